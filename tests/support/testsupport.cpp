@@ -1,0 +1,34 @@
+#include "support/testsupport.h"
+
+#include "common/localetext.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+
+namespace testsupport {
+
+void pinLocale() {
+  QLocale::setDefault(QLocale(QLocale::Serbian, QLocale::LatinScript, QLocale::Serbia));
+  LocaleText::setConventions(LocaleConventions::serbianLatin());
+}
+
+bool waitForImpl(const std::function<bool()> &pred, int timeoutMs) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!pred()) {
+    if (deadline.hasExpired())
+      return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(1);
+  }
+  return true;
+}
+
+QString fiscalSimPath() {
+  const QByteArray env = qgetenv("FISCAL_SIM");
+  if (!env.isEmpty())
+    return QString::fromLocal8Bit(env);
+  return QCoreApplication::applicationDirPath() + QStringLiteral("/fiscal-sim");
+}
+
+} // namespace testsupport

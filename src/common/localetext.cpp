@@ -22,11 +22,19 @@ LocaleConventions &current() {
 }
 } // namespace
 
-const LocaleConventions &conventions() { return current(); }
-void setConventions(const LocaleConventions &c) { current() = c; }
+const LocaleConventions &conventions() {
+  return current();
+}
+void setConventions(const LocaleConventions &c) {
+  current() = c;
+}
 
-QChar decimalSeparator() { return current().decimalSeparator; }
-QChar listSeparator() { return current().listSeparator; }
+QChar decimalSeparator() {
+  return current().decimalSeparator;
+}
+QChar listSeparator() {
+  return current().listSeparator;
+}
 
 QString number(double value, int decimals) {
   double v = MyRound(decimals, value);
@@ -38,8 +46,12 @@ QString number(double value, int decimals) {
   return t;
 }
 
-QString money(double value) { return number(value, 2); }
-QString quantity(double value) { return number(value, 3); }
+QString money(double value) {
+  return number(value, 2);
+}
+QString quantity(double value) {
+  return number(value, 3);
+}
 
 double toNumber(const QString &text, bool *ok) {
   QString t = text.trimmed();
@@ -63,7 +75,9 @@ double toNumber(const QString &text, bool *ok) {
   return valid ? v : 0.0;
 }
 
-QString date(const QDate &d) { return d.toString(current().shortDateFormat); }
+QString date(const QDate &d) {
+  return d.toString(current().shortDateFormat);
+}
 
 QDate toDate(const QString &text) {
   const QString t = text.trimmed();
@@ -73,6 +87,8 @@ QDate toDate(const QString &text) {
   return d;
 }
 
-QString time(const QTime &t) { return t.toString(QStringLiteral("hh:mm:ss")); }
+QString time(const QTime &t) {
+  return t.toString(QStringLiteral("hh:mm:ss"));
+}
 
 } // namespace LocaleText

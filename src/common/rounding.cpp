@@ -70,6 +70,10 @@ double roundOnText(int digits, double value, bool roundHalfUp) {
 
 } // namespace
 
-double MyRound(int digits, double value) { return roundOnText(digits, value, true); }
+double MyRound(int digits, double value) {
+  return roundOnText(digits, value, true);
+}
 
-double MyTrunc(int digits, double value) { return roundOnText(digits, value, false); }
+double MyTrunc(int digits, double value) {
+  return roundOnText(digits, value, false);
+}

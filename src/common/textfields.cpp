@@ -26,7 +26,8 @@ QString CSVGet(const QString &line, int n, QChar sep) {
   }
   if (field != n)
     return QString();
-  if (collected.size() >= 2 && collected.startsWith(QLatin1Char('"')) && collected.endsWith(QLatin1Char('"'))) {
+  if (collected.size() >= 2 && collected.startsWith(QLatin1Char('"')) &&
+      collected.endsWith(QLatin1Char('"'))) {
     collected = collected.mid(1, collected.size() - 2);
     if (collected.size() > 1)
       collected.replace(QStringLiteral("\"\""), QStringLiteral("\""));

@@ -16,23 +16,19 @@ TEST_P(MyRoundTest, RoundsHalfAwayFromZeroOnDecimalText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, MyRoundTest,
-                         ::testing::Values(RoundCase{2, 2.675, 2.68},   // binary form just below the half
-                                           RoundCase{2, 1.005, 1.01},   // same
-                                           RoundCase{2, 2.5, 2.5},      // fewer decimals than asked
-                                           RoundCase{3, 1.23449, 1.234},
-                                           RoundCase{2, -12.345, -12.35},
-                                           RoundCase{2, -0.005, -0.01},
-                                           RoundCase{2, 7, 7},
-                                           RoundCase{-2, 2.675, 2.68},  // sign of digits ignored
-                                           RoundCase{0, 2.5, 3},
-                                           RoundCase{0, -2.5, -3},
-                                           RoundCase{2, 9.995, 10.0},   // carry into the integer part
+                         ::testing::Values(RoundCase{2, 2.675, 2.68}, // binary form just below the half
+                                           RoundCase{2, 1.005, 1.01}, // same
+                                           RoundCase{2, 2.5, 2.5},    // fewer decimals than asked
+                                           RoundCase{3, 1.23449, 1.234}, RoundCase{2, -12.345, -12.35},
+                                           RoundCase{2, -0.005, -0.01}, RoundCase{2, 7, 7},
+                                           RoundCase{-2, 2.675, 2.68}, // sign of digits ignored
+                                           RoundCase{0, 2.5, 3}, RoundCase{0, -2.5, -3},
+                                           RoundCase{2, 9.995, 10.0}, // carry into the integer part
                                            RoundCase{2, 99999.995, 100000.0},
                                            RoundCase{2, 1234567890.125, 1234567890.13},
                                            RoundCase{3, 0.0005, 0.001},
                                            RoundCase{2, 0.00001, 0.0}, // tiny values are not left unchanged
-                                           RoundCase{2, 0.1 + 0.2, 0.3},
-                                           RoundCase{3, 12.3456789, 12.346}));
+                                           RoundCase{2, 0.1 + 0.2, 0.3}, RoundCase{3, 12.3456789, 12.346}));
 
 TEST(MyTrunc, CutsTowardsZero) {
   EXPECT_DOUBLE_EQ(MyTrunc(2, 2.679), 2.67);

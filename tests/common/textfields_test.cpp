@@ -28,9 +28,9 @@ TEST(CSVGet, SplitsFieldsWithQuotes) {
 
 TEST(CSVGet, EdgeQuotes) {
   const QChar sep(',');
-  EXPECT_EQ(CSVGet("\"\"", 1, sep), "");          // empty quoted field
+  EXPECT_EQ(CSVGet("\"\"", 1, sep), "");           // empty quoted field
   EXPECT_EQ(CSVGet("\"\"\"\"", 1, sep), "\"");     // a quoted doubled quote
   EXPECT_EQ(CSVGet("a\"b\",c", 1, sep), "a\"b\""); // quote inside a field is kept
-  EXPECT_EQ(CSVGet("a,\"b,c", 2, sep), "\"b,c");  // unclosed quote swallows the rest
+  EXPECT_EQ(CSVGet("a,\"b,c", 2, sep), "\"b,c");   // unclosed quote swallows the rest
   EXPECT_EQ(CSVGet("", 1, sep), "");
 }

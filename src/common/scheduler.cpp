@@ -1,0 +1,91 @@
+#include "common/scheduler.h"
+
+#include <QTimer>
+
+QtScheduler::QtScheduler(QObject *parent) : QObject(parent) {}
+
+QtScheduler::~QtScheduler() {
+  for (auto &[id, timer] : m_pending)
+    delete timer;
+}
+
+Scheduler::TaskId QtScheduler::schedule(int ms, std::function<void()> task) {
+  const TaskId id = m_next++;
+  auto *timer = new QTimer(this);
+  timer->setSingleShot(true);
+  timer->setTimerType(Qt::PreciseTimer);
+  connect(timer, &QTimer::timeout, this, [this, id, timer, task = std::move(task)]() {
+    m_pending.erase(id);
+    timer->deleteLater();
+    task();
+  });
+  m_pending[id] = timer;
+  timer->start(ms < 0 ? 0 : ms);
+  return id;
+}
+
+void QtScheduler::cancel(TaskId id) {
+  auto it = m_pending.find(id);
+  if (it == m_pending.end())
+    return;
+  it->second->deleteLater();
+  static_cast<QTimer *>(it->second)->stop();
+  m_pending.erase(it);
+}
+
+bool QtScheduler::isPending(TaskId id) const {
+  return m_pending.count(id) != 0;
+}
+
+QDateTime QtScheduler::now() const {
+  return QDateTime::currentDateTime();
+}
+
+VirtualScheduler::VirtualScheduler(QDateTime start) : m_now(std::move(start)) {}
+
+Scheduler::TaskId VirtualScheduler::schedule(int ms, std::function<void()> task) {
+  const TaskId id = m_next++;
+  m_tasks[id] = Task{m_elapsed + (ms < 0 ? 0 : ms), std::move(task)};
+  return id;
+}
+
+void VirtualScheduler::cancel(TaskId id) {
+  m_tasks.erase(id);
+}
+
+bool VirtualScheduler::isPending(TaskId id) const {
+  return m_tasks.count(id) != 0;
+}
+
+void VirtualScheduler::advance(int ms) {
+  const qint64 target = m_elapsed + ms;
+  for (;;) {
+    auto next = m_tasks.end();
+    for (auto it = m_tasks.begin(); it != m_tasks.end(); ++it)
+      if (it->second.due <= target && (next == m_tasks.end() || it->second.due < next->second.due))
+        next = it; // earliest due; ties keep scheduling order (ids ascend)
+    if (next == m_tasks.end())
+      break;
+    const qint64 step = next->second.due - m_elapsed;
+    m_now = m_now.addMSecs(step);
+    m_elapsed = next->second.due;
+    auto fn = std::move(next->second.fn);
+    m_tasks.erase(next);
+    fn();
+  }
+  m_now = m_now.addMSecs(target - m_elapsed);
+  m_elapsed = target;
+}
+
+int VirtualScheduler::runAll(int maxTasks) {
+  int ran = 0;
+  while (!m_tasks.empty() && ran < maxTasks) {
+    auto next = m_tasks.begin();
+    for (auto it = m_tasks.begin(); it != m_tasks.end(); ++it)
+      if (it->second.due < next->second.due)
+        next = it;
+    advance(static_cast<int>(next->second.due - m_elapsed));
+    ++ran;
+  }
+  return ran;
+}

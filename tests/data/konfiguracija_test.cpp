@@ -1,0 +1,136 @@
+#include "data/konfiguracija.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+} // namespace
+
+TEST(Konfiguracija, MissingFileGivesBuiltInDefaults) {
+  QTemporaryDir dir;
+  const auto r = KonfiguracijaStore::load(dir.path());
+  EXPECT_FALSE(r.fromFile);
+  EXPECT_TRUE(r.error.isEmpty());
+  const SetKonfiguracija &k = r.record;
+  EXPECT_EQ(k.Model, 1);
+  EXPECT_EQ(k.Port, 1);
+  EXPECT_EQ(k.Duzina, 36);
+  EXPECT_EQ(k.IBFM, "000000");
+  EXPECT_EQ(k.Fioka, 1);      // no drawer
+  EXPECT_EQ(k.TipBaze, 1);    // embedded database
+  EXPECT_EQ(k.BarKodPort, 0); // no barcode reader
+  EXPECT_EQ(k.EFTPos, 0);     // no card terminal
+  EXPECT_EQ(k.pdv, 2);
+  EXPECT_EQ(k.konekcija, 0);
+  EXPECT_EQ(k.IP, "0.0.0.0");
+  EXPECT_EQ(k.PrviRed, 0);
+  EXPECT_EQ(k.DrugiRed, 0);
+  EXPECT_EQ(k.Zaokruzi, 0);
+  EXPECT_EQ(k.Memo, 0);
+  EXPECT_TRUE(k.invalidFields().isEmpty());
+  const LinkSettings link = k.linkSettings();
+  EXPECT_EQ(link.Model, 1);
+  EXPECT_EQ(link.Port, "1");
+  EXPECT_EQ(link.IBFM, "000000");
+  EXPECT_EQ(link.Duzina, 36);
+  EXPECT_FALSE(QFile::exists(QDir(dir.path()).filePath("Konfiguracija.dat"))); // loading writes nothing
+}
+
+TEST(Konfiguracija, EveryFieldSurvivesSaveAndLoad) {
+  QTemporaryDir dir;
+  SetKonfiguracija k;
+  k.Duzina = 24;
+  k.Port = 3;
+  k.Model = 4;
+  k.IBFM = "12345678901234567890";
+  k.Fioka = 2;
+  k.putanjaBaza = "/srv/kasa \"glavna\"";
+  k.TipBaze = 3;
+  k.BarKodPort = 2;
+  k.pdv = 1;
+  k.konekcija = 1;
+  k.IP = "127.0.0.1";
+  k.EFTPos = 5;
+  k.PrviRed = 1;
+  k.DrugiRed = 2;
+  k.PrviRedTekst = QStringLiteral("Hvala, dođite opet");
+  k.DrugiRedTekst = "x";
+  k.Zaokruzi = 1;
+  k.Memo = 1;
+  QString error;
+  ASSERT_TRUE(KonfiguracijaStore::save(dir.path(), k, &error)) << error.toStdString();
+  const auto r = KonfiguracijaStore::load(dir.path());
+  EXPECT_TRUE(r.fromFile);
+  EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+  EXPECT_EQ(r.record, k);
+  EXPECT_EQ(r.record.linkSettings().family(), 4);
+}
+
+TEST(Konfiguracija, DamagedFileGivesMessageAndDefaultsAndIsKept) {
+  struct Case {
+    const char *what;
+    QByteArray bytes;
+  };
+  const Case cases[] = {
+      {"half-written", QByteArray("{\"format\": 1, \"Model\": 4, \"Po")},
+      {"binary garbage", QByteArray("\x00\xff\x13garbage", 10)},
+      {"not an object", QByteArray("[1,2,3]")},
+      {"wrong type", QByteArray("{\"format\":1,\"Model\":\"four\"}")},
+      {"out of range", QByteArray("{\"format\":1,\"Model\":9}")},
+      {"fraction", QByteArray("{\"format\":1,\"Port\":1.5}")},
+      {"letters in register number", QByteArray("{\"format\":1,\"IBFM\":\"12A456\"}")},
+      {"unknown format", QByteArray("{\"format\":99,\"Model\":2}")},
+      {"empty", QByteArray()},
+  };
+  for (const Case &c : cases) {
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath("Konfiguracija.dat");
+    writeAll(path, c.bytes);
+    const auto r = KonfiguracijaStore::load(dir.path());
+    EXPECT_FALSE(r.fromFile) << c.what;
+    EXPECT_FALSE(r.error.isEmpty()) << c.what;
+    EXPECT_EQ(r.record, SetKonfiguracija{}) << c.what;
+    EXPECT_EQ(readAll(path), c.bytes) << c.what; // left for the user to save over
+  }
+}
+
+TEST(Konfiguracija, MissingFieldsKeepDefaults) {
+  QTemporaryDir dir;
+  writeAll(QDir(dir.path()).filePath("Konfiguracija.dat"), "{\"format\":1,\"Model\":2,\"IBFM\":\"555\"}");
+  const auto r = KonfiguracijaStore::load(dir.path());
+  ASSERT_TRUE(r.fromFile) << r.error.toStdString();
+  EXPECT_EQ(r.record.Model, 2);
+  EXPECT_EQ(r.record.IBFM, "555");
+  EXPECT_EQ(r.record.Duzina, 36);
+}
+
+TEST(Konfiguracija, SaveReplacesTheWholeFileAndReportsFailure) {
+  QTemporaryDir dir;
+  SetKonfiguracija k;
+  k.putanjaBaza = QString(100, QLatin1Char('x')); // a long previous file
+  ASSERT_TRUE(KonfiguracijaStore::save(dir.path(), k));
+  SetKonfiguracija shorter;
+  shorter.Model = 2;
+  ASSERT_TRUE(KonfiguracijaStore::save(dir.path(), shorter));
+  const auto r = KonfiguracijaStore::load(dir.path()); // no tail of the longer text left behind
+  ASSERT_TRUE(r.fromFile) << r.error.toStdString();
+  EXPECT_EQ(r.record, shorter);
+
+  QString error;
+  EXPECT_FALSE(KonfiguracijaStore::save(dir.filePath("no/such/dir"), shorter, &error));
+  EXPECT_FALSE(error.isEmpty());
+}

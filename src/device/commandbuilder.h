@@ -1,0 +1,33 @@
+#pragma once
+
+#include "common/linksettings.h"
+#include "device/devicecommand.h"
+#include "device/sendsequence.h"
+
+#include <QByteArrayView>
+
+// The shared part of the two command sets: knows the model, the register number and
+// the sequence byte of the frame being built. Built fresh for each command from the
+// engine's link settings and sequence counter; keeps copies, no references.
+class CommandBuilder {
+public:
+  CommandBuilder(const LinkSettings &link, const SendSequence &sequence);
+  CommandBuilder(int model, const QString &ibfm, quint8 sequenceByte);
+
+  int model() const { return m_model; }
+  // 1 (models 1, 5), 2 (models 2, 3) or 4 (model 4).
+  int family() const;
+
+  // Long frame in this model's family with the usual link byte and the current sequence byte.
+  QByteArray longFrame(quint8 code, QByteArrayView payload) const;
+  // Long frame with an explicit family byte and sequence byte (model 5's leave command, model 3's log-in).
+  QByteArray longFrameWith(quint8 familyByte, quint8 sequence, quint8 code, QByteArrayView payload) const;
+
+  static quint8 familyByte(int model);
+  static quint8 linkByte(int model);
+
+protected:
+  int m_model;
+  QString m_ibfm;
+  quint8 m_seq;
+};

@@ -27,6 +27,10 @@ public:
   static quint8 linkByte(int model);
 
 protected:
+  // A command to send; the watchdog is armed whenever a copy is kept.
+  static DeviceCommand make(QByteArray bytes, CopyKind copy, int pauseMs, bool emptiesRxBuf, quint8 replyCode,
+                            bool shortReply = false);
+
   int m_model;
   QString m_ibfm;
   quint8 m_seq;

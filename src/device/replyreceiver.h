@@ -41,7 +41,9 @@ public:
   bool hasPending() const { return !m_pending.isEmpty(); }
 
 private:
-  bool appendByte(quint8 b, Result &result);
+  enum class Step { None, Complete, Discarded, DiscardedStart };
+  // Appends one byte and tells what it ended; a completed frame goes to frame.
+  Step appendByte(quint8 b, QByteArray &frame);
   int declaredLength() const;
 
   std::array<quint8, Capacity> m_buf{};

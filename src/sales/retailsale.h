@@ -1,0 +1,174 @@
+#pragma once
+
+#include "engine/racun.h"
+#include "engine/salescreens.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+class ArticleLookup;
+class Scheduler;
+class UserPrompt;
+
+// What the retail screen asks of the device link and the transaction engine.
+class RetailEngineCalls {
+public:
+  virtual ~RetailEngineCalls() = default;
+  // Opens the receipt (step 100): the engine's flags krajPoslat and zavrsiRacun
+  // cleared, racunUToku, ekranKaseOtvoren and preskociOdgovor set.
+  virtual void Prijava(const Racun &stavka) = 0;
+  virtual void Provera(const Racun &stavka) = 0;
+  // Sends a payment; closeAfter: krajPoslat (the engine closes the receipt once
+  // the device accepted it), else zavrsiRacun is cleared.
+  virtual void Placanje(const Racun &stavka, bool closeAfter) = 0;
+  // Closes the receipt directly (the device books the cash with the closing).
+  virtual void KrajRacuna(const Racun &stavka) = 0;
+  virtual void StornirajRacun() = 0;
+  virtual void OtvoriFioku() = 0;
+  virtual void LcdShow(const QString &text, int line) = 0;
+  // Model 4 opening: statusIzProdaje set, status requested.
+  virtual void GetStatusFromSale() = 0;
+  // The screen closed: ekranKaseOtvoren and racunUToku cleared.
+  virtual void screenClosed() = 0;
+  // Free text starts outside a receipt: racunUToku cleared.
+  virtual void freeTextStarting() = 0;
+  // The card-terminal wait was abandoned (cekanjePrekinuto), or a new card payment began.
+  virtual void setCekanjePrekinuto(bool value) = 0;
+  // The unfinished receipt of models 1, 2, 3, 5 when the screen opens; the
+  // engine side owns the queries, the dialog and the storno. Returns false when
+  // the receipt must not be opened (an update or storno failed).
+  virtual bool resolveUnfinishedReceipt(int year, int &brojRacuna, int &sledeciRed) = 0;
+  // select max(brrac)+1 from prodato for the year; 1 when there is none.
+  virtual int nextReceiptNumber(int year) = 0;
+};
+
+// Settings the screen reads from the configuration's live values.
+struct RetailSettings {
+  int model = 1;
+  bool zaokruzi = false;     // cbZaokruzi
+  bool cardTerminal = false; // cbPos is not "NE KORISTI SE"
+};
+
+// TForm2's model: the entry interpreter `unos`, the grid, the amount fields
+// and the status line. The window shows this state and maps keys to these
+// operations; the engine reaches it through RetailScreen.
+class RetailSale : public QObject, public RetailScreen {
+  Q_OBJECT
+public:
+  static constexpr int kRows = 1000; // header row 0, line rows 1..999
+  static constexpr int kCols = 8;    // column 7 keeps the tax group, not shown
+  static constexpr int kStatusMs = 3000;
+
+  RetailSale(ArticleLookup &articles, RetailEngineCalls &engine, UserPrompt &prompt, Scheduler &scheduler,
+             QObject *parent = nullptr);
+
+  void setSettings(const RetailSettings &s) { m_settings = s; }
+  const RetailSettings &settings() const { return m_settings; }
+
+  // --- state the window shows ---
+  QString edtUnos;
+  QString edtKol;
+  QString edtIznos;
+  QString edtGotovina;
+  QString edtCek;
+  QString edtKartica;
+  QString edtPovracaj;
+  QString lblUkupno;
+  QString edtStatus() const { return m_status; }
+  bool lblProveraVisible = false;
+  bool lblPonistavanjeVisible = false;
+  bool entryEnabled = true;
+  int displayLine = 0; // rb0, rb1, rb2
+
+  QString rezimUnosa = QStringLiteral("NORMAL");
+  int sledeciRed = 1;
+  int redIspravke = 0;
+  int brojRacuna = 1;
+  int rbrKasira = 1;
+  Racun stavkaKase;
+
+  const QString &cell(int row, int col) const { return m_grid[row][col]; }
+  static QStringList headers();
+  static QString rowLabel(int row);
+
+  // --- operations ---
+  // Opening the screen: reset, receipt number, unfinished receipt, Prijava.
+  void open(int year, const QDate &today, const QTime &now);
+  void close();
+  void setEntry(const QString &text) { edtUnos = text; }
+  void unos();               // Enter
+  void totalAndClose();      // "Zbir (ENTER)"
+  void kolicinaKey();        // numeric-pad *
+  void preracunajKolicinu(); // numeric-pad /
+  void ponistiKey();         // numeric-pad -
+  void proveraKey();         // F8
+  void unosGotovina();       // numeric-pad +
+  void cekKey();             // F3
+  void karticaKey();         // F4
+  void escapeKey();          // abandon the card-terminal wait
+  void displejKey();         // F1
+  void slobodanTekstKey();   // F2
+  void stornoKey();          // F12
+  void fiokaKey();           // F11
+  void racunKey();           // F9
+  // F5: the pick hands back a code, which is then interpreted.
+  void articlePicked(const QString &sifra);
+  void setStatus(const QString &text);
+
+  // Shows the free-text window (model 4); set by the window layer.
+  std::function<void()> showFreeText;
+  // Shows the invoices window; empty until it exists.
+  std::function<void()> showInvoices;
+
+  // --- RetailScreen ---
+  bool isVisible() const override { return m_visible; }
+  void setVisible(bool v) { m_visible = v; }
+  void enableEntryLine() override;
+  void takeLastLineOff(bool onlyAboveOne) override;
+  void resetAfterReceipt() override;
+  void showStatus(const QString &text) override { setStatus(text); }
+  void loadStoredReceipt(const QList<StoredLine> &lines) override;
+
+  // Five-character cut of quantities: exactly 5 characters ending in a
+  // non-digit keep 4, more than 5 keep 5.
+  static QString cutFive(const QString &text);
+  // A number's text for the cut: general format, locale separator.
+  static QString generalText(double value);
+  // Line amount of a code line for the model and the rounding switch.
+  static double codeLineAmount(double q, double p, int model, bool zaokruzi);
+  static QString padded(const QString &text, int width = 10);
+
+signals:
+  void changed(); // any field, label or mode
+  void rowChanged(int row);
+  void beep();
+  void focusEntry();
+
+private:
+  struct NumberError {};
+  double readNumber(const QString &text) const; // throws NumberError
+  double fieldValue(const QString &text) const { return readNumber(text); }
+  void clearGrid();
+  void resetFields();
+  void addLine(const QString &sifra, const QString &barkod, const QString &naziv, double cena, int stopa,
+               double amount);
+  void interpret(const QString &T);
+  void cardOrCheque(int nacin);
+  void refreshChange();
+
+  ArticleLookup &m_articles;
+  RetailEngineCalls &m_engine;
+  UserPrompt &m_prompt;
+  Scheduler &m_scheduler;
+  RetailSettings m_settings;
+  std::vector<std::array<QString, kCols>> m_grid;
+  QString m_status;
+  quint64 m_statusTask = 0;
+  bool m_visible = false;
+  double m_voidQty = 0;
+  double m_voidAmount = 0;
+};

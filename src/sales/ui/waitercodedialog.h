@@ -1,0 +1,57 @@
+#pragma once
+
+#include "sales/waiterlogin.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class UserPrompt;
+
+// The look shared by TForm3 and TForm4: a prompt, a masked code entry, OK and
+// Otkaz. Enter in the entry runs OK.
+class WaiterCodeDialog : public QDialog {
+  Q_OBJECT
+public:
+  WaiterCodeDialog(WaiterLogin::Window window, UserPrompt &prompt, QWidget *parent = nullptr);
+
+  QLabel *Label1 = nullptr;
+  QLineEdit *medtsifra = nullptr;
+  QPushButton *BitBtn1 = nullptr; // "OK"
+  QPushButton *BitBtn2 = nullptr; // "Otkaz"
+
+  void setConnectionName(const QString &name) { m_login = WaiterLogin(name); }
+
+  // Shows the window modally in the given mode; for SetCode the entry starts
+  // with the current code of waiter rbr. Returns true when a code was accepted.
+  bool run(WaiterLogin::Mode mode, int rbr = 0, const QString &currentCode = QString());
+
+  const WaiterLogin::Result &result() const { return m_result; }
+
+private:
+  void ok();
+
+  WaiterLogin::Window m_window;
+  UserPrompt &m_prompt;
+  WaiterLogin m_login;
+  WaiterLogin::Mode m_mode = WaiterLogin::Mode::Operator;
+  int m_rbr = 0;
+  WaiterLogin::Result m_result;
+};
+
+// The program's login (opened by "&KASA").
+class TForm3 : public WaiterCodeDialog {
+  Q_OBJECT
+public:
+  explicit TForm3(UserPrompt &prompt, QWidget *parent = nullptr)
+      : WaiterCodeDialog(WaiterLogin::Window::Login, prompt, parent) {}
+};
+
+// Change of waiter inside a sale screen.
+class TForm4 : public WaiterCodeDialog {
+  Q_OBJECT
+public:
+  explicit TForm4(UserPrompt &prompt, QWidget *parent = nullptr)
+      : WaiterCodeDialog(WaiterLogin::Window::ChangeWaiter, prompt, parent) {}
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "engine/userprompt.h"
+
+#include <QApplication>
+
+class TDialog;
+class TDialogMain;
+class TForm5;
+class TUputstvo;
+
+// The user-prompt port over the program's modal windows.
+class WindowPrompt : public UserPrompt {
+public:
+  WindowPrompt(TDialogMain &main, TDialog &device, TForm5 &unfinished, TUputstvo &instructions);
+
+  bool messageDialog(const QString &title, const QString &text, bool question = false) override;
+  DeviceErrorAnswer deviceErrorDialog(const DeviceError &request) override;
+  void closeDeviceErrorDialog() override;
+  int unfinishedReceiptDialog(const UnfinishedReceipt &request) override;
+  void showInstructions() override;
+  void pressEnterNotice(const QString &text) override;
+  void beep() override { QApplication::beep(); }
+
+  // The link's model, for the "Zaustavi" rule of the device-error dialog.
+  void setModel(int model);
+
+private:
+  TDialogMain &m_main;
+  TDialog &m_device;
+  TForm5 &m_unfinished;
+  TUputstvo &m_instructions;
+};

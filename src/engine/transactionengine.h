@@ -2,8 +2,12 @@
 
 #include "common/linksettings.h"
 #include "common/scheduler.h"
+#include "device/devicecommand.h"
+#include "device/replyreceiver.h"
+#include "device/sendsequence.h"
 #include "engine/devicewire.h"
 #include "engine/racun.h"
+#include "engine/receiptstore.h"
 #include "engine/salescreens.h"
 #include "engine/userprompt.h"
 
@@ -12,11 +16,25 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class ArticleMirror;
 class DeviceCommands;
-class ReceiptStore;
+class MemoryCommands;
+namespace ReplyParser {
+struct Family4Ack;
+}
+
+// Replies of the device-memory windows (article synchronisation, code lists). When
+// one is installed and claims a frame, the engine runs its reply prologue and
+// leaves the frame to it.
+class ServiceReplyHandler {
+public:
+  virtual ~ServiceReplyHandler() = default;
+  virtual bool handleServiceReply(const QByteArray &frame) = 0;
+};
 
 // The reply-driven transaction engine (the hidden link object of the old program):
 // sends one command per step, advances exactly one step per accepted reply, writes
@@ -33,7 +51,8 @@ public:
   void setPrompt(UserPrompt *prompt) { m_prompt = prompt; }
   // Connection name of an open QSqlDatabase holding the shop's tables.
   void setDatabase(const QString &connectionName);
-  void setMirror(ArticleMirror *mirror) { m_mirror = mirror; }
+  void setMirror(ArticleMirror *mirror, const QString &path = QString());
+  void setServiceHandler(ServiceReplyHandler *h) { m_service = h; }
   void setRetailScreen(RetailScreen *s) { m_retail = s; }
   void setRestaurantScreen(RestaurantScreen *s) { m_restaurant = s; }
   void setSplitScreen(SplitScreen *s) { m_split = s; }
@@ -45,7 +64,7 @@ public:
   // --- start-up ---
   // Seeds SendSeq (the start window draws 1..49 at every activation).
   void seedSendSeq(int value);
-  int sendSeq() const { return m_sendSeq; }
+  quint32 sendSeq() const { return m_seq.SendSeq; }
   // Start-up check of the device for the configured model: proveraKase set, kasaProverena cleared.
   void startCheck();
   // Menko variant detection run each time the main menu is shown (models 2 and 3).
@@ -61,9 +80,14 @@ public:
   void OtvoriFioku();                                     // open the cash drawer (families 1, 4)
   void GetStatus();                                       // device status (model 4)
   void GetFMInfo();                                       // fiscal memory information (model 4)
+  void IsprazniTotal();                                   // clear the article totals (model 4)
   void FreeTextPrint(const QString &text, int attribute); // model 4
   void FreeTextEnd();                                     // model 4
   void LcdShow(const QString &text, int line);            // model 4 customer display; line 2 = home
+  // Fiscal report (model 4); the report's follow-up runs after the device has printed it.
+  void Izvestaj(int type, const QString &from, const QString &to);
+  // Sends a command built by the device-memory windows through the same watchdog path.
+  void sendService(const DeviceCommand &command);
   // Article check of one step; ends in ProdajaArt, Send, Placanje or an article write.
   void Provera(const Racun &step);
   // Starts a whole receipt that has passed its article check: opening with element 0.
@@ -117,7 +141,8 @@ public:
   void setIdleDisplayTexts(const QString &line1, const QString &line2);
   // The configuration window is showing (start-up failures then use a message, not the instructions).
   void setConfigWindowShowing(bool showing) { m_configWindowShowing = showing; }
-  void setRetailScreenOpen(bool open) { m_ekranKaseOtvoren = open; } // ekranKaseOtvoren
+  // ekranKaseOtvoren: set when the retail screen is shown, cleared when it closes.
+  void setRetailScreenOpen(bool open);
 
   // --- observable state ---
   bool kasaProverena() const { return m_kasaProverena; }
@@ -144,17 +169,104 @@ signals:
   void modelChanged(int model);          // Menko detection set Model 2 or 3
 
 private:
-  // state named as the domain names it
+  // --- sending ---
+  enum class Copy { Receipt, Service, ServiceShort };
+  DeviceCommands commands() const;
+  MemoryCommands memoryCommands() const;
+  void send(const DeviceCommand &cmd);
+  void writeOut(const QByteArray &bytes, int pauseMs);
+  void pumpWrites();
+  void armWatchdog();
+  void stopWatchdog();
+  void onWatchdog();
+  void resendReceiptCopy();
+  void UpisArtikla(int broj, const QString &naziv, double cena, int grupa, const QString &barkod);
+  void sendByCode(const Racun &step);
+
+  // --- receiving ---
+  void processBytes();
+  void dispatch(const QByteArray &frame);
+  void prologue(bool stepReply);
+  void dispatchA(const QByteArray &frame);
+  void dispatchB(const QByteArray &frame);
+  void dispatchC(const QByteArray &frame);
+  void handleAckC(const ReplyParser::Family4Ack &ack);
+  void handleStatusC(const ReplyParser::Family4Ack &ack);
+  void handleFailureC(const ReplyParser::Family4Ack &ack);
+  bool handleMenkoShortFrame(const QByteArray &frame);
+
+  // --- receipt steps ---
+  Racun &confirmedStep();
+  ReceiptKey key() const;
+  int today() const;
+  bool writeStep(const Racun &step);
+  bool runWrite(const std::function<bool()> &writes);
+  void sendNextWholeStep();
+  void completeReceipt(char dialect, std::optional<quint32> brfisis);
+  void clearSaleWindow(char dialect);
+  QList<int> acceptedLines(int endIndex, bool stopAtFirstEnd) const;
+  void removeAcceptedLines(int endIndex);
+  void stepFailed(const QString &text, bool fromWatchdog);
+  void nastavi(int acceptedEnd, bool fromWatchdog);
+  void runFollowUp();
+
+  // --- start-up check and recovery ---
+  void checkSucceeded();
+  void checkFailed(const QString &text);
+  void markFinishedChecked(int year, int number);
+  void unfinishedOnStatus(int state);
+
+  // --- article check ---
+  Racun &checkedStep();
+  void proveraLoop();
+  enum class CheckResult { Settled, Waiting, Stopped };
+  CheckResult checkOne(Racun &step);
+  void goOn();
+  void articleWriteConfirmed();
+  void learnFromSale(const ReplyParser::Family4Ack &ack, const Racun &step);
+  int nextFreeNumber() const;
+  void saveMirror();
+
+  // --- prompts (received bytes wait while one is open) ---
+  struct PromptGuard {
+    explicit PromptGuard(TransactionEngine *e) : m_e(e) { ++m_e->m_promptDepth; }
+    ~PromptGuard();
+    TransactionEngine *m_e;
+  };
+  bool message(const QString &title, const QString &text, bool question = false);
+  UserPrompt::DeviceErrorAnswer deviceError(const UserPrompt::DeviceError &request);
+  int unfinishedDialog(const UserPrompt::UnfinishedReceipt &request);
+  void instructions();
+  void dbError();
+
   LinkSettings &m_link;
   Scheduler &m_scheduler;
   DeviceWire *m_wire = nullptr;
   UserPrompt *m_prompt = nullptr;
   ArticleMirror *m_mirror = nullptr;
+  QString m_mirrorPath;
+  ServiceReplyHandler *m_service = nullptr;
   RetailScreen *m_retail = nullptr;
   RestaurantScreen *m_restaurant = nullptr;
   SplitScreen *m_split = nullptr;
+  ReceiptStore m_store;
 
-  int m_sendSeq = 1;
+  // link state
+  SendSequence m_seq;
+  ReplyReceiver m_rx;
+  QByteArray m_pendingBytes; // arrived while a handler or prompt was open
+  int m_promptDepth = 0;
+  bool m_dispatching = false;
+  bool m_watchdogDeferred = false;
+  std::deque<std::pair<int, QByteArray>> m_writes;
+  Scheduler::TaskId m_writeTask = 0;
+  Scheduler::TaskId m_watchdog = 0;
+  QByteArray m_receiptCopy, m_serviceCopy, m_serviceShortCopy;
+  int m_brojPonavljanja = 0;
+  int m_brojPonavljanjaRacuna = 0;
+  bool m_ponoviBezAutomatskog = false;
+
+  // sale state
   int m_brojRacuna = 1;
   int m_rbrKasira = 1;
   int m_trenutniSto = 0;
@@ -162,16 +274,41 @@ private:
   bool m_poArtiklima = false;
   bool m_poTurama = false;
   bool m_fioka = false;
+  QString m_lcd1, m_lcd2;
   bool m_configWindowShowing = false;
+
+  // sequencer state
   bool m_ekranKaseOtvoren = false;
   bool m_kasaProverena = false;
   bool m_proveraKase = false;
+  bool m_menkoFallback = false;
   bool m_racunUToku = false;
   bool m_komandaUToku = false;
+  bool m_krajPoslat = false;
+  bool m_zavrsiRacun = false;
+  bool m_preskociOdgovor = false;
+  bool m_pomocnaKomanda = false;
+  bool m_izvestajUToku = false;
+  bool m_posleDnevnogIzvestaja = false;
+  bool m_posleIzvestajaArtikala = false;
+  bool m_statusIzProdaje = false;
+  bool m_slobodanTekstUToku = false;
+  bool m_closingAwaited = false; // model 4: KrajRacuna confirmed, the status completes the receipt
   QString m_zapocetaOperacija;
   int m_indeksStavke = 0;
   Racun m_stavkaKase;
   StavkeRacuna m_stavke;
+  std::deque<std::function<void()>> m_followUps; // drawer, display after a receipt
+
+  // article check state
+  int m_indeksProvere = 0;
+  bool m_noviArtikal = false;
+  bool m_zamenaArtikla = false;
+  bool m_zamenaArtiklaKorak2 = false;
+  bool m_promenaCene = false;
+  QString m_staraSifra, m_stariBarkod;
+  int m_mirrorRow = -1;
+  int m_nextFree = 1;
 };
 
 // The old program's name for the hidden link object.

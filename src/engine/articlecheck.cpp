@@ -1,0 +1,281 @@
+// The article check before a sale: the device must hold the article exactly as the
+// program sells it; missing or changed articles are programmed first.
+#include "engine/transactionengine.h"
+
+#include "common/rounding.h"
+#include "common/textfields.h"
+#include "device/articlemirror.h"
+#include "device/replyparser.h"
+
+namespace {
+int capacity(int model) {
+  switch (model) {
+  case 1:
+    return 4000;
+  case 2:
+  case 3:
+    return 3000;
+  case 4:
+    return 60000;
+  default:
+    return 12000;
+  }
+}
+bool samePrice(double a, double b) {
+  return MyRound(2, a) == MyRound(2, b);
+}
+QString paddedNumber(int n) {
+  return QString::number(n).rightJustified(13, QLatin1Char(' '));
+}
+bool digitsOnly(const QString &s) {
+  return !s.trimmed().isEmpty() && Is_Number(s);
+}
+} // namespace
+
+Racun &TransactionEngine::checkedStep() {
+  if (m_rezimRestoran && m_indeksProvere >= 0 && m_indeksProvere < int(m_stavke.size()))
+    return m_stavke[m_indeksProvere];
+  return m_stavkaKase;
+}
+
+int TransactionEngine::nextFreeNumber() const {
+  if (!m_mirror || m_mirror->isEmpty())
+    return 1;
+  int n = m_mirror->lastSifra() + 1;
+  if (m_link.Model == 1 && n == 704)
+    n = 705; // model 1 never uses article 704
+  return n;
+}
+
+void TransactionEngine::saveMirror() {
+  if (m_mirror && !m_mirror->save(m_mirrorPath))
+    message(QStringLiteral("GRESKA"), m_mirror->errorText());
+}
+
+void TransactionEngine::Provera(const Racun &step) {
+  Racun &slot = checkedStep();
+  if (&slot != &step)
+    slot = step;
+  proveraLoop();
+}
+
+void TransactionEngine::proveraLoop() {
+  for (;;) {
+    Racun &step = checkedStep();
+    const bool sale = step.operacija == Racun::Prodaja;
+    if (checkOne(step) != CheckResult::Settled)
+      return;
+    if (!sale)
+      return;
+    if (m_link.Model == 4 || !m_rezimRestoran) {
+      ProdajaArt(step);
+      return;
+    }
+    ++m_indeksProvere; // the next line of the whole receipt
+  }
+}
+
+void TransactionEngine::goOn() {
+  if (m_rezimRestoran) {
+    ++m_indeksProvere;
+    proveraLoop();
+  } else {
+    ProdajaArt(m_stavkaKase);
+  }
+}
+
+TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
+  m_noviArtikal = false;
+  m_zamenaArtikla = false;
+  m_zamenaArtiklaKorak2 = false;
+  m_promenaCene = false;
+  m_staraSifra.clear();
+  m_stariBarkod.clear();
+  m_mirrorRow = -1;
+  const int model = m_link.Model;
+
+  if (!m_mirror || m_mirror->isEmpty()) {
+    deviceError({QStringLiteral("GRESKA"),
+                 QStringLiteral("Lokalna baza nije sinhronizovana sa bazom u kasi.Uradite citanje iz kase."),
+                 UserPrompt::Mode::Notice});
+    return CheckResult::Stopped;
+  }
+  if (m_mirror->count() == capacity(model)) {
+    if (m_rezimRestoran) {
+      if (m_restaurant)
+        m_restaurant->enableControls();
+      if (m_split)
+        m_split->enableControls();
+    }
+    if (m_restaurant)
+      m_restaurant->enableEntryLine();
+    deviceError({QStringLiteral("GRESKA"),
+                 model == 2 || model == 3
+                     ? QStringLiteral("Napunili ste bazu artikala. Uraditi praznjenje kase!")
+                     : QStringLiteral("Napunili ste bazu artikala. Uradite praznjenje kase!"),
+                 UserPrompt::Mode::Notice});
+    return CheckResult::Stopped;
+  }
+  m_nextFree = nextFreeNumber();
+
+  if (step.operacija != Racun::Prodaja) {
+    if (model == 4 && step.operacija != Racun::Otvaranje)
+      Placanje(step);
+    else
+      Send(m_stavke);
+    return CheckResult::Settled;
+  }
+
+  const QString sifra = step.sifra.trimmed();
+  const QString barkod = step.barkod.trimmed();
+  for (int i = 0; i < m_mirror->count(); ++i) {
+    const MirrorArticle &row = m_mirror->at(i);
+    const bool matches = (!row.KSIFRA.trimmed().isEmpty() && row.KSIFRA.trimmed() == sifra) ||
+                         (!row.BARKOD.trimmed().isEmpty() && row.BARKOD.trimmed() == barkod);
+    if (!matches)
+      continue;
+    const bool sameArticle =
+        row.NAZIV.trimmed() == step.naziv.trimmed() && row.PORESKA_GRUPA == step.poreskaGrupa;
+    if (model == 2) {
+      if (sameArticle && samePrice(row.CENA, step.cena)) {
+        step.sifraUKasi = row.SIFRA;
+        return CheckResult::Settled;
+      }
+      continue; // the device holds it otherwise: look further
+    }
+    m_mirrorRow = i;
+    if (model == 4) {
+      m_racunUToku = true;
+      if (sameArticle) {
+        step.sifraUKasi = row.SIFRA;
+        return CheckResult::Settled;
+      }
+      step.sifraUKasi = m_nextFree++;
+      m_zamenaArtiklaKorak2 = true;
+      UpisArtikla(row.SIFRA, row.NAZIV, row.CENA, row.PORESKA_GRUPA, QStringLiteral("0000000000000"));
+      return CheckResult::Waiting;
+    }
+    if (sameArticle) {
+      step.sifraUKasi = row.SIFRA;
+      if (samePrice(row.CENA, step.cena))
+        return CheckResult::Settled;
+      m_promenaCene = true;
+      UpisArtikla(row.SIFRA, step.naziv, step.cena, step.poreskaGrupa, row.BARKOD);
+      return CheckResult::Waiting;
+    }
+    m_zamenaArtikla = true;
+    m_staraSifra = row.KSIFRA;
+    m_stariBarkod = row.BARKOD;
+    step.sifraUKasi = m_nextFree;
+    UpisArtikla(m_nextFree, step.naziv, step.cena, step.poreskaGrupa, m_stariBarkod);
+    return CheckResult::Waiting;
+  }
+
+  if (model == 2) {
+    if (m_rezimRestoran) {
+      message(QStringLiteral("Greska"), QStringLiteral("Artikal sa sa sifrom ") + step.sifra +
+                                            QStringLiteral(" se ne nalazi u bazi kase!"));
+      m_racunUToku = false;
+      if (m_restaurant)
+        m_restaurant->enableControls();
+      if (m_split)
+        m_split->enableControls();
+    } else if (m_retail) {
+      m_retail->takeLastLineOff(false);
+      m_retail->showStatus(QStringLiteral("ARTIKAL SE NE NALAZI U BAZI KASE"));
+      m_retail->enableEntryLine();
+    }
+    return CheckResult::Stopped;
+  }
+  step.sifraUKasi = m_nextFree;
+  if (!digitsOnly(step.barkod))
+    step.barkod = paddedNumber(m_nextFree);
+  if (model == 4) {
+    m_racunUToku = true;
+    return CheckResult::Settled; // the device learns the article from the sale line
+  }
+  m_noviArtikal = true;
+  UpisArtikla(m_nextFree, step.naziv, step.cena, step.poreskaGrupa, step.barkod);
+  return CheckResult::Waiting;
+}
+
+void TransactionEngine::articleWriteConfirmed() {
+  Racun &step = checkedStep();
+  if (!m_mirror)
+    return;
+  if (m_zamenaArtikla || m_zamenaArtiklaKorak2) {
+    MirrorArticle old;
+    if (m_mirrorRow >= 0 && m_mirrorRow < m_mirror->count()) {
+      old = m_mirror->at(m_mirrorRow);
+      MirrorArticle blank = old;
+      blank.KSIFRA.clear();
+      blank.BARKOD.clear();
+      m_mirror->update(m_mirrorRow, blank);
+    }
+    if (!m_zamenaArtiklaKorak2) {
+      m_zamenaArtiklaKorak2 = true;
+      UpisArtikla(old.SIFRA, old.NAZIV, old.CENA, old.PORESKA_GRUPA, QStringLiteral("0000000000000"));
+      return;
+    }
+    m_zamenaArtikla = false;
+    m_zamenaArtiklaKorak2 = false;
+    MirrorArticle row;
+    row.KSIFRA = m_staraSifra;
+    row.SIFRA = step.sifraUKasi;
+    row.BARKOD = m_stariBarkod;
+    row.NAZIV = step.naziv;
+    row.CENA = step.cena;
+    row.PORESKA_GRUPA = step.poreskaGrupa;
+    m_mirror->insert(row);
+    saveMirror();
+    goOn();
+    return;
+  }
+  if (m_noviArtikal) {
+    m_noviArtikal = false;
+    MirrorArticle row;
+    row.KSIFRA = step.sifra;
+    row.SIFRA = step.sifraUKasi;
+    row.BARKOD = step.barkod;
+    row.NAZIV = step.naziv;
+    row.CENA = step.cena;
+    row.PORESKA_GRUPA = step.poreskaGrupa;
+    m_mirror->insert(row);
+    saveMirror();
+    goOn();
+    return;
+  }
+  m_promenaCene = false;
+  if (m_mirrorRow >= 0 && m_mirrorRow < m_mirror->count()) {
+    MirrorArticle row = m_mirror->at(m_mirrorRow);
+    row.CENA = step.cena;
+    m_mirror->update(m_mirrorRow, row);
+  }
+  saveMirror();
+  goOn();
+}
+
+void TransactionEngine::learnFromSale(const ReplyParser::Family4Ack &ack, const Racun &step) {
+  if (!m_mirror || !ack.hasArticle)
+    return;
+  const int flags = ack.articleFlags & 0x07;
+  if (flags == 0x07) {
+    MirrorArticle row;
+    row.KSIFRA = step.sifra;
+    row.SIFRA = ack.articleNumber;
+    row.BARKOD = step.barkod;
+    row.NAZIV = step.naziv;
+    row.CENA = step.cena;
+    row.PORESKA_GRUPA = step.poreskaGrupa;
+    m_mirror->insert(row);
+    saveMirror();
+  } else if (flags == 0x02) {
+    const int i = m_mirror->indexOfSifra(ack.articleNumber);
+    if (i >= 0) {
+      MirrorArticle row = m_mirror->at(i);
+      row.CENA = step.cena;
+      m_mirror->update(i, row);
+      saveMirror();
+    }
+  }
+}

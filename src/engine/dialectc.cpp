@@ -1,0 +1,346 @@
+// Dialect C (model 4): replies carry the code of the command they answer, an
+// error class when refused, and the device state in status reports.
+#include "engine/transactionengine.h"
+
+#include "device/articlemirror.h"
+#include "device/devicecommands.h"
+#include "device/deviceerrors.h"
+#include "device/replyparser.h"
+
+using namespace ReplyParser;
+
+namespace {
+enum Answered : quint8 {
+  CmdPrijava = 0x01,
+  CmdFreeTextPrint = 0x05,
+  CmdFreeTextEnd = 0x06,
+  CmdFreeTextBegin = 0x07,
+  CmdIzvestaj = 0x08,
+  CmdProdaja = 0x03,
+  CmdPonisti = 0x04,
+  CmdPlacanje = 0x09,
+  CmdKraj = 0x0B,
+  CmdStorno = 0x0C,
+  CmdStatus = 0x0D,
+  CmdIsprazniStampac = 0x0F,
+  CmdIsprazniTotal = 0x12,
+  CmdUpisArtikla = 0x13,
+  CmdFioka = 0x15,
+  CmdLcd = 0x1D,
+};
+bool isStepCommand(quint8 a) {
+  return a == CmdPrijava || a == CmdProdaja || a == CmdPonisti || a == CmdPlacanje || a == CmdKraj ||
+         a == CmdStorno;
+}
+} // namespace
+
+void TransactionEngine::dispatchC(const QByteArray &frame) {
+  if (!frame.isEmpty() && quint8(frame[0]) == 0x5F) {
+    if (isShort(frame, 0x20) && m_proveraKase) {
+      prologue(false);
+      m_proveraKase = false;
+      m_zapocetaOperacija.clear();
+      if (fiscalisedFromInfo(frame))
+        checkSucceeded();
+      else
+        checkFailed(DeviceErrors::notFiscalisedText());
+      return;
+    }
+    if (isShort(frame, 0xF5)) {
+      prologue(false);
+      deviceError({DeviceErrors::titleObavestenje(), DeviceErrors::noticeText(noticeCode(frame)),
+                   UserPrompt::Mode::Notice});
+      emit serviceButtonsEnabled();
+    }
+    return;
+  }
+  if (isLong(frame, 0x21)) {
+    prologue(false);
+    m_statusIzProdaje = false;
+    const FMInfo info = fmInfo(frame);
+    if (info.infoType == 7 && info.remaining() < 51) {
+      if (m_prompt)
+        m_prompt->beep();
+      message(QStringLiteral("INFORMACIJA"), DeviceErrors::remainingDailyReportsText(info.remaining()));
+    }
+    emit cursorRestored();
+    return;
+  }
+  if (!isFamily4Ack(frame))
+    return;
+  const Family4Ack ack = family4Ack(frame);
+  prologue(isStepCommand(ack.answered));
+  if (ack.answered != CmdStatus)
+    m_statusIzProdaje = false;
+  if (ack.accepted())
+    handleAckC(ack);
+  else
+    handleFailureC(ack);
+}
+
+void TransactionEngine::handleAckC(const Family4Ack &ack) {
+  switch (ack.answered) {
+  case CmdStatus:
+    handleStatusC(ack);
+    return;
+  case CmdPrijava:
+    if (m_rezimRestoran && m_racunUToku) {
+      ++m_indeksStavke;
+      if (m_indeksStavke < int(m_stavke.size())) {
+        m_indeksProvere = m_indeksStavke;
+        Provera(m_stavke[m_indeksStavke]);
+      }
+    }
+    return;
+  case CmdProdaja:
+  case CmdPonisti: {
+    Racun &step =
+        m_rezimRestoran && m_indeksStavke < int(m_stavke.size()) ? m_stavke[m_indeksStavke] : m_stavkaKase;
+    learnFromSale(ack, step);
+    const Racun copy = step;
+    if (!runWrite([&] { return writeStep(copy); }))
+      return;
+    if (m_rezimRestoran) {
+      ++m_indeksStavke;
+      if (m_indeksStavke < int(m_stavke.size())) {
+        m_indeksProvere = m_indeksStavke;
+        Provera(m_stavke[m_indeksStavke]);
+      }
+    }
+    return;
+  }
+  case CmdPlacanje: {
+    const Racun step =
+        m_rezimRestoran && m_indeksStavke < int(m_stavke.size()) ? m_stavke[m_indeksStavke] : m_stavkaKase;
+    if (!runWrite([&] { return writeStep(step); }))
+      return;
+    if (m_rezimRestoran) {
+      ++m_indeksStavke;
+      if (m_indeksStavke < int(m_stavke.size()))
+        sendNextWholeStep();
+    }
+    return;
+  }
+  case CmdKraj:
+    m_ekranKaseOtvoren = false;
+    m_racunUToku = false;
+    if (!runWrite([&] { return m_store.writeClosingC(key()); }))
+      return;
+    // The device completes the receipt in its status; ask for it now rather than
+    // waiting for an unrelated event.
+    m_closingAwaited = true;
+    GetStatus();
+    return;
+  case CmdStorno:
+    m_ekranKaseOtvoren = false;
+    m_racunUToku = false;
+    Storniraj(today(), m_brojRacuna);
+    // The cancelled receipt is settled; the next sale gets a new number.
+    m_store.markFinished(today(), m_brojRacuna);
+    m_brojRacuna = m_store.nextReceiptNumber(today());
+    return;
+  case CmdIzvestaj:
+    m_scheduler.schedule(5000, [this] { GetStatus(); });
+    return;
+  case CmdUpisArtikla:
+    if (m_zamenaArtiklaKorak2) {
+      m_zamenaArtiklaKorak2 = false;
+      if (m_mirror && m_mirrorRow >= 0 && m_mirrorRow < m_mirror->count()) {
+        MirrorArticle row = m_mirror->at(m_mirrorRow);
+        row.KSIFRA.clear();
+        row.BARKOD.clear();
+        m_mirror->update(m_mirrorRow, row);
+        saveMirror();
+      }
+      ProdajaArt(checkedStep());
+    }
+    return;
+  case CmdIsprazniTotal:
+    emit cursorRestored();
+    return;
+  case CmdFreeTextEnd:
+    m_slobodanTekstUToku = false;
+    [[fallthrough]];
+  case CmdFioka:
+  case CmdLcd:
+  case CmdFreeTextPrint:
+  case CmdFreeTextBegin:
+    m_pomocnaKomanda = false;
+    runFollowUp();
+    return;
+  default:
+    return;
+  }
+}
+
+void TransactionEngine::handleStatusC(const Family4Ack &ack) {
+  const int state = ack.stateOrClass;
+  if (state == 0) {
+    m_statusIzProdaje = false;
+    PrijavaOperatera(m_rbrKasira);
+    return;
+  }
+  if (state == 2 || state == 3 || state == 4) {
+    m_statusIzProdaje = false;
+    unfinishedOnStatus(state);
+    return;
+  }
+  if ((state >= 10 && state <= 13) || (state >= 20 && state <= 22)) {
+    m_scheduler.schedule(5000, [this] { GetStatus(); });
+    return;
+  }
+  if (state == 30 || state == 31) {
+    m_izvestajUToku = false;
+    m_pomocnaKomanda = true;
+    if (state == 30)
+      FreeTextPrint(QStringLiteral(" "), 0);
+    else
+      FreeTextEnd();
+    return;
+  }
+  if (state == 1 && m_izvestajUToku) {
+    m_izvestajUToku = false;
+    if (m_posleDnevnogIzvestaja) {
+      m_posleDnevnogIzvestaja = false;
+      GetFMInfo();
+    } else if (m_posleIzvestajaArtikala) {
+      m_posleIzvestajaArtikala = false;
+      IsprazniTotal();
+    } else {
+      emit cursorRestored();
+    }
+    return;
+  }
+  if (m_slobodanTekstUToku) {
+    m_slobodanTekstUToku = false;
+    return;
+  }
+  if (m_statusIzProdaje) {
+    m_statusIzProdaje = false;
+    unfinishedOnStatus(1);
+    return;
+  }
+  if (!m_closingAwaited) {
+    emit cursorRestored();
+    return; // nothing of ours was closing
+  }
+  m_closingAwaited = false;
+  m_store.markFinished(today(), m_brojRacuna, ack.receiptNumber);
+  completeReceipt('C', ack.receiptNumber);
+}
+
+void TransactionEngine::handleFailureC(const Family4Ack &ack) {
+  const QString text = DeviceErrors::DekodirajGresku(ack.errorWord);
+  const int cls = ack.stateOrClass;
+  const quint8 a = ack.answered;
+  const QString title = DeviceErrors::titleGreska();
+  if (a == CmdStatus) {
+    if (ack.errorBytes[3] == 0x08) {
+      deviceError({title, DeviceErrors::paperOutText(), UserPrompt::Mode::Notice});
+      return;
+    }
+    const auto answer =
+        deviceError({title, DeviceErrors::greskaSentence(text), UserPrompt::Mode::Error, true});
+    m_rx.clear();
+    if (answer.izborGreske == UserPrompt::Ponovi) {
+      if (m_wire && !m_serviceCopy.isEmpty())
+        m_wire->write(m_serviceCopy);
+      m_komandaUToku = true;
+      armWatchdog();
+      return;
+    }
+    m_racunUToku = false;
+    m_pomocnaKomanda = false;
+    if (answer.izborGreske == UserPrompt::Zaustavi) {
+      emit portButtonEnabled();
+      emit configButtonEnabled();
+    }
+    return;
+  }
+  const QString notice = QStringLiteral("Doslo je do greske ") + text + QStringLiteral(".");
+  const bool drawerOrDisplay = a == CmdFioka || a == CmdLcd;
+  if (cls == 1) {
+    deviceError({title, notice, UserPrompt::Mode::Notice});
+    m_izvestajUToku = false;
+    m_pomocnaKomanda = false;
+    m_followUps.clear();
+    emit cursorRestored();
+    if (a == CmdProdaja || a == CmdPonisti) {
+      Racun &step =
+          m_rezimRestoran && m_indeksStavke < int(m_stavke.size()) ? m_stavke[m_indeksStavke] : m_stavkaKase;
+      learnFromSale(ack, step);
+      if (!m_rezimRestoran && m_retail)
+        m_retail->takeLastLineOff(false);
+    }
+    return;
+  }
+  if ((cls == 2 || cls == 3 || cls == 4) && drawerOrDisplay) {
+    deviceError({title, notice.left(notice.size() - 1) + QStringLiteral(". Racun mora da bude zavrsen."),
+                 UserPrompt::Mode::Notice});
+    m_pomocnaKomanda = false;
+    m_followUps.clear();
+    return;
+  }
+  if (cls == 2 && (a == CmdFreeTextPrint || a == CmdFreeTextEnd || a == CmdFreeTextBegin)) {
+    deviceError({title,
+                 QStringLiteral("Doslo je do greske ") + text +
+                     QStringLiteral(". Ne mozete stampati slobodan tekst dok ne zavrsite racun."),
+                 UserPrompt::Mode::Notice});
+    m_pomocnaKomanda = false;
+    return;
+  }
+  if (cls == 2) {
+    UserPrompt::DeviceError req{title, DeviceErrors::greskaProdajeSentence(text), UserPrompt::Mode::Error,
+                                true};
+    req.captions = {QStringLiteral("Zatvori prethodni"), QStringLiteral("Storniraj prethodni"),
+                    QStringLiteral("Nastavi dalje")};
+    const auto answer = deviceError(req);
+    m_rx.clear();
+    const bool articleService = a == CmdUpisArtikla || a == CmdIsprazniStampac;
+    if (answer.izborGreske == 1) {
+      KrajRacuna();
+    } else if (answer.izborGreske == 2) {
+      StornirajRacun();
+    } else if (a == CmdPrijava || a == CmdIzvestaj) {
+      if (m_retail && m_retail->isVisible())
+        m_retail->enableEntryLine();
+      if (m_restaurant)
+        m_restaurant->enableControls();
+      if (m_split)
+        m_split->enableControls();
+    } else if (articleService) {
+      if (m_retail && m_retail->isVisible())
+        m_retail->enableEntryLine();
+    } else if (m_rezimRestoran) {
+      removeAcceptedLines(m_indeksStavke);
+    } else if (m_retail && m_retail->isVisible()) {
+      m_retail->enableEntryLine();
+    }
+    if (articleService) {
+      m_zamenaArtiklaKorak2 = false;
+      emit serviceButtonsEnabled();
+      emit cursorRestored();
+    }
+    return;
+  }
+  if (cls == 3 || cls == 4) {
+    m_rx.clear();
+    KrajRacuna();
+    return;
+  }
+  if (cls == 30 || cls == 31) {
+    m_pomocnaKomanda = true;
+    if (cls == 30)
+      FreeTextPrint(QStringLiteral(" "), 0);
+    else
+      FreeTextEnd();
+    return;
+  }
+  if (m_pomocnaKomanda) {
+    m_pomocnaKomanda = false;
+    m_followUps.clear();
+    deviceError({title, DeviceErrors::greskaKomandeSentence(a, text), UserPrompt::Mode::Notice});
+    return;
+  }
+  stepFailed(DeviceErrors::greskaProdajeSentence(text), false);
+}

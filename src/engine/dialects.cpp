@@ -1,0 +1,300 @@
+// The three reply dialects of the receipt sequencer: A (models 1, 5), B (models 2, 3)
+// and C (model 4), the database writes of a confirmed step and the completion.
+#include "engine/transactionengine.h"
+
+#include "device/devicecommands.h"
+#include "device/deviceerrors.h"
+#include "device/memorycommands.h"
+#include "device/replyparser.h"
+
+using namespace ReplyParser;
+
+namespace {
+bool isPayment(const Racun &r) {
+  return r.operacija == Racun::Placanje || r.operacija == Racun::Kraj;
+}
+} // namespace
+
+ReceiptKey TransactionEngine::key() const {
+  ReceiptKey k;
+  const QDateTime now = m_scheduler.now();
+  k.broj = m_brojRacuna;
+  k.godina = now.date().year();
+  k.datum = now.date();
+  k.vreme = now.time();
+  k.sifoper = m_rezimRestoran && !m_stavke.empty() ? m_stavke[0].operater : m_rbrKasira;
+  k.brstola = m_trenutniSto;
+  k.restoran = m_rezimRestoran;
+  return k;
+}
+
+Racun &TransactionEngine::confirmedStep() {
+  if (m_rezimRestoran && m_indeksStavke >= 1 && m_indeksStavke - 1 < int(m_stavke.size()))
+    return m_stavke[m_indeksStavke - 1];
+  return m_stavkaKase;
+}
+
+// One confirmed step's writes: all or nothing. A failure is shown and ends the
+// handling; the receipt stays unfinished for the recovery at the next start.
+bool TransactionEngine::runWrite(const std::function<bool()> &writes) {
+  if (!m_store.begin()) {
+    dbError();
+    return false;
+  }
+  if (!writes()) {
+    const QString error = m_store.lastError();
+    m_store.rollback();
+    dbError();
+    return false;
+  }
+  if (!m_store.commit()) {
+    dbError();
+    return false;
+  }
+  return true;
+}
+
+bool TransactionEngine::writeStep(const Racun &step) {
+  const ReceiptKey k = key();
+  switch (step.operacija) {
+  case Racun::Prodaja:
+    return m_store.writeSaleLine(k, step);
+  case Racun::Placanje:
+    return m_store.writePayment(k, step);
+  default:
+    return true; // opening and end write nothing
+  }
+}
+
+void TransactionEngine::sendNextWholeStep() {
+  if (m_indeksStavke < 0 || m_indeksStavke >= int(m_stavke.size()))
+    return;
+  const Racun &next = m_stavke[m_indeksStavke];
+  switch (next.operacija) {
+  case Racun::Otvaranje:
+    Prijava(next);
+    break;
+  case Racun::Prodaja:
+    if (m_link.family() == 4) {
+      m_indeksProvere = m_indeksStavke;
+      Provera(next);
+    } else {
+      ProdajaArt(next);
+    }
+    break;
+  case Racun::Placanje:
+    Placanje(next);
+    break;
+  case Racun::Kraj:
+    if (m_link.family() == 1) {
+      Placanje(next);
+    } else {
+      if (m_link.family() == 2)
+        m_krajPoslat = true;
+      KrajRacuna();
+    }
+    break;
+  default:
+    break;
+  }
+}
+
+// ---------------------------------------------------------------- dialect A
+
+void TransactionEngine::dispatchA(const QByteArray &frame) {
+  if (isLong(frame, 0x7F)) {
+    if (!m_proveraKase)
+      return;
+    prologue(false);
+    m_proveraKase = false;
+    if (fiscalisedFrom7F(frame))
+      checkSucceeded();
+    else
+      checkFailed(DeviceErrors::notFiscalisedText());
+    return;
+  }
+  if (isLong(frame, 0x74)) {
+    const bool pendingWrite = m_noviArtikal || m_zamenaArtikla || m_zamenaArtiklaKorak2 || m_promenaCene;
+    prologue(pendingWrite);
+    if (pendingWrite)
+      articleWriteConfirmed();
+    return;
+  }
+  if (isLong(frame, 0x1F)) {
+    const Family1Ack ack = family1Ack(frame);
+    if (m_pomocnaKomanda) {
+      prologue(false);
+      if (!ack.refused) {
+        m_pomocnaKomanda = false;
+        m_scheduler.schedule(300, [this] {
+          emit portButtonEnabled();
+          runFollowUp();
+        });
+        return;
+      }
+      const auto answer =
+          deviceError({QStringLiteral("Greska!"), DeviceErrors::drawerRefusalText(m_link.Model),
+                       UserPrompt::Mode::Error, m_rezimRestoran});
+      m_rx.clear();
+      if (answer.izborGreske == UserPrompt::Ponovi) {
+        OtvoriFioku();
+        return;
+      }
+      emit portButtonEnabled();
+      if (answer.izborGreske == UserPrompt::Zaustavi)
+        emit configButtonEnabled();
+      m_pomocnaKomanda = false;
+      m_followUps.clear();
+      return;
+    }
+    prologue(true);
+    ++m_indeksStavke;
+    if (ack.refused) {
+      if (ack.reason == 0x40) {
+        deviceError({QStringLiteral("Greska!"), DeviceErrors::family1PaperText(), UserPrompt::Mode::Notice});
+        m_rx.clear();
+        --m_indeksStavke;
+        sendByCode(m_rezimRestoran && m_indeksStavke < int(m_stavke.size()) ? m_stavke[m_indeksStavke]
+                                                                            : m_stavkaKase);
+        return;
+      }
+      stepFailed(DeviceErrors::reasonText(m_link.Model, ack.reason), false);
+      return;
+    }
+    const Racun step = confirmedStep();
+    if (!runWrite([&] { return writeStep(step); }))
+      return;
+    if (m_rezimRestoran)
+      sendNextWholeStep();
+    return;
+  }
+  if (isLong(frame, 0x1C)) {
+    prologue(true);
+    const quint32 brfisis = fiscalReceiptNumber1C(frame);
+    const Racun step =
+        m_rezimRestoran && m_indeksStavke < int(m_stavke.size()) ? m_stavke[m_indeksStavke] : m_stavkaKase;
+    if (isPayment(step) && !runWrite([&] { return m_store.writeClosingPaymentA(key(), step, brfisis); }))
+      return;
+    completeReceipt('A', brfisis);
+  }
+}
+
+// ---------------------------------------------------------------- dialect B
+
+void TransactionEngine::dispatchB(const QByteArray &frame) {
+  if (!frame.isEmpty() && quint8(frame[0]) == 0x5F) {
+    if (m_menkoFallback)
+      handleMenkoShortFrame(frame);
+    return;
+  }
+  if (isLong(frame, 0x19)) {
+    if (m_zapocetaOperacija != QLatin1String("CITANJEFM"))
+      return;
+    prologue(false);
+    m_zapocetaOperacija.clear();
+    m_proveraKase = false;
+    m_link.Model = 3;
+    emit modelChanged(3);
+    checkSucceeded();
+    return;
+  }
+  if (isLong(frame, 0x16)) {
+    if (m_zapocetaOperacija != QLatin1String("CITANJEART"))
+      return;
+    prologue(false);
+    m_zapocetaOperacija.clear();
+    m_link.Model = 3;
+    emit modelChanged(3);
+    return;
+  }
+  if (!isLong(frame, 0x20))
+    return;
+  quint8 status = family2Ack(frame).status;
+  // The device's answer to a resent service command counts as done.
+  if (m_link.Model == 3 && m_brojPonavljanja > 0 && !m_ekranKaseOtvoren)
+    status = 0xFF;
+
+  if (m_proveraKase && m_zapocetaOperacija == QLatin1String("PRIJAVASTART")) {
+    prologue(false);
+    if (status != 0xFF) {
+      m_proveraKase = false;
+      m_zapocetaOperacija.clear();
+      checkFailed(DeviceErrors::family2LoginFailedText());
+      return;
+    }
+    m_zapocetaOperacija = QStringLiteral("CITANJEFM");
+    send(commands().CitanjeFMMenko());
+    return;
+  }
+  if (m_zapocetaOperacija == QLatin1String("PRIJAVA")) {
+    prologue(false);
+    if (m_link.Model == 2) {
+      m_zapocetaOperacija = QStringLiteral("CITANJEART");
+      send(memoryCommands().CitanjeArtiklaMenko());
+    } else {
+      // Model 3 keeps its variant; nothing further is pending, so a later silence
+      // of another command is resent normally.
+      m_zapocetaOperacija.clear();
+    }
+    return;
+  }
+  if (m_zapocetaOperacija == QLatin1String("CITANJEART")) {
+    prologue(false);
+    m_zapocetaOperacija.clear();
+    m_link.Model = 2;
+    emit modelChanged(2);
+    return;
+  }
+  if (m_link.Model == 3 && m_preskociOdgovor) {
+    prologue(true);
+    m_preskociOdgovor = false;
+    return;
+  }
+  const bool done = m_link.Model == 3 ? status != 0 : status == 0xFF;
+  if (m_link.Model == 3 && (m_noviArtikal || m_zamenaArtikla || m_zamenaArtiklaKorak2 || m_promenaCene)) {
+    prologue(true);
+    if (!done) {
+      ++m_indeksStavke;
+      stepFailed(DeviceErrors::family2RefusalText(), false);
+      return;
+    }
+    articleWriteConfirmed();
+    return;
+  }
+  if (m_pomocnaKomanda) {
+    prologue(false);
+    m_pomocnaKomanda = false;
+    return;
+  }
+  prologue(true);
+  ++m_indeksStavke;
+  if (!done) {
+    stepFailed(DeviceErrors::family2RefusalText(), false);
+    return;
+  }
+  const Racun step = confirmedStep();
+  bool sendKraj = false;
+  if (m_krajPoslat) {
+    m_krajPoslat = false;
+    m_zavrsiRacun = true;
+    sendKraj = !m_rezimRestoran; // retail: the payment before the closing was confirmed
+  }
+  const bool complete = m_zavrsiRacun;
+  // The step and, when it ends the receipt, its settlement are one unit of writes.
+  if (!runWrite([&] { return writeStep(step) && (!complete || m_store.writeClosingB(key(), step)); }))
+    return;
+  if (m_rezimRestoran && !complete) {
+    sendNextWholeStep();
+    return;
+  }
+  if (sendKraj) {
+    // The closing command's own reply must not book the payment a second time.
+    m_stavkaKase = Racun{};
+    m_stavkaKase.operacija = Racun::Kraj;
+    KrajRacuna();
+  }
+  if (complete) {
+    m_zavrsiRacun = false;
+    completeReceipt('B', std::nullopt);
+  }
+}

@@ -1,0 +1,190 @@
+// The operator's choice after a failed or unanswered receipt step, and the end of
+// a receipt: completion in the database and clearing of the sale window.
+#include "engine/transactionengine.h"
+
+#include "common/rounding.h"
+
+QList<int> TransactionEngine::acceptedLines(int endIndex, bool stopAtFirstEnd) const {
+  QList<int> rbr;
+  for (int i = 1; i < int(m_stavke.size()) && i < endIndex; ++i) {
+    if (stopAtFirstEnd && m_stavke[i].operacija == Racun::Kraj)
+      break;
+    if (m_stavke[i].operacija == Racun::Prodaja)
+      rbr.append(m_stavke[i].rbrStavke);
+  }
+  return rbr;
+}
+
+// "Nastavi" in restaurant mode: the lines the device accepted leave the table.
+void TransactionEngine::removeAcceptedLines(int endIndex) {
+  const QList<int> rbr = acceptedLines(endIndex, true);
+  const int sto = m_trenutniSto;
+  const bool split = m_poArtiklima || m_poTurama;
+  const int round = split && m_split ? m_split->selectedRoundIndex() + 1 : 0;
+  bool roundEmptied = false;
+  int maxRound = 0;
+  runWrite([&] {
+    if (!m_store.deleteTableLines(sto, rbr))
+      return false;
+    if (m_poTurama && m_store.countRoundLines(sto, round) == 0) {
+      roundEmptied = true;
+      if (!m_store.shiftRoundsDown(sto, round))
+        return false;
+      maxRound = m_store.maxRound(sto);
+    }
+    return true;
+  });
+  if (split) {
+    if (m_split) {
+      m_split->reloadLines();
+      if (roundEmptied)
+        m_split->refillRounds(maxRound);
+      m_split->resetAfterReceipt();
+    }
+  } else if (m_restaurant) {
+    m_restaurant->setTotal(m_store.tableSum(sto));
+    m_restaurant->enableControls();
+  }
+}
+
+void TransactionEngine::nastavi(int acceptedEnd, bool fromWatchdog) {
+  emit portButtonEnabled();
+  if (m_rezimRestoran) {
+    removeAcceptedLines(acceptedEnd);
+    m_racunUToku = false;
+    return;
+  }
+  if (m_stavkaKase.operacija == Racun::Prodaja && m_retail)
+    m_retail->takeLastLineOff(fromWatchdog);
+}
+
+void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog) {
+  const int family = m_link.family();
+  UserPrompt::DeviceError req{QStringLiteral("Greska!"), text, UserPrompt::Mode::Error,
+                              m_rezimRestoran || m_link.Model == 4};
+  const auto answer = deviceError(req);
+  m_rx.clear();
+  switch (answer.izborGreske) {
+  case UserPrompt::Nastavi: {
+    int end = m_indeksStavke; // the pending step (watchdog, dialect C)
+    if (fromWatchdog && family == 2)
+      end = m_indeksStavke + 1; // the unanswered step counts as done
+    else if (!fromWatchdog && family != 4)
+      end = m_indeksStavke - 1; // the reply already moved past the failed step
+    if (family == 4)
+      m_racunUToku = false;
+    nastavi(end, fromWatchdog);
+    return;
+  }
+  case UserPrompt::Zaustavi:
+    if (m_restaurant)
+      m_restaurant->enableControls();
+    if (m_split)
+      m_split->enableControls();
+    if (m_rezimRestoran)
+      m_racunUToku = false;
+    if (m_link.Model == 5 && !fromWatchdog) {
+      emit portButtonEnabled();
+      emit configButtonEnabled();
+    }
+    return;
+  default: // Ponovi
+    if (fromWatchdog) {
+      // Once more by hand; a further silence brings the dialog back without automatic resends.
+      resendReceiptCopy();
+      return;
+    }
+    if (family != 4)
+      --m_indeksStavke;
+    if (m_rezimRestoran && m_indeksStavke >= 0 && m_indeksStavke < int(m_stavke.size()))
+      sendByCode(m_stavke[m_indeksStavke]);
+    else
+      sendByCode(m_stavkaKase);
+    return;
+  }
+}
+
+void TransactionEngine::runFollowUp() {
+  if (m_followUps.empty())
+    return;
+  auto next = std::move(m_followUps.front());
+  m_followUps.pop_front();
+  m_pomocnaKomanda = true;
+  next();
+}
+
+void TransactionEngine::completeReceipt(char dialect, std::optional<quint32> brfisis) {
+  const int year = today();
+  const int done = m_brojRacuna;
+  m_store.markFinished(year, done, dialect == 'B' ? std::nullopt : brfisis); // errors ignored
+  m_brojRacuna = m_store.nextReceiptNumber(year);
+  if (dialect != 'B' && m_prompt) {
+    PromptGuard g(this);
+    m_prompt->pressEnterNotice(QStringLiteral("pritisni ENTER za nastavak"));
+  }
+  clearSaleWindow(dialect);
+  if (m_rezimRestoran)
+    m_racunUToku = false; // the whole receipt is over
+  m_followUps.clear();
+  if (dialect != 'B' && m_fioka)
+    m_followUps.emplace_back([this] { OtvoriFioku(); });
+  if (dialect == 'C') {
+    if (!m_lcd1.isEmpty())
+      m_followUps.emplace_back([this] { LcdShow(m_lcd1, 0); });
+    if (!m_lcd2.isEmpty())
+      m_followUps.emplace_back([this] { LcdShow(m_lcd2, 1); });
+  }
+  if (dialect == 'A')
+    emit portButtonEnabled();
+  emit receiptCompleted(done);
+  runFollowUp();
+}
+
+void TransactionEngine::clearSaleWindow(char dialect) {
+  if (!m_rezimRestoran) {
+    if (m_retail)
+      m_retail->resetAfterReceipt();
+    return;
+  }
+  const int sto = m_trenutniSto;
+  const bool split = m_poArtiklima || m_poTurama;
+  QList<int> rbr;
+  if (dialect == 'C')
+    rbr = acceptedLines(m_indeksStavke, true);
+  else
+    rbr = acceptedLines(int(m_stavke.size()), true);
+  const int round = split && m_split ? m_split->selectedRoundIndex() + 1 : 0;
+  int maxRound = 0;
+  runWrite([&] {
+    if (split || dialect == 'C') {
+      if (!m_store.deleteTableLines(sto, rbr))
+        return false;
+    } else if (!m_store.deleteAllTableLines(sto)) {
+      return false;
+    }
+    if (m_store.countTableLines(sto) == 0 && !m_store.freeTable(sto))
+      return false;
+    if (m_poTurama) {
+      if (!m_store.shiftRoundsDown(sto, round))
+        return false;
+      maxRound = m_store.maxRound(sto);
+    }
+    return true;
+  });
+  if (split && m_split)
+    m_split->reloadLines();
+  if (m_restaurant)
+    m_trenutniSto = m_restaurant->reloadTables();
+  if (split) {
+    if (m_split) {
+      if (m_poTurama)
+        m_split->refillRounds(maxRound);
+      m_split->resetAfterReceipt();
+    }
+    return;
+  }
+  if (m_restaurant) {
+    m_restaurant->resetAmounts(m_store.tableSum(m_trenutniSto));
+    m_restaurant->enableControls();
+  }
+}

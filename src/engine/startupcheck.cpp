@@ -1,0 +1,304 @@
+// The start-up check of the device, the Menko variant detection, what the sale
+// screens do to open and run a receipt, and the recovery of unfinished receipts.
+#include "engine/transactionengine.h"
+
+#include "common/localetext.h"
+#include "device/articlemirror.h"
+#include "device/devicecommands.h"
+#include "device/deviceerrors.h"
+#include "device/memorycommands.h"
+#include "device/replyparser.h"
+
+using namespace ReplyParser;
+
+namespace {
+const QString kZatvori = QStringLiteral("Zatvori racun");
+const QString kStorniraj = QStringLiteral("Storniraj racun");
+const QString kNastavi = QStringLiteral("Nastavi dalje");
+const QString kNijeZavrsen =
+    QStringLiteral("Poslednji racun u programu nije zavrsen. Izaberite neku opciju za nastavak rada!");
+const QString kStatusProdaje =
+    QStringLiteral("Stampac je u statusu prodaje i poslednji racun u racunaru nije "
+                   "zatvoren. Izaberite neku opciju za nastavak rada.");
+const QString kUpozorenje = QStringLiteral("Upozorenje!");
+const QString kProgramOtvoren =
+    QStringLiteral("Poslednji racun u programu je otvoren. Racun ce biti zavrsen!");
+const QString kStampacNijeZavrsen =
+    QStringLiteral("Poslednji racun na stampacu nije zavrsen. Bice odstampan kraj racuna");
+} // namespace
+
+void TransactionEngine::startCheck() {
+  m_proveraKase = true;
+  m_kasaProverena = false;
+  m_menkoFallback = false;
+  m_statusIzProdaje = false;
+  m_zapocetaOperacija.clear();
+  switch (m_link.Model) {
+  case 1:
+  case 5:
+    send(commands().CitanjeFM());
+    break;
+  case 4:
+    send(commands().Info());
+    break;
+  default:
+    m_zapocetaOperacija = QStringLiteral("PRIJAVASTART");
+    PrijavaOperatera(1);
+    break;
+  }
+}
+
+void TransactionEngine::detectMenkoVariant() {
+  if (m_link.Model != 2 && m_link.Model != 3)
+    return;
+  m_zapocetaOperacija = QStringLiteral("PRIJAVA");
+  PrijavaOperatera(1);
+}
+
+void TransactionEngine::checkSucceeded() {
+  m_kasaProverena = true;
+  m_proveraKase = false;
+  emit saleButtonsEnabled();
+  emit portButtonEnabled();
+  if (m_configWindowShowing)
+    emit closeConfigWindow();
+}
+
+void TransactionEngine::checkFailed(const QString &text) {
+  if (m_configWindowShowing) {
+    if (m_prompt)
+      m_prompt->beep();
+    message(QStringLiteral("GRESKA"), text);
+  } else {
+    instructions();
+  }
+}
+
+// Model 2 answering only the short-frame service during the start-up check.
+bool TransactionEngine::handleMenkoShortFrame(const QByteArray &frame) {
+  if (dailyReportOutstanding(frame)) {
+    prologue(false);
+    send(memoryCommands().InfoServis());
+    return true;
+  }
+  if (serviceOpened(frame)) {
+    prologue(false);
+    if (m_mirror && m_link.Model != 3) {
+      m_mirror->clear();
+      saveMirror();
+    }
+    send(memoryCommands().InfoServis());
+    return true;
+  }
+  if (serviceClosed(frame)) {
+    prologue(false);
+    m_proveraKase = false;
+    m_menkoFallback = false;
+    if (!m_kasaProverena) {
+      if (m_prompt)
+        m_prompt->beep();
+      message(QStringLiteral("GRESKA"), DeviceErrors::notFiscalisedText());
+    }
+    return true;
+  }
+  if (isShort(frame, 0x20)) {
+    prologue(false);
+    if (fiscalisedFromInfo(frame)) {
+      m_kasaProverena = true;
+      emit saleButtonsEnabled();
+      emit portButtonEnabled();
+      if (m_configWindowShowing)
+        emit closeConfigWindow();
+    }
+    send(memoryCommands().ZatvoriServis());
+    return true;
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------- sale screens
+
+void TransactionEngine::beginRetailReceipt(int rbrKasira) {
+  m_rezimRestoran = false;
+  m_rbrKasira = rbrKasira;
+  m_stavkaKase = Racun{};
+  m_stavkaKase.operacija = Racun::Otvaranje;
+  m_stavkaKase.operater = quint8(rbrKasira);
+  m_stavkaKase.datum = m_scheduler.now().date();
+  m_stavkaKase.vreme = m_scheduler.now().time();
+  m_krajPoslat = false;
+  m_racunUToku = true;
+  m_ekranKaseOtvoren = true;
+  m_preskociOdgovor = m_link.Model == 3;
+  m_zavrsiRacun = false;
+  Prijava(m_stavkaKase);
+}
+
+void TransactionEngine::sellRetailLine(const Racun &step) {
+  m_stavkaKase = step;
+  m_racunUToku = true;
+  Provera(m_stavkaKase);
+}
+
+void TransactionEngine::payRetail(const Racun &step, bool coversRest) {
+  m_stavkaKase = step;
+  m_racunUToku = true;
+  if (m_link.family() != 1 && coversRest) {
+    m_zavrsiRacun = true;
+    m_krajPoslat = false;
+    KrajRacuna();
+    return;
+  }
+  m_zavrsiRacun = false;
+  m_krajPoslat = m_link.family() != 1;
+  Placanje(m_stavkaKase);
+}
+
+void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
+  m_rezimRestoran = true;
+  m_stavke = steps;
+  m_indeksStavke = 0;
+  m_racunUToku = true;
+  m_krajPoslat = false;
+  m_zavrsiRacun = false;
+  const int first = m_link.Model == 4 ? 0 : 1;
+  m_indeksProvere = first;
+  if (first < int(m_stavke.size()))
+    Provera(m_stavke[first]);
+}
+
+// ---------------------------------------------------------------- stored receipts
+
+int TransactionEngine::nextReceiptNumber() {
+  return m_store.nextReceiptNumber(today());
+}
+
+double TransactionEngine::OstatakIznosa(int year, int number) {
+  return m_store.ostatakIznosa(year, number);
+}
+
+void TransactionEngine::Storniraj(int year, int number) {
+  m_store.storniraj(year, number, m_scheduler.now().date());
+}
+
+QList<QStringList> TransactionEngine::NapuniDialogRacun(int year, int number) {
+  QList<QStringList> rows;
+  for (const StoredLine &l : m_store.storedLines(year, number))
+    rows.append({l.sifra, l.naziv, LocaleText::number(l.prodato, 3).rightJustified(10, QLatin1Char(' ')),
+                 LocaleText::number(l.cena, 2).rightJustified(10, QLatin1Char(' '))});
+  return rows;
+}
+
+void TransactionEngine::NapuniNastavakRacun(int year, int number) {
+  if (m_retail)
+    m_retail->loadStoredReceipt(m_store.storedLines(year, number));
+}
+
+void TransactionEngine::markFinishedChecked(int year, int number) {
+  m_store.markFinished(year, number);
+}
+
+void TransactionEngine::checkUnfinishedRetailReceipt() {
+  const int year = today();
+  const auto last = m_store.lastReceipt(year);
+  if (!last || last->status != 0)
+    return;
+  const bool menko = m_link.family() == 2;
+  UserPrompt::UnfinishedReceipt req;
+  req.tekst = menko ? kStatusProdaje : kNijeZavrsen;
+  req.rows = NapuniDialogRacun(year, last->broj);
+  req.buttons = menko ? QStringList{kZatvori, kStorniraj, kNastavi} : QStringList{kZatvori, kStorniraj};
+  const int izbor = unfinishedDialog(req);
+  if (izbor == 2)
+    Storniraj(year, last->broj);
+  if (izbor == 1 || izbor == 2) {
+    m_store.markFinished(year, last->broj);
+    m_brojRacuna = m_store.nextReceiptNumber(year);
+  } else if (izbor == 3 && menko) {
+    NapuniNastavakRacun(year, last->broj);
+    m_brojRacuna = last->broj;
+  }
+}
+
+void TransactionEngine::checkUnfinishedRestaurantReceipt() {
+  const int year = today();
+  const auto last = m_store.lastReceipt(year);
+  if (!last || last->status != 0)
+    return;
+  deviceError({kUpozorenje, kProgramOtvoren, UserPrompt::Mode::Notice});
+  m_store.markFinished(year, last->broj);
+  m_brojRacuna = m_store.nextReceiptNumber(year);
+}
+
+void TransactionEngine::requestStatusFromSale() {
+  m_statusIzProdaje = true;
+  GetStatus();
+}
+
+// Model 4's status report decides about the device's and the program's last receipt.
+void TransactionEngine::unfinishedOnStatus(int state) {
+  const int year = today();
+  const auto last = m_store.lastReceipt(year);
+  const int number = last ? last->broj : 0;
+  const bool unfinished = last && last->status == 0;
+  if (state == 3 || state == 4) {
+    deviceError({kUpozorenje, kStampacNijeZavrsen, UserPrompt::Mode::Notice});
+    if (unfinished)
+      m_brojRacuna = number;
+    KrajRacuna();
+    return;
+  }
+  if (state == 2) {
+    if (m_rezimRestoran) {
+      deviceError({kUpozorenje, kStampacNijeZavrsen, UserPrompt::Mode::Notice});
+      if (unfinished)
+        m_brojRacuna = number;
+      KrajRacuna();
+      return;
+    }
+    UserPrompt::UnfinishedReceipt req;
+    req.rows = NapuniDialogRacun(year, number);
+    if (!unfinished) {
+      req.tekst = QStringLiteral("Stampac je u statusu prodaje. Izaberite neku opciju za nastavak rada!");
+      req.buttons = {kZatvori, kStorniraj};
+    } else {
+      req.tekst = kStatusProdaje;
+      req.buttons = {kZatvori, kStorniraj, kNastavi};
+    }
+    const int izbor = unfinishedDialog(req);
+    if (unfinished && izbor != 3)
+      m_brojRacuna = number;
+    if (izbor == 1) {
+      KrajRacuna();
+    } else if (izbor == 2) {
+      StornirajRacun();
+    } else if (unfinished) {
+      NapuniNastavakRacun(year, number);
+      m_brojRacuna = number;
+      m_racunUToku = true;
+      m_ekranKaseOtvoren = true;
+    }
+    return;
+  }
+  // Idle after a closed receipt: the program's own last receipt may still be open.
+  if (unfinished) {
+    if (m_rezimRestoran) {
+      deviceError({kUpozorenje, kProgramOtvoren, UserPrompt::Mode::Notice});
+      m_store.markFinished(year, number);
+    } else {
+      UserPrompt::UnfinishedReceipt req;
+      req.tekst = kNijeZavrsen;
+      req.rows = NapuniDialogRacun(year, number);
+      req.buttons = {kZatvori, kStorniraj};
+      const int izbor = unfinishedDialog(req);
+      if (izbor == 2)
+        Storniraj(year, number);
+      m_store.markFinished(year, number);
+    }
+    m_brojRacuna = m_store.nextReceiptNumber(year);
+  }
+  if (m_rezimRestoran)
+    Prijava(m_stavkaKase);
+  else
+    PrijavaOperatera(m_rbrKasira);
+}

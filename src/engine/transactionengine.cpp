@@ -1,0 +1,440 @@
+#include "engine/transactionengine.h"
+
+#include "device/articlemirror.h"
+#include "device/devicecommands.h"
+#include "device/memorycommands.h"
+#include "device/replyparser.h"
+
+TransactionEngine::TransactionEngine(LinkSettings &link, Scheduler &scheduler, QObject *parent)
+    : QObject(parent), m_link(link), m_scheduler(scheduler) {}
+
+TransactionEngine::~TransactionEngine() {
+  m_scheduler.cancel(m_watchdog);
+  m_scheduler.cancel(m_writeTask);
+}
+
+void TransactionEngine::setDatabase(const QString &connectionName) {
+  m_store.setConnection(connectionName);
+}
+
+void TransactionEngine::setMirror(ArticleMirror *mirror, const QString &path) {
+  m_mirror = mirror;
+  m_mirrorPath = path.isEmpty() ? ArticleMirror::defaultFileName() : path;
+}
+
+void TransactionEngine::seedSendSeq(int value) {
+  m_seq.seed(quint32(value));
+}
+
+void TransactionEngine::setSplitMode(bool poArtiklima, bool poTurama) {
+  m_poArtiklima = poArtiklima;
+  m_poTurama = poTurama;
+}
+
+void TransactionEngine::setIdleDisplayTexts(const QString &line1, const QString &line2) {
+  m_lcd1 = line1;
+  m_lcd2 = line2;
+}
+
+void TransactionEngine::setRetailScreenOpen(bool open) {
+  m_ekranKaseOtvoren = open;
+  if (!open && !m_rezimRestoran)
+    m_racunUToku = false; // no retail receipt goes on without its screen
+}
+
+DeviceCommands TransactionEngine::commands() const {
+  return DeviceCommands(m_link, m_seq);
+}
+MemoryCommands TransactionEngine::memoryCommands() const {
+  return MemoryCommands(m_link, m_seq);
+}
+
+int TransactionEngine::today() const {
+  return m_scheduler.now().date().year();
+}
+
+// ---------------------------------------------------------------- sending
+
+void TransactionEngine::send(const DeviceCommand &cmd) {
+  if (!cmd.error.isEmpty()) {
+    deviceError({cmd.errorTitle.isEmpty() ? QStringLiteral("Greska") : cmd.errorTitle, cmd.error,
+                 UserPrompt::Mode::Notice});
+    emit cursorRestored();
+    return;
+  }
+  if (cmd.isEmpty())
+    return;
+  if (cmd.emptiesRxBuf)
+    m_rx.clear();
+  switch (cmd.copy) {
+  case CopyKind::ReceiptCopy:
+    m_receiptCopy = cmd.bytes;
+    m_brojPonavljanjaRacuna = 0;
+    break;
+  case CopyKind::ServiceCopy:
+    m_serviceCopy = cmd.bytes;
+    m_brojPonavljanja = 0;
+    m_komandaUToku = true;
+    break;
+  case CopyKind::ServiceShortCopy:
+    m_serviceShortCopy = cmd.bytes;
+    m_brojPonavljanja = 0;
+    m_komandaUToku = true;
+    break;
+  case CopyKind::ServiceAndReceiptCopy:
+    m_receiptCopy = cmd.bytes;
+    m_serviceCopy = cmd.bytes;
+    m_brojPonavljanja = 0;
+    m_brojPonavljanjaRacuna = 0;
+    m_komandaUToku = true;
+    break;
+  case CopyKind::None:
+    break;
+  }
+  if (cmd.armsTimer || cmd.copy != CopyKind::None)
+    armWatchdog();
+  writeOut(cmd.bytes, cmd.pauseMs);
+}
+
+void TransactionEngine::sendService(const DeviceCommand &command) {
+  send(command);
+}
+
+// Writes keep their order even when one waits for its pause.
+void TransactionEngine::writeOut(const QByteArray &bytes, int pauseMs) {
+  m_writes.emplace_back(pauseMs, bytes);
+  pumpWrites();
+}
+
+void TransactionEngine::pumpWrites() {
+  while (!m_writes.empty() && m_writeTask == 0) {
+    auto &front = m_writes.front();
+    if (front.first > 0) {
+      const int pause = front.first;
+      front.first = 0;
+      m_writeTask = m_scheduler.schedule(pause, [this] {
+        m_writeTask = 0;
+        pumpWrites();
+      });
+      return;
+    }
+    const QByteArray bytes = front.second;
+    m_writes.pop_front();
+    if (m_wire)
+      m_wire->write(bytes);
+  }
+}
+
+void TransactionEngine::armWatchdog() {
+  m_scheduler.cancel(m_watchdog);
+  m_watchdog = m_scheduler.schedule(WatchdogMs, [this] { onWatchdog(); });
+}
+
+void TransactionEngine::stopWatchdog() {
+  m_scheduler.cancel(m_watchdog);
+  m_watchdog = 0;
+}
+
+// ---------------------------------------------------------------- commands
+
+void TransactionEngine::Prijava(const Racun &step) {
+  LoginStep s;
+  s.operater = step.operater;
+  s.datum = step.datum.isValid() ? step.datum : m_scheduler.now().date();
+  s.vreme = step.vreme.isValid() ? step.vreme : m_scheduler.now().time();
+  send(commands().Prijava(s));
+}
+
+void TransactionEngine::PrijavaOperatera(int operatorNumber) {
+  send(commands().PrijavaOperatera(operatorNumber, m_scheduler.now()));
+}
+
+void TransactionEngine::ProdajaArt(const Racun &step) {
+  SaleLine l;
+  l.storno = step.storno == 1;
+  l.sifraUKasi = step.sifraUKasi;
+  l.sifra = step.sifra;
+  l.barkod = step.barkod;
+  l.kolicina = step.kolicina;
+  l.cena = step.cena;
+  l.naziv = step.naziv;
+  l.poreskaGrupa = step.poreskaGrupa;
+  send(commands().ProdajaArt(l));
+}
+
+void TransactionEngine::Placanje(const Racun &step) {
+  PaymentStep p;
+  p.nacinPlacanja = step.nacinPlacanja;
+  p.iznosPlacanja = step.iznosPlacanja;
+  send(commands().Placanje(p));
+}
+
+void TransactionEngine::KrajRacuna() {
+  send(commands().KrajRacuna());
+}
+void TransactionEngine::StornirajRacun() {
+  send(commands().StornirajRacun());
+}
+void TransactionEngine::OtvoriFioku() {
+  send(commands().OtvoriFioku());
+}
+void TransactionEngine::GetStatus() {
+  send(commands().GetStatus());
+}
+
+void TransactionEngine::GetFMInfo() {
+  m_indeksStavke = 1;
+  send(commands().GetFMInfo());
+}
+
+void TransactionEngine::FreeTextPrint(const QString &text, int attribute) {
+  m_indeksStavke = 1;
+  send(commands().FreeTextPrint(text, quint8(attribute)));
+}
+
+void TransactionEngine::FreeTextEnd() {
+  m_indeksStavke = 1;
+  send(commands().FreeTextEnd());
+}
+
+void TransactionEngine::IsprazniTotal() {
+  send(commands().IsprazniTotal());
+}
+
+void TransactionEngine::LcdShow(const QString &text, int line) {
+  send(commands().LcdShow(text, line));
+}
+
+void TransactionEngine::Izvestaj(int type, const QString &from, const QString &to) {
+  const DeviceCommand cmd = commands().Izvestaj(type, from, to, m_scheduler.now().date());
+  if (!cmd.error.isEmpty() || cmd.isEmpty()) {
+    send(cmd);
+    return;
+  }
+  m_izvestajUToku = true;
+  m_posleDnevnogIzvestaja = type == DeviceCommands::Dnevni;
+  m_posleIzvestajaArtikala = type == DeviceCommands::PoArtiklima;
+  send(cmd);
+}
+
+void TransactionEngine::UpisArtikla(int broj, const QString &naziv, double cena, int grupa,
+                                    const QString &barkod) {
+  DeviceArticleWrite a;
+  a.broj = broj;
+  a.naziv = naziv;
+  a.cena = cena;
+  a.poreskaGrupa = grupa;
+  a.barkod = barkod;
+  send(memoryCommands().UpisArtikla(a));
+}
+
+void TransactionEngine::Send(const StavkeRacuna &steps) {
+  if (&steps != &m_stavke)
+    m_stavke = steps;
+  m_krajPoslat = false;
+  m_racunUToku = true;
+  if (!m_stavke.empty())
+    Prijava(m_stavke[0]);
+}
+
+// The same step again, by its code.
+void TransactionEngine::sendByCode(const Racun &step) {
+  switch (step.operacija) {
+  case Racun::Otvaranje:
+    Prijava(step);
+    break;
+  case Racun::Prodaja:
+    ProdajaArt(step);
+    break;
+  default:
+    if (m_link.family() == 2)
+      m_zavrsiRacun ? KrajRacuna() : Placanje(step);
+    else if (m_link.family() == 4 && step.operacija == Racun::Kraj)
+      KrajRacuna();
+    else
+      Placanje(step);
+    break;
+  }
+}
+
+// ---------------------------------------------------------------- receiving
+
+void TransactionEngine::onBytesReceived(const QByteArray &bytes) {
+  m_pendingBytes.append(bytes);
+  if (m_dispatching || m_promptDepth > 0)
+    return; // handled in order once the open handler or prompt is done
+  processBytes();
+}
+
+void TransactionEngine::processBytes() {
+  m_dispatching = true;
+  while (!m_pendingBytes.isEmpty() || m_rx.hasPending()) {
+    const QByteArray piece = m_pendingBytes;
+    m_pendingBytes.clear();
+    ReplyReceiver::Result r = m_rx.feed(piece);
+    while (r.status == ReplyReceiver::Status::Complete) {
+      dispatch(r.frame);
+      r = m_rx.feed({});
+    }
+    if (r.status != ReplyReceiver::Status::Complete && m_pendingBytes.isEmpty())
+      break;
+  }
+  m_dispatching = false;
+  if (m_watchdogDeferred) {
+    m_watchdogDeferred = false;
+    onWatchdog();
+  }
+}
+
+TransactionEngine::PromptGuard::~PromptGuard() {
+  if (--m_e->m_promptDepth == 0 && !m_e->m_dispatching && !m_e->m_pendingBytes.isEmpty()) {
+    TransactionEngine *e = m_e;
+    // After the prompt's caller has finished its own step.
+    e->m_scheduler.schedule(0, [e] {
+      if (e->m_promptDepth == 0 && !e->m_dispatching)
+        e->processBytes();
+    });
+  }
+}
+
+bool TransactionEngine::message(const QString &title, const QString &text, bool question) {
+  if (!m_prompt)
+    return false;
+  PromptGuard g(this);
+  return m_prompt->messageDialog(title, text, question);
+}
+
+UserPrompt::DeviceErrorAnswer TransactionEngine::deviceError(const UserPrompt::DeviceError &request) {
+  if (!m_prompt)
+    return {};
+  PromptGuard g(this);
+  return m_prompt->deviceErrorDialog(request);
+}
+
+int TransactionEngine::unfinishedDialog(const UserPrompt::UnfinishedReceipt &request) {
+  if (!m_prompt)
+    return 1;
+  PromptGuard g(this);
+  return m_prompt->unfinishedReceiptDialog(request);
+}
+
+void TransactionEngine::instructions() {
+  if (!m_prompt)
+    return;
+  PromptGuard g(this);
+  m_prompt->showInstructions();
+}
+
+void TransactionEngine::dbError() {
+  message(QStringLiteral("GRESKA"), QStringLiteral("Greska u bazi podataka: ") + m_store.lastError());
+}
+
+// Every accepted reply: the dialog closes, the watchdog stops, RxBuf is emptied,
+// SendSeq moves on, and a step's reply makes the retail entry line usable again.
+void TransactionEngine::prologue(bool stepReply) {
+  if (m_prompt)
+    m_prompt->closeDeviceErrorDialog();
+  stopWatchdog();
+  m_rx.clear();
+  m_seq.advance();
+  m_komandaUToku = false;
+  if (stepReply && m_retail && m_retail->isVisible())
+    m_retail->enableEntryLine();
+}
+
+void TransactionEngine::dispatch(const QByteArray &frame) {
+  if (m_service && !m_proveraKase && m_zapocetaOperacija.isEmpty() && !m_racunUToku &&
+      m_service->handleServiceReply(frame))
+    return;
+  switch (m_link.family()) {
+  case 1:
+    dispatchA(frame);
+    break;
+  case 2:
+    dispatchB(frame);
+    break;
+  default:
+    dispatchC(frame);
+    break;
+  }
+}
+
+// ---------------------------------------------------------------- watchdog
+
+void TransactionEngine::resendReceiptCopy() {
+  m_rx.clear();
+  if (m_wire && !m_receiptCopy.isEmpty())
+    m_wire->write(m_receiptCopy);
+  armWatchdog();
+}
+
+void TransactionEngine::onWatchdog() {
+  m_watchdog = 0;
+  if (m_dispatching || m_promptDepth > 0) {
+    m_watchdogDeferred = true;
+    return;
+  }
+  if (m_proveraKase) {
+    if ((m_link.Model == 2 || m_link.Model == 3) && m_zapocetaOperacija == QLatin1String("PRIJAVASTART")) {
+      // A Menko that does not answer long frames: ask it through the short-frame service.
+      m_zapocetaOperacija.clear();
+      m_menkoFallback = true;
+      send(memoryCommands().OtvoriServis());
+      armWatchdog();
+      return;
+    }
+    m_proveraKase = false;
+    m_menkoFallback = false;
+    checkFailed(
+        QStringLiteral("Doslo je do prekida u komunikaciji.Provera da li je kasa fiskalizovana nije uspela. "
+                       "Proverite kablove i da li je kasa u odgovarajucem rezimu rada!"));
+    return;
+  }
+  if (m_zapocetaOperacija == QLatin1String("PRIJAVA") || m_zapocetaOperacija == QLatin1String("CITANJEART")) {
+    m_zapocetaOperacija.clear();
+    deviceError({QStringLiteral("Greska"), QStringLiteral("Doslo je do prekida u komunikaciji!"),
+                 UserPrompt::Mode::Notice});
+    return;
+  }
+  if (!m_racunUToku) {
+    if (m_retail)
+      m_retail->enableEntryLine();
+    if (m_restaurant)
+      m_restaurant->enableControls();
+    if (!m_komandaUToku)
+      return;
+    if (m_brojPonavljanja <= 2) {
+      ++m_brojPonavljanja;
+      m_rx.clear();
+      const QByteArray &copy =
+          m_link.Model == 2 && !m_serviceShortCopy.isEmpty() ? m_serviceShortCopy : m_serviceCopy;
+      if (m_wire)
+        m_wire->write(copy);
+      armWatchdog();
+      return;
+    }
+    m_brojPonavljanja = 0;
+    m_komandaUToku = false;
+    m_serviceShortCopy.clear();
+    m_serviceCopy.clear();
+    if (m_split)
+      m_split->enableControls();
+    emit serviceButtonsEnabled();
+    m_izvestajUToku = false;
+    m_statusIzProdaje = false;
+    m_slobodanTekstUToku = false;
+    emit cursorRestored();
+    deviceError({QStringLiteral("Greska"), QStringLiteral("Doslo je do problema u komunikaciji!"),
+                 UserPrompt::Mode::Question});
+    return;
+  }
+  if (m_brojPonavljanjaRacuna <= 2) {
+    ++m_brojPonavljanjaRacuna;
+    resendReceiptCopy();
+    return;
+  }
+  if (m_retail)
+    m_retail->enableEntryLine();
+  stepFailed(QStringLiteral("Doslo je do prekida u kominikaciji.Izaberite neku opciju za nastavak rada."),
+             true);
+}

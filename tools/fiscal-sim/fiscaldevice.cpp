@@ -265,6 +265,9 @@ QJsonArray FiscalDevice::articlesJson() const {
 }
 
 bool FiscalDevice::setArticleFromJson(const QJsonObject &o, QString *error) {
+  QString ignored;
+  if (!error)
+    error = &ignored;
   Article a;
   a.number = o.value(QStringLiteral("number")).toInt(-1);
   if (!validArticleNumber(a.number)) {

@@ -1,0 +1,398 @@
+#include "data/database.h"
+
+#include "data/schema.h"
+
+#include <QAtomicInteger>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlDriver>
+
+namespace {
+
+QString newConnectionName() {
+  static QAtomicInteger<int> counter;
+  return QStringLiteral("kasadb-%1").arg(counter.fetchAndAddRelaxed(1) + 1);
+}
+
+// Splits a libpq connection text ("host=... port=... dbname=...") into pairs;
+// values may be single-quoted with \' and \\ escapes. Nothing for bad text.
+std::optional<QList<QPair<QString, QString>>> parseConnectionText(const QString &text) {
+  QList<QPair<QString, QString>> out;
+  int i = 0;
+  const int n = text.size();
+  while (true) {
+    while (i < n && text.at(i).isSpace())
+      ++i;
+    if (i >= n)
+      break;
+    const int keyStart = i;
+    while (i < n && text.at(i) != QLatin1Char('=') && !text.at(i).isSpace())
+      ++i;
+    const QString key = text.mid(keyStart, i - keyStart);
+    while (i < n && text.at(i).isSpace())
+      ++i;
+    if (key.isEmpty() || i >= n || text.at(i) != QLatin1Char('='))
+      return std::nullopt;
+    ++i;
+    while (i < n && text.at(i).isSpace())
+      ++i;
+    QString value;
+    if (i < n && text.at(i) == QLatin1Char('\'')) {
+      ++i;
+      bool closed = false;
+      while (i < n) {
+        const QChar c = text.at(i++);
+        if (c == QLatin1Char('\\') && i < n) {
+          value += text.at(i++);
+        } else if (c == QLatin1Char('\'')) {
+          closed = true;
+          break;
+        } else {
+          value += c;
+        }
+      }
+      if (!closed)
+        return std::nullopt;
+    } else {
+      while (i < n && !text.at(i).isSpace())
+        value += text.at(i++);
+    }
+    out.append({key, value});
+  }
+  return out;
+}
+
+QString quoteConnectionValue(QString v) {
+  if (!v.isEmpty() && !v.contains(QLatin1Char(' ')) && !v.contains(QLatin1Char('\'')) &&
+      !v.contains(QLatin1Char('\\')) && !v.contains(QLatin1Char(';')))
+    return v;
+  v.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\''), QStringLiteral("\\'"));
+  return QLatin1Char('\'') + v + QLatin1Char('\'');
+}
+
+} // namespace
+
+Database::Database() : m_name(newConnectionName()) {}
+
+Database::~Database() {
+  close();
+  if (QSqlDatabase::contains(m_name))
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+QString Database::openFailureText() {
+  return QStringLiteral("Problem u otvaranju baze.Proverite konfiguraciju putanje");
+}
+
+QString Database::sqliteFileName() {
+  return QStringLiteral("kasa.db");
+}
+
+QSqlDatabase Database::connection() const {
+  return QSqlDatabase::database(m_name, false);
+}
+
+bool Database::isOpen() const {
+  return m_open && connection().isOpen();
+}
+
+bool Database::fail(const QString &reason) {
+  m_lastError = reason;
+  close();
+  return false;
+}
+
+void Database::close() {
+  m_open = false;
+  m_depth = 0;
+  if (QSqlDatabase::contains(m_name)) {
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (db.isOpen())
+      db.close();
+  }
+}
+
+bool Database::open(int tipBaze, const QString &putanjaBaza) {
+  close();
+  m_lastError.clear();
+  const QString where = putanjaBaza.trimmed();
+  switch (tipBaze) {
+  case int(DatabaseKind::SQLite): {
+    const QString dirPath = where.isEmpty() ? QStringLiteral(".") : where;
+    QFileInfo dir(dirPath);
+    if (!dir.isDir())
+      return fail(QStringLiteral("database directory %1 does not exist").arg(dirPath));
+    return openSqlite(QDir(dirPath).filePath(sqliteFileName()));
+  }
+  case int(DatabaseKind::DBase):
+    return fail(QStringLiteral("dBase table directories are not supported"));
+  case int(DatabaseKind::PostgreSQL):
+    return openPostgres(where);
+  default:
+    return fail(QStringLiteral("unknown database kind %1").arg(tipBaze));
+  }
+}
+
+bool Database::openInMemory() {
+  close();
+  m_lastError.clear();
+  return openSqlite(QStringLiteral(":memory:"));
+}
+
+bool Database::openSqlite(const QString &file) {
+  if (QSqlDatabase::contains(m_name))
+    QSqlDatabase::removeDatabase(m_name);
+  QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+  db.setDatabaseName(file);
+  db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+  m_kind = DatabaseKind::SQLite;
+  if (!db.open())
+    return fail(db.lastError().text());
+  m_open = true;
+  // A file that is not a database shows up on the first read; it is never overwritten.
+  if (!scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master")))
+    return fail(m_lastError);
+  return finishOpen();
+}
+
+bool Database::openPostgres(const QString &connectionText) {
+  const auto pairs = parseConnectionText(connectionText);
+  if (!pairs || pairs->isEmpty())
+    return fail(QStringLiteral("bad PostgreSQL connection text"));
+  if (QSqlDatabase::contains(m_name))
+    QSqlDatabase::removeDatabase(m_name);
+  QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+  QStringList options;
+  for (const auto &[key, value] : *pairs) {
+    if (key == QLatin1String("host") || key == QLatin1String("hostaddr"))
+      db.setHostName(value);
+    else if (key == QLatin1String("port"))
+      db.setPort(value.toInt());
+    else if (key == QLatin1String("dbname"))
+      db.setDatabaseName(value);
+    else if (key == QLatin1String("user"))
+      db.setUserName(value);
+    else if (key == QLatin1String("password"))
+      db.setPassword(value);
+    else
+      options << key + QLatin1Char('=') + quoteConnectionValue(value);
+  }
+  options << QStringLiteral("connect_timeout=10");
+  db.setConnectOptions(options.join(QLatin1Char(';')));
+  m_kind = DatabaseKind::PostgreSQL;
+  if (!db.open())
+    return fail(db.lastError().text());
+  m_open = true;
+  return finishOpen();
+}
+
+bool Database::finishOpen() {
+  QString error;
+  if (!Schema::ensure(*this, &error))
+    return fail(error);
+  return true;
+}
+
+bool Database::hasTable(const QString &name) {
+  const QString sql =
+      m_kind == DatabaseKind::PostgreSQL
+          ? QStringLiteral("SELECT COUNT(*) FROM information_schema.tables WHERE "
+                           "table_schema=current_schema() AND table_name=:n")
+          : QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name=:n");
+  return scalarInt(sql, {{QStringLiteral("n"), name.toLower()}}, 0) > 0;
+}
+
+QString Database::dateLiteral(const QDate &date) const {
+  const QString iso = date.toString(Qt::ISODate);
+  if (m_kind == DatabaseKind::PostgreSQL)
+    return QStringLiteral("DATE '%1'").arg(iso);
+  return QStringLiteral("'%1'").arg(iso); // SQLite keeps dates as ISO text
+}
+
+QString Database::booleanLiteral(bool value) const {
+  if (m_kind == DatabaseKind::PostgreSQL)
+    return value ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+  return value ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+QString Database::firstRows(const QString &select, int count) const {
+  return select + QStringLiteral(" LIMIT %1").arg(qMax(0, count));
+}
+
+QVariant Database::booleanValue(bool value) const {
+  if (m_kind == DatabaseKind::PostgreSQL)
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+  return value ? 1 : 0;
+}
+
+QSqlQuery Database::run(const QString &sql, const QVariantMap &binds) {
+  QSqlQuery q(connection());
+  q.setForwardOnly(true);
+  if (binds.isEmpty()) {
+    // Statements without values run as they are (PostgreSQL cannot prepare DDL or savepoints).
+    if (!q.exec(sql))
+      m_lastError = q.lastError().text();
+    return q;
+  }
+  if (!q.prepare(sql)) {
+    m_lastError = q.lastError().text();
+    return q;
+  }
+  for (auto it = binds.cbegin(); it != binds.cend(); ++it) {
+    static const QRegularExpression wordEnd(QStringLiteral("^\\w"));
+    const QString placeholder = QLatin1Char(':') + it.key();
+    // Bind only names that occur as whole placeholders in the text.
+    for (qsizetype at = sql.indexOf(placeholder); at >= 0; at = sql.indexOf(placeholder, at + 1)) {
+      if (!wordEnd.match(sql.mid(at + placeholder.size(), 1)).hasMatch()) {
+        q.bindValue(placeholder, it.value());
+        break;
+      }
+    }
+  }
+  if (!q.exec())
+    m_lastError = q.lastError().text();
+  return q;
+}
+
+bool Database::exec(const QString &sql, const QVariantMap &binds) {
+  QSqlQuery q = run(sql, binds);
+  return q.isActive();
+}
+
+std::optional<QVariant> Database::scalar(const QString &sql, const QVariantMap &binds) {
+  QSqlQuery q = run(sql, binds);
+  if (!q.isActive() || !q.next())
+    return std::nullopt;
+  const QVariant v = q.value(0);
+  if (v.isNull())
+    return std::nullopt;
+  return v;
+}
+
+int Database::scalarInt(const QString &sql, const QVariantMap &binds, int fallback) {
+  const auto v = scalar(sql, binds);
+  if (!v)
+    return fallback;
+  bool ok = false;
+  const int n = v->toInt(&ok);
+  return ok ? n : fallback;
+}
+
+int Database::nextProdatoRbr() {
+  return scalarInt(QStringLiteral("SELECT MAX(rbr)+1 AS broj FROM prodato"), {}, 1);
+}
+
+int Database::nextReceiptNumber(int godina) {
+  return scalarInt(QStringLiteral("SELECT MAX(brrac)+1 AS broj FROM prodato WHERE godina=:god"),
+                   {{QStringLiteral("god"), godina}}, 1);
+}
+
+int Database::nextRateRbr(int broj, int godina) {
+  return scalarInt(QStringLiteral("SELECT MAX(rbr)+1 AS broj FROM rate WHERE broj=:broj AND godina=:god"),
+                   {{QStringLiteral("broj"), broj}, {QStringLiteral("god"), godina}}, 1);
+}
+
+int Database::nextStostRbr(int brstola) {
+  const int n = scalarInt(QStringLiteral("SELECT MAX(rbr)+1 AS brstavka FROM stost WHERE brstola=:broj"),
+                          {{QStringLiteral("broj"), brstola}}, 1);
+  return n > 0 ? n : 1;
+}
+
+int Database::nextTura(int brstola) {
+  return scalarInt(QStringLiteral("SELECT MAX(tura)+1 AS brtura FROM stost WHERE brstola=:broj"),
+                   {{QStringLiteral("broj"), brstola}}, 1);
+}
+
+bool Database::beginTransaction() {
+  if (!isOpen()) {
+    m_lastError = QStringLiteral("database is not open");
+    return false;
+  }
+  if (m_depth == 0) {
+    QSqlDatabase db = connection();
+    if (!db.transaction()) {
+      m_lastError = db.lastError().text();
+      return false;
+    }
+  } else if (!exec(QStringLiteral("SAVEPOINT kasa_sp%1").arg(m_depth))) {
+    return false;
+  }
+  ++m_depth;
+  return true;
+}
+
+bool Database::commitTransaction() {
+  if (m_depth <= 0)
+    return false;
+  if (m_depth == 1) {
+    QSqlDatabase db = connection();
+    if (!db.commit()) {
+      m_lastError = db.lastError().text();
+      db.rollback();
+      m_depth = 0;
+      return false;
+    }
+    m_depth = 0;
+    return true;
+  }
+  --m_depth;
+  if (!exec(QStringLiteral("RELEASE SAVEPOINT kasa_sp%1").arg(m_depth))) {
+    ++m_depth;
+    rollbackTransaction();
+    return false;
+  }
+  return true;
+}
+
+bool Database::rollbackTransaction() {
+  if (m_depth <= 0)
+    return false;
+  if (m_depth == 1) {
+    m_depth = 0;
+    QSqlDatabase db = connection();
+    if (!db.rollback()) {
+      m_lastError = db.lastError().text();
+      return false;
+    }
+    return true;
+  }
+  --m_depth;
+  const bool ok = exec(QStringLiteral("ROLLBACK TO SAVEPOINT kasa_sp%1").arg(m_depth)) &&
+                  exec(QStringLiteral("RELEASE SAVEPOINT kasa_sp%1").arg(m_depth));
+  return ok;
+}
+
+bool Database::isKeyViolation(const QSqlError &err) {
+  if (err.type() == QSqlError::NoError)
+    return false;
+  if (err.nativeErrorCode() == QLatin1String("23505")) // PostgreSQL unique_violation
+    return true;
+  const QString text = err.databaseText();
+  return text.contains(QLatin1String("UNIQUE constraint failed"), Qt::CaseInsensitive) ||
+         text.contains(QLatin1String("PRIMARY KEY must be unique"), Qt::CaseInsensitive) ||
+         text.contains(QLatin1String("duplicate key value"), Qt::CaseInsensitive);
+}
+
+Transaction::Transaction(Database &db) : m_db(db) {
+  m_active = m_db.beginTransaction();
+}
+
+Transaction::~Transaction() {
+  if (m_active)
+    m_db.rollbackTransaction();
+}
+
+bool Transaction::commit() {
+  if (!m_active)
+    return false;
+  m_active = false;
+  return m_db.commitTransaction();
+}
+
+void Transaction::rollback() {
+  if (!m_active)
+    return;
+  m_active = false;
+  m_db.rollbackTransaction();
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QDate>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <optional>
+
+// The database kinds of the configuration field TipBaze.
+enum class DatabaseKind {
+  SQLite = 1,     // file kasa.db in the database directory, created when missing
+  DBase = 2,      // directory of dBase tables; not supported yet, opening fails
+  PostgreSQL = 3, // server; the directory field holds the connection text
+};
+
+// The one facade over QSqlDatabase: opens the configured kind, keeps the
+// schema current, supplies the dialect pieces and runs bound statements.
+// Every value a user typed goes in as a bound parameter, never as SQL text.
+class Database {
+public:
+  Database();
+  ~Database();
+  Database(const Database &) = delete;
+  Database &operator=(const Database &) = delete;
+
+  // The message shown (title "GRESKA") when opening fails, whatever the cause.
+  static QString openFailureText();
+  // Name of the SQLite file inside the database directory.
+  static QString sqliteFileName();
+
+  // Closes any open connection and opens the given kind (TipBaze) with putanjaBaza.
+  bool open(int tipBaze, const QString &putanjaBaza);
+  // Opens an SQLite database held in memory (tests, scratch work).
+  bool openInMemory();
+  void close();
+  bool isOpen() const;
+  DatabaseKind kind() const { return m_kind; }
+  // The technical reason of the last failure (for logs; users see openFailureText()).
+  QString lastError() const { return m_lastError; }
+  QSqlDatabase connection() const;
+
+  // True when the table exists where unqualified names lead (the search path on PostgreSQL).
+  bool hasTable(const QString &name);
+
+  // Dialect pieces for statements composed in code.
+  QString dateLiteral(const QDate &date) const;
+  QString booleanLiteral(bool value) const;
+  QString firstRows(const QString &select, int count) const;
+  // The value to bind for a boolean column.
+  QVariant booleanValue(bool value) const;
+
+  // Prepares sql and binds each ":name" from binds; returns the executed query (check isActive()).
+  QSqlQuery run(const QString &sql, const QVariantMap &binds = {});
+  // Runs a statement that writes; false (and lastError) on failure.
+  bool exec(const QString &sql, const QVariantMap &binds = {});
+  // First column of the first row; nullopt when the statement fails, gives no row or a NULL.
+  std::optional<QVariant> scalar(const QString &sql, const QVariantMap &binds = {});
+  // Like scalar() but as an integer with a fallback for failure or NULL.
+  int scalarInt(const QString &sql, const QVariantMap &binds, int fallback);
+
+  // Keys "largest + 1" per scope; an empty scope or a failed query gives 1.
+  int nextProdatoRbr();
+  int nextReceiptNumber(int godina);
+  int nextRateRbr(int broj, int godina);
+  int nextStostRbr(int brstola);
+  int nextTura(int brstola);
+
+  // Transaction nesting, used by Transaction; depth 0 means none is open.
+  int transactionDepth() const { return m_depth; }
+  bool beginTransaction();
+  bool commitTransaction();
+  bool rollbackTransaction();
+
+  // True when err is the database refusing a duplicate key (the old "Key violation.").
+  static bool isKeyViolation(const QSqlError &err);
+
+private:
+  bool openSqlite(const QString &file);
+  bool openPostgres(const QString &connectionText);
+  bool finishOpen();
+  bool fail(const QString &reason);
+
+  QString m_name;
+  DatabaseKind m_kind = DatabaseKind::SQLite;
+  QString m_lastError;
+  int m_depth = 0;
+  bool m_open = false;
+};
+
+// One unit of writes: begins on construction, rolls back on destruction
+// unless commit() was called. Nested units become savepoints, so an inner
+// rollback undoes only its own writes.
+class Transaction {
+public:
+  explicit Transaction(Database &db);
+  ~Transaction();
+  Transaction(const Transaction &) = delete;
+  Transaction &operator=(const Transaction &) = delete;
+
+  // False when the transaction could not be started.
+  bool isActive() const { return m_active; }
+  // Makes the writes permanent (or releases the savepoint); false on failure, after which it is rolled back.
+  bool commit();
+  // Undoes the writes of this unit now.
+  void rollback();
+
+private:
+  Database &m_db;
+  bool m_active = false;
+};

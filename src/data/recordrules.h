@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QObject>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QString>
+#include <QVariant>
+
+class Database;
+class RecordMessages;
+
+// The record checks and defaults of every table, one layer for whoever
+// writes a row: the grids (RecordTableModel), the imports and the engine
+// (insert/update/remove below). Refusals show their message through
+// RecordMessages and leave nothing written.
+class RecordRules : public QObject {
+  Q_OBJECT
+public:
+  RecordRules(Database &db, RecordMessages &messages, QObject *parent = nullptr);
+
+  // Device model (1..5): sets the allowed operator numbers of KONOBARI.RBR.
+  void setModel(int model) { m_model = model; }
+  int model() const { return m_model; }
+  // The operator entered through the restaurant button (rezimRestoran): new receipts get REZIM 1.
+  void setRestaurantMode(bool on) { m_restaurant = on; }
+  bool restaurantMode() const { return m_restaurant; }
+
+  // Column check as a value is entered; may rewrite value and fill other columns of row. False = refused.
+  bool checkColumn(const QString &table, const QString &column, QVariant &value, QSqlRecord &row);
+  // Uniqueness counts, defaults and required columns before a row is written. False = refused.
+  bool beforePost(const QString &table, QSqlRecord &row, bool isNew,
+                  const QSqlRecord &original = QSqlRecord());
+  // Dependent updates once an edited row is stored (article tax group and name).
+  void afterPost(const QString &table, const QSqlRecord &row, const QSqlRecord &original);
+  // Shows why the database refused a row ("DUPLA SIFRA!" for a duplicate key).
+  void reportPostError(const QString &table, const QSqlError &error);
+  // Delete check of a row; false = refused (a table with open lines).
+  bool canDelete(const QString &table, const QSqlRecord &row);
+
+  // A whole post without a grid: column checks, pre-post checks, bound INSERT. False = refused or failed.
+  bool insert(const QString &table, QSqlRecord row);
+  // The same for an edit of the stored row original.
+  bool update(const QString &table, QSqlRecord row, const QSqlRecord &original);
+  // Delete check and bound DELETE of the stored row.
+  bool remove(const QString &table, const QSqlRecord &row);
+
+  // Every column of table, all empty (null), ready to be filled for insert().
+  static QSqlRecord emptyRecord(const QString &table);
+  // ISO 7064 MOD 11,10 check of a 9-digit tax number; empty after trimming also passes.
+  static bool isValidPib(const QString &pib);
+  // The table's text for a refused post (empty for tables without one).
+  static QString postErrorText(const QString &table);
+  // The table's message for a duplicate key found by the count before posting.
+  static QString duplicateText(const QString &table);
+
+signals:
+  // Rows of table were changed behind the grids' backs; open views should re-read it.
+  void tableChanged(const QString &table);
+
+private:
+  bool isUnique(const QString &table, const QSqlRecord &row, bool isNew, const QSqlRecord &original);
+  void applyDefaults(const QString &table, QSqlRecord &row, bool isNew);
+  bool checkRequired(const QString &table, const QSqlRecord &row);
+  bool checkTypes(const QString &table, const QString &column, QVariant &value);
+  QVariant bindable(const QString &table, const QString &column, const QVariant &value) const;
+  QString keyCondition(const QString &table, const QSqlRecord &original, QVariantMap &binds) const;
+  bool refuse(const QString &title, const QString &text, bool beep = false);
+
+  Database &m_db;
+  RecordMessages &m_messages;
+  int m_model = 1;
+  bool m_restaurant = false;
+};

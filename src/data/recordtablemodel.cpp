@@ -1,0 +1,265 @@
+#include "data/recordtablemodel.h"
+
+#include "data/database.h"
+#include "data/recordrules.h"
+#include "data/schema.h"
+
+#include <QSqlField>
+#include <QSqlIndex>
+#include <QSqlQuery>
+
+RecordTableModel::RecordTableModel(Database &db, RecordRules &rules, const QString &table, QObject *parent)
+    : QSqlTableModel(parent, db.connection()), m_db(db), m_rules(rules), m_table(table.toUpper()) {
+  setEditStrategy(QSqlTableModel::OnManualSubmit);
+  setTable(table.toLower());
+  // Views showing a table re-read it when the rules changed it behind their back.
+  connect(&m_rules, &RecordRules::tableChanged, this, [this](const QString &changed) {
+    if (changed.compare(m_table, Qt::CaseInsensitive) == 0 && !isDirty())
+      select();
+  });
+}
+
+QSqlRecord RecordTableModel::bindableRecord(QSqlRecord rec) const {
+  const TableDef *t = Schema::table(m_table);
+  for (int i = 0; i < rec.count(); ++i) {
+    rec.setGenerated(i, true);
+    const ColumnDef *c = t ? t->column(rec.fieldName(i)) : nullptr;
+    if (c && c->type == ColumnType::Boolean && !rec.value(i).isNull())
+      rec.setValue(i, m_db.booleanValue(rec.value(i).toBool()));
+  }
+  return rec;
+}
+
+bool RecordTableModel::setData(const QModelIndex &index, const QVariant &value, int role) {
+  if (role != Qt::EditRole || !index.isValid())
+    return QSqlTableModel::setData(index, value, role);
+  QSqlRecord row = record(index.row());
+  const QSqlRecord before = row;
+  QVariant v = value;
+  if (!m_rules.checkColumn(m_table, row.fieldName(index.column()), v, row))
+    return false;
+  if (!QSqlTableModel::setData(index, v, role))
+    return false;
+  // Columns filled by the check itself (a partner's name, a component's name).
+  for (int i = 0; i < row.count(); ++i)
+    if (i != index.column() && row.value(i) != before.value(i))
+      QSqlTableModel::setData(this->index(index.row(), i), row.value(i), role);
+  return true;
+}
+
+bool RecordTableModel::select() {
+  if (m_searchBinds.isEmpty() && m_masterBinds.isEmpty())
+    return QSqlTableModel::select();
+  const QString sql = selectStatement();
+  if (sql.isEmpty())
+    return false;
+  revertAll();
+  QSqlQuery q(m_db.connection());
+  q.setForwardOnly(false);
+  if (!q.prepare(sql)) {
+    setLastError(q.lastError());
+    return false;
+  }
+  QVariantMap binds = m_searchBinds;
+  binds.insert(m_masterBinds);
+  for (auto it = binds.cbegin(); it != binds.cend(); ++it)
+    q.bindValue(QLatin1Char(':') + it.key(), it.value());
+  if (!q.exec()) {
+    setLastError(q.lastError());
+    return false;
+  }
+  beginResetModel();
+  QSqlQueryModel::setQuery(std::move(q));
+  endResetModel();
+  return true;
+}
+
+bool RecordTableModel::post() {
+  Transaction tx(m_db);
+  if (!tx.isActive())
+    return false;
+  if (!submitAll())
+    return false; // the transaction rolls back whatever part was written
+  if (!tx.commit()) {
+    m_rules.reportPostError(m_table, m_db.connection().lastError());
+    select();
+    return false;
+  }
+  return true;
+}
+
+void RecordTableModel::cancel() {
+  revertAll();
+}
+
+int RecordTableModel::appendRow() {
+  const int r = rowCount();
+  return insertRow(r) ? r : -1;
+}
+
+bool RecordTableModel::deleteRow(int row) {
+  if (row < 0 || row >= rowCount() || !m_rules.canDelete(m_table, record(row)))
+    return false;
+  return removeRow(row);
+}
+
+QVariant RecordTableModel::value(int row, const QString &column) const {
+  const int c = fieldIndex(column);
+  return c < 0 ? QVariant() : data(index(row, c), Qt::EditRole);
+}
+
+bool RecordTableModel::setValue(int row, const QString &column, const QVariant &value) {
+  const int c = fieldIndex(column);
+  return c >= 0 && setData(index(row, c), value, Qt::EditRole);
+}
+
+QString RecordTableModel::likePattern(const QString &text, Match match) {
+  QString escaped;
+  for (QChar ch : text) {
+    if (ch == QLatin1Char('!') || ch == QLatin1Char('%') || ch == QLatin1Char('_'))
+      escaped += QLatin1Char('!');
+    escaped += ch;
+  }
+  return (match == Match::Contains ? QStringLiteral("%") : QString()) + escaped + QStringLiteral("%");
+}
+
+void RecordTableModel::setBoundFilter(const QString &condition, const QVariantMap &binds) {
+  m_searchCondition = condition;
+  m_searchBinds = binds;
+  applyFilter();
+}
+
+void RecordTableModel::setSearch(const QList<SearchTerm> &terms) {
+  QStringList parts;
+  QVariantMap binds;
+  for (const SearchTerm &t : terms) {
+    if (t.text.isEmpty() || fieldIndex(t.column) < 0)
+      continue;
+    const QString name = QStringLiteral("s%1").arg(binds.size());
+    parts << QStringLiteral("UPPER(%1) LIKE UPPER(:%2) ESCAPE '!'").arg(t.column.toLower(), name);
+    binds.insert(name, likePattern(t.text, t.match));
+  }
+  setBoundFilter(parts.join(QStringLiteral(" AND ")), binds);
+}
+
+void RecordTableModel::setSortColumn(const QString &column, Qt::SortOrder order) {
+  const int c = fieldIndex(column);
+  if (c >= 0)
+    setSort(c, order);
+}
+
+void RecordTableModel::applyFilter() {
+  QStringList parts;
+  if (!m_searchCondition.isEmpty())
+    parts << QLatin1Char('(') + m_searchCondition + QLatin1Char(')');
+  if (!m_masterCondition.isEmpty())
+    parts << QLatin1Char('(') + m_masterCondition + QLatin1Char(')');
+  const bool active = query().isActive();
+  setFilter(parts.join(QStringLiteral(" AND ")));
+  if (!active)
+    select();
+}
+
+int RecordTableModel::locate(const QVariantMap &values, bool caseInsensitivePrefix) {
+  for (int r = 0;; ++r) {
+    while (r >= rowCount() && canFetchMore())
+      fetchMore();
+    if (r >= rowCount())
+      return -1;
+    bool all = true;
+    for (auto it = values.cbegin(); it != values.cend() && all; ++it) {
+      const QVariant cur = value(r, it.key());
+      if (caseInsensitivePrefix) {
+        all = cur.toString().startsWith(it.value().toString(), Qt::CaseInsensitive);
+      } else {
+        bool a = false, b = false;
+        const double x = cur.toDouble(&a), y = it.value().toDouble(&b);
+        const bool numeric = it.value().typeId() != QMetaType::QString && a && b;
+        all = numeric ? x == y : (!cur.isNull() && cur.toString() == it.value().toString());
+      }
+    }
+    if (all)
+      return r;
+  }
+}
+
+void RecordTableModel::setMaster(RecordTableModel *master, const QList<QPair<QString, QString>> &links) {
+  m_master = master;
+  m_links = links;
+  setMasterRow(-1);
+}
+
+void RecordTableModel::setMasterRow(int masterRow) {
+  QStringList parts;
+  QVariantMap binds;
+  if (!m_master || masterRow < 0 || masterRow >= m_master->rowCount()) {
+    parts << QStringLiteral("1=0");
+  } else {
+    for (const auto &[masterColumn, detailColumn] : std::as_const(m_links)) {
+      const QString name = QStringLiteral("m%1").arg(binds.size());
+      parts << QStringLiteral("%1=:%2").arg(detailColumn.toLower(), name);
+      binds.insert(name, m_master->value(masterRow, masterColumn));
+    }
+  }
+  m_masterCondition = parts.join(QStringLiteral(" AND "));
+  m_masterBinds = binds;
+  applyFilter();
+}
+
+bool RecordTableModel::insertRowIntoTable(const QSqlRecord &values) {
+  QSqlRecord row = record();
+  for (int i = 0; i < values.count(); ++i)
+    if (values.isGenerated(i))
+      row.setValue(values.fieldName(i), values.value(i));
+  if (!m_rules.beforePost(m_table, row, true)) {
+    setLastError(
+        QSqlError(QString(), QStringLiteral("refused by the record checks"), QSqlError::StatementError));
+    return false;
+  }
+  if (!QSqlTableModel::insertRowIntoTable(bindableRecord(row))) {
+    m_rules.reportPostError(m_table, lastError());
+    return false;
+  }
+  return true;
+}
+
+bool RecordTableModel::updateRowInTable(int row, const QSqlRecord &values) {
+  // The row as stored: by its key, or the whole original row for tables without one.
+  QSqlRecord original = primaryValues(row);
+  if (!primaryKey().isEmpty()) {
+    QStringList conditions;
+    QVariantMap binds;
+    for (int i = 0; i < original.count(); ++i) {
+      conditions << QStringLiteral("%1=:k%2").arg(original.fieldName(i)).arg(i);
+      binds.insert(QStringLiteral("k%1").arg(i), original.value(i));
+    }
+    QSqlQuery q = m_db.run(QStringLiteral("SELECT * FROM %1 WHERE %2")
+                               .arg(tableName().toLower(), conditions.join(QStringLiteral(" AND "))),
+                           binds);
+    if (q.isActive() && q.next())
+      original = q.record();
+  }
+  QSqlRecord full = record();
+  for (int i = 0; i < full.count(); ++i)
+    full.setValue(i, original.value(full.fieldName(i)));
+  for (int i = 0; i < values.count(); ++i)
+    if (values.isGenerated(i))
+      full.setValue(values.fieldName(i), values.value(i));
+  if (!m_rules.beforePost(m_table, full, false, original)) {
+    setLastError(
+        QSqlError(QString(), QStringLiteral("refused by the record checks"), QSqlError::StatementError));
+    return false;
+  }
+  if (!QSqlTableModel::updateRowInTable(row, bindableRecord(full))) {
+    m_rules.reportPostError(m_table, lastError());
+    return false;
+  }
+  m_rules.afterPost(m_table, full, original);
+  return true;
+}
+
+bool RecordTableModel::deleteRowFromTable(int row) {
+  if (!m_rules.canDelete(m_table, record(row)))
+    return false;
+  return QSqlTableModel::deleteRowFromTable(row);
+}

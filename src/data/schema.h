@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class Database;
+
+// Column types of the thirteen tables, named as the database documents them.
+enum class ColumnType { Text, Integer, Small, Decimal, Float, Date, DateTime, Boolean };
+
+struct ColumnDef {
+  QString name; // lower case; lookups by name ignore case
+  ColumnType type;
+  int length = 0; // characters of a Text column; digits of a Decimal
+  int scale = 0;  // decimals of a Decimal
+  bool required = false;
+  QString sqlType() const;
+};
+
+struct TableDef {
+  QString name; // upper case, as the program names the table
+  QList<ColumnDef> columns;
+  QStringList primaryKey;
+  const ColumnDef *column(const QString &name) const; // nullptr when absent; name case ignored
+  QString sqlName() const { return name.toLower(); }
+};
+
+// The schema and its versions. Version 1 is the thirteen tables as the shop
+// databases always had them; every later version is an upgrade applied in
+// one transaction, so an older database keeps its rows.
+namespace Schema {
+
+const QList<TableDef> &tables();
+const TableDef *table(const QString &name); // nullptr when unknown; case ignored
+int currentVersion();
+// The statements that bring a database of version - 1 to version.
+QStringList upgradeStatements(int version);
+// Version stored in the database: 0 = empty database, 1 = the tables without a version record.
+int storedVersion(Database &db);
+// Creates or upgrades to currentVersion() (or to target when given); false with error on failure.
+bool ensure(Database &db, QString *error, int target = -1);
+
+} // namespace Schema

@@ -1,0 +1,100 @@
+#include "data/schema.h"
+#include "dbfixture.h"
+
+#include <functional>
+
+// An older database: version 1 only (as databases made before the indexes).
+class SchemaUpgradeTest : public DbTest {
+protected:
+  void SetUp() override {
+    if (GetParam() == Engine::PostgreSQL) {
+      if (PgScratch::conn().isEmpty())
+        GTEST_SKIP() << "KASA_PG_CONN is not set (scripts/pg-cluster start provides it)";
+      m_pg = std::make_unique<PgScratch>();
+      ASSERT_TRUE(m_pg->create());
+    }
+    rules = std::make_unique<RecordRules>(db, messages);
+  }
+  // Runs work on a bare connection of the same kind, past the facade.
+  void withRaw(const std::function<void(QSqlQuery &)> &work) {
+    const QString name = "raw";
+    {
+      QSqlDatabase raw;
+      if (GetParam() == Engine::SQLite) {
+        raw = QSqlDatabase::addDatabase("QSQLITE", name);
+        raw.setDatabaseName(m_dir.filePath("kasa.db"));
+      } else {
+        raw = QSqlDatabase::addDatabase("QPSQL", name);
+        for (const QString &pair : PgScratch::conn().split(' ', Qt::SkipEmptyParts)) {
+          const QString key = pair.section('=', 0, 0), value = pair.section('=', 1);
+          if (key == "host")
+            raw.setHostName(value);
+          else if (key == "port")
+            raw.setPort(value.toInt());
+          else if (key == "dbname")
+            raw.setDatabaseName(value);
+          else if (key == "user")
+            raw.setUserName(value);
+        }
+        raw.setConnectOptions("options=-csearch_path=" + m_pg->schema());
+      }
+      ASSERT_TRUE(raw.open());
+      QSqlQuery q(raw);
+      work(q);
+      q.finish();
+      raw.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+  }
+  // Lays version 1 down with the given rows.
+  void makeVersion1(const QStringList &rows, bool recordVersion = true) {
+    withRaw([&](QSqlQuery &q) {
+      QStringList all = Schema::upgradeStatements(1);
+      if (recordVersion)
+        all << "CREATE TABLE kasa_verzija (verzija INTEGER NOT NULL)"
+            << "INSERT INTO kasa_verzija VALUES (1)";
+      all << rows;
+      for (const QString &s : all)
+        ASSERT_TRUE(q.exec(s)) << s.toStdString() << q.lastError().text().toStdString();
+    });
+  }
+  int rawInt(const QString &sql) {
+    int v = -1;
+    withRaw([&](QSqlQuery &q) {
+      if (q.exec(sql) && q.next())
+        v = q.value(0).toInt();
+    });
+    return v;
+  }
+};
+KASA_BOTH_ENGINES(SchemaUpgradeTest);
+
+TEST_P(SchemaUpgradeTest, UpgradeFromVersion1KeepsEveryRow) {
+  makeVersion1({"INSERT INTO artikli (sifra, naziv, cena, stopa, lager) VALUES ('1', 'Kafa', 120, 1, 3)",
+                "INSERT INTO prodato (rbr, brrac, godina, sifra, iznos) VALUES (1, 1, 2024, '1', 120)",
+                "INSERT INTO racuni (broj, godina, status) VALUES (1, 2024, 1)"});
+  ASSERT_TRUE(reopen()) << db.lastError().toStdString();
+  EXPECT_EQ(Schema::storedVersion(db), Schema::currentVersion());
+  EXPECT_EQ(db.scalar("SELECT naziv FROM artikli WHERE sifra='1'").value_or(QVariant()).toString(), "Kafa");
+  EXPECT_EQ(count("SELECT COUNT(*) FROM prodato"), 1);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM racuni"), 1);
+  // The upgrade's unique index now guards the codes.
+  EXPECT_FALSE(db.exec("INSERT INTO artikli (sifra, naziv, cena, stopa, lager) VALUES ('1', 'x', 1, 1, 0)"));
+}
+
+TEST_P(SchemaUpgradeTest, DatabaseWithoutVersionRecordCountsAsVersion1) {
+  makeVersion1({"INSERT INTO mesto (sifmesto, naziv, ptt) VALUES ('NS', 'Novi Sad', '21000')"}, false);
+  ASSERT_TRUE(reopen()) << db.lastError().toStdString();
+  EXPECT_EQ(Schema::storedVersion(db), Schema::currentVersion());
+  EXPECT_EQ(count("SELECT COUNT(*) FROM mesto"), 1);
+}
+
+TEST_P(SchemaUpgradeTest, FailedUpgradeChangesNothing) {
+  // Two codes that differ only in case cannot take the unique index.
+  makeVersion1({"INSERT INTO artikli (sifra, naziv, cena, stopa, lager) VALUES ('ab', 'x', 1, 1, 0)",
+                "INSERT INTO artikli (sifra, naziv, cena, stopa, lager) VALUES ('AB', 'y', 1, 1, 0)"});
+  EXPECT_FALSE(reopen());
+  EXPECT_FALSE(db.isOpen());
+  EXPECT_EQ(rawInt("SELECT MAX(verzija) FROM kasa_verzija"), 1);
+  EXPECT_EQ(rawInt("SELECT COUNT(*) FROM artikli"), 2);
+}

@@ -90,8 +90,9 @@ const UniqueKey kUniqueKeys[] = {
 void emptyTextIfNull(QSqlRecord &row, std::initializer_list<const char *> columns) {
   for (const char *c : columns) {
     const int i = row.indexOf(QLatin1String(c));
-    if (i >= 0 && row.value(i).isNull())
-      row.setValue(i, QString());
+    // A null QString would be bound as NULL; an empty text must be stored as one.
+    if (i >= 0 && (row.value(i).isNull() || row.value(i).toString().isNull()))
+      row.setValue(i, QStringLiteral(""));
   }
 }
 

@@ -30,6 +30,18 @@ QByteArray printable(QByteArrayView frame, int first, int last, bool stopAtZero,
   return out;
 }
 
+// The frame up to the end of its payload: checksums and terminator are never read as fields.
+QByteArrayView body(QByteArrayView frame) {
+  qsizetype end = frame.size();
+  if (byteAt(frame, 0) == LongStart && frame.size() > 8)
+    end = 9 + byteAt(frame, 8);
+  else if (byteAt(frame, 0) == ShortStart && frame.size() > 2)
+    end = 3 + byteAt(frame, 2);
+  else if (byteAt(frame, 0) == LongStart || byteAt(frame, 0) == ShortStart)
+    end = 0;
+  return frame.first(std::min(end, frame.size()));
+}
+
 } // namespace
 
 bool isLong(QByteArrayView frame, quint8 code) {
@@ -58,14 +70,17 @@ int replyCode(QByteArrayView frame) {
 }
 
 Family1Ack family1Ack(QByteArrayView frame) {
+  frame = body(frame);
   return {byteAt(frame, 9) == 0xFF, byteAt(frame, 10)};
 }
 
 quint32 fiscalReceiptNumber1C(QByteArrayView frame) {
+  frame = body(frame);
   return readBE32(frame, 11);
 }
 
 bool fiscalisedFrom7F(QByteArrayView frame) {
+  frame = body(frame);
   for (int i = 20; i <= 37; ++i)
     if (byteAt(frame, i) != 0xFF)
       return true;
@@ -73,10 +88,12 @@ bool fiscalisedFrom7F(QByteArrayView frame) {
 }
 
 Family2Ack family2Ack(QByteArrayView frame) {
+  frame = body(frame);
   return {byteAt(frame, 9)};
 }
 
 Family4Ack family4Ack(QByteArrayView frame) {
+  frame = body(frame);
   Family4Ack a;
   a.code = byteAt(frame, 7);
   a.status = byteAt(frame, 9);
@@ -95,6 +112,7 @@ Family4Ack family4Ack(QByteArrayView frame) {
 }
 
 FMInfo fmInfo(QByteArrayView frame) {
+  frame = body(frame);
   return {byteAt(frame, 9), static_cast<quint16>(readLE16(frame, 15))};
 }
 
@@ -107,6 +125,7 @@ QDateTime DeviceClock::toDateTime() const {
 }
 
 DeviceClock deviceClock(QByteArrayView frame) {
+  frame = body(frame);
   DeviceClock c;
   c.second = byteAt(frame, 3);
   c.minute = byteAt(frame, 4);
@@ -118,14 +137,17 @@ DeviceClock deviceClock(QByteArrayView frame) {
 }
 
 bool fiscalisedFromInfo(QByteArrayView frame) {
+  frame = body(frame);
   return frame.size() > 79 && byteAt(frame, 79) == 0xCC;
 }
 
 quint8 noticeCode(QByteArrayView frame) {
+  frame = body(frame);
   return byteAt(frame, 5);
 }
 
 DeviceArticle articleFamily1(QByteArrayView frame) {
+  frame = body(frame);
   DeviceArticle a;
   a.broj = static_cast<int>(readLE16(frame, 9));
   if (byteAt(frame, 11) != 0xFF)
@@ -137,6 +159,7 @@ DeviceArticle articleFamily1(QByteArrayView frame) {
 }
 
 DeviceArticle articleModel2(QByteArrayView frame) {
+  frame = body(frame);
   DeviceArticle a;
   a.broj = static_cast<int>(readBE16(frame, 3));
   const QByteArray name = printable(frame, 5, 22, true, false) + printable(frame, 23, 40, true, false);
@@ -148,6 +171,7 @@ DeviceArticle articleModel2(QByteArrayView frame) {
 }
 
 DeviceArticle articleModel3(QByteArrayView frame) {
+  frame = body(frame);
   DeviceArticle a;
   a.broj = static_cast<int>(readLE16(frame, 9));
   const QByteArray name = printable(frame, 11, 28, true, false) + printable(frame, 30, 47, true, false);
@@ -159,6 +183,7 @@ DeviceArticle articleModel3(QByteArrayView frame) {
 }
 
 DeviceArticle articleFamily4(QByteArrayView frame) {
+  frame = body(frame);
   DeviceArticle a;
   a.broj = static_cast<int>(readLE16(frame, 3));
   a.naziv = DeviceText::nameFromDevice(printable(frame, 5, 37, true, false), 4);
@@ -182,6 +207,7 @@ DeviceArticle article(int model, QByteArrayView frame) {
 }
 
 DeviceOperator operatorFamily1(QByteArrayView frame) {
+  frame = body(frame);
   DeviceOperator o;
   o.broj = byteAt(frame, 9);
   o.empty = byteAt(frame, 10) == 0xFF;
@@ -192,6 +218,7 @@ DeviceOperator operatorFamily1(QByteArrayView frame) {
 }
 
 DeviceOperator operatorFamily4(QByteArrayView frame) {
+  frame = body(frame);
   DeviceOperator o;
   o.broj = byteAt(frame, 3);
   o.empty = byteAt(frame, 4) == 0xFF && byteAt(frame, 5) == 0xFF;
@@ -205,6 +232,7 @@ DeviceOperator operatorFamily4(QByteArrayView frame) {
 }
 
 DeviceTaxRate taxRateFamily1(QByteArrayView frame) {
+  frame = body(frame);
   DeviceTaxRate r;
   r.index = byteAt(frame, 9);
   const quint32 v = readLE16(frame, 12);
@@ -214,6 +242,7 @@ DeviceTaxRate taxRateFamily1(QByteArrayView frame) {
 }
 
 std::array<DeviceTaxRate, 9> taxRatesFamily4(QByteArrayView frame) {
+  frame = body(frame);
   std::array<DeviceTaxRate, 9> rates{};
   for (int i = 0; i < 9; ++i) {
     const quint32 v = readLE16(frame, 3 + 2 * i);

@@ -38,11 +38,11 @@ bool LinkController::writeSerial(const QByteArray &frame, int count) {
 }
 
 bool LinkController::writeFrame(const QByteArray &frame, int count) {
-  return m_settings.family() == 4 ? Write_(frame, count) : writeSerial(frame, count);
+  return m_settings->family() == 4 ? Write_(frame, count) : writeSerial(frame, count);
 }
 
 bool LinkController::openSerial() {
-  m_serial.setPortName(SerialPortLink::comName(m_settings.Port), m_workingDir);
+  m_serial.setPortName(SerialPortLink::comName(m_settings->Port), m_workingDir);
   bool ok = false;
   m_serial.open([&ok](bool opened) { ok = opened; });
   m_error = ok ? QString() : m_serial.errorString();
@@ -83,7 +83,7 @@ void LinkController::openDevice(std::function<void(bool)> done) {
     // on their way; a changed port number means a new path.
     const bool same = m_serial.isOpen() &&
                       m_serial.systemPath() ==
-                          SerialPortLink::resolve(SerialPortLink::comName(m_settings.Port), m_workingDir);
+                          SerialPortLink::resolve(SerialPortLink::comName(m_settings->Port), m_workingDir);
     const bool ok = same || openSerial();
     if (done)
       done(ok);
@@ -121,7 +121,7 @@ void LinkController::openForArticleWindow(std::function<void(std::optional<LinkM
 }
 
 std::optional<LinkMessage> LinkController::openForLinkFormButton() {
-  if (m_settings.IBFM.trimmed().isEmpty())
+  if (m_settings->IBFM.trimmed().isEmpty())
     return LinkMessage::parametersMissing();
   if (!m_serial.isOpen() && !openSerial())
     return LinkMessage::portOpenFailed();

@@ -47,9 +47,11 @@ public:
   ~LinkController() override;
 
   // Working copies, refreshed at start-up and after every configuration OK.
-  void setLinkSettings(const LinkSettings &settings) { m_settings = settings; }
-  const LinkSettings &linkSettings() const { return m_settings; }
-  LinkSettings &linkSettings() { return m_settings; } // the start-up check switches 2 <-> 3
+  // The program shares one set with the engine (useLinkSettings), so that a
+  // model switched at run time is seen by both.
+  void useLinkSettings(LinkSettings &shared) { m_settings = &shared; }
+  void setLinkSettings(const LinkSettings &settings) { *m_settings = settings; }
+  const LinkSettings &linkSettings() const { return *m_settings; }
   void setKonekcija(int konekcija) { m_konekcija = konekcija; }
   int konekcija() const { return m_konekcija; }
   void setIP(const QString &ip) { m_tcp.setHost(ip); }
@@ -61,7 +63,7 @@ public:
 
   // TCP carries the device only for model 4 with TCP chosen; every other
   // model talks over the serial port whatever is chosen.
-  bool usesTcp() const { return m_konekcija == Tcp && m_settings.family() == 4; }
+  bool usesTcp() const { return m_konekcija == Tcp && m_settings->family() == 4; }
   bool isDeviceOpen() const { return usesTcp() ? m_tcp.isOpen() : m_serial.isOpen(); }
 
   // Family-4 commands: to the TCP connection when chosen, else the serial
@@ -72,6 +74,7 @@ public:
   bool writeSerial(const QByteArray &frame, int count);
   // Chooses by the model's family.
   bool writeFrame(const QByteArray &frame, int count);
+  bool writeFrame(const QByteArray &frame) { return writeFrame(frame, int(frame.size())); }
   QString errorString() const { return m_error; }
 
   // Start-up and configuration OK: the serial port is (re)opened; a TCP
@@ -113,7 +116,8 @@ private:
   BarcodeReader m_barcode;
   CardTerminal m_terminal;
   ReceiveQueue m_queue;
-  LinkSettings m_settings;
+  LinkSettings m_ownSettings;
+  LinkSettings *m_settings = &m_ownSettings;
   int m_konekcija = Serial;
   int m_barKodPort = 0;
   int m_eftPos = 0;

@@ -75,8 +75,8 @@ protected:
 TEST_P(LinkTransport, FrameIsWrittenInOnePieceAndOnlyCountBytes) {
   const QByteArray work = frame('A', 20) + QByteArray(30, '\0'); // zero-filled work area
   ASSERT_TRUE(m_link.writeFrame(work, 22));
-  const QByteArray got = peerTake(22);
-  EXPECT_EQ(got, work.left(22));
+  // The first read on the far side already holds the whole frame.
+  EXPECT_EQ(peerTake(1), work.left(22));
   // Nothing beyond count trails after it.
   EXPECT_TRUE(peerTake(1, 100).isEmpty());
 }

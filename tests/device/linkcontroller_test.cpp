@@ -153,14 +153,12 @@ TEST_F(LinkControllerTest, FailureMessagesAreTheProgramsOwn) {
   EXPECT_EQ(openForArticles(), LinkMessage::portOpenFailed());
   EXPECT_EQ(LinkMessage::portOpenFailed().title, "GRESKA");
   EXPECT_EQ(LinkMessage::portOpenFailed().text, "Problem u otvaranju porta.");
-  EXPECT_FALSE(m_link.openForLinkFormButton().has_value() &&
-               *m_link.openForLinkFormButton() != LinkMessage::portOpenFailed());
   EXPECT_EQ(m_link.openForLinkFormButton(), LinkMessage::portOpenFailed());
 
   // Link form button without a register number.
-  LinkSettings s = m_link.linkSettings();
-  s.IBFM = "";
-  m_link.setLinkSettings(s);
+  LinkSettings shared = m_link.linkSettings();
+  m_link.useLinkSettings(shared);
+  shared.IBFM = "";
   EXPECT_EQ(m_link.openForLinkFormButton(),
             (LinkMessage{QStringLiteral("Greska !!!"), QStringLiteral("Podesite parametre!!!")}));
 
@@ -240,6 +238,24 @@ TEST_F(LinkControllerTest, OpeningAgainKeepsAnOpenPortOnTheSamePath) {
   m_pty.send("\x02\r");
   ASSERT_TRUE(testsupport::waitFor([&] { return got.size() == 4; }));
   EXPECT_EQ(got, QByteArray("\xAA\x01\x02\r"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LinkControllerTest, ClosingAtExitDisconnectsWithoutReportingADrop) {
+  configure(4, LinkController::Tcp);
+  ASSERT_TRUE(openDevice());
+  ASSERT_TRUE(m_tcp.accept());
+  bool peerSawClose = false, dropReported = false;
+  QObject::connect(m_tcp.client(), &QTcpSocket::disconnected, [&] { peerSawClose = true; });
+  QObject::connect(&m_link, &LinkController::dropped, [&] { dropReported = true; });
+  m_link.closeAtExit();
+  EXPECT_TRUE(testsupport::waitFor([&] { return peerSawClose; }));
+  EXPECT_FALSE(dropReported);
+  EXPECT_FALSE(m_link.isDeviceOpen());
+  EXPECT_FALSE(m_link.Write_("x", 1));
 }
 
 } // namespace

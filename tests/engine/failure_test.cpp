@@ -1,0 +1,232 @@
+#include "engineharness.h"
+
+#include <gtest/gtest.h>
+
+using namespace enginetest;
+
+namespace {
+
+// Opens a retail receipt and sells one line, leaving the sale line pending.
+void pendingSale(Harness &h) {
+  h.engine->setBrojRacuna(1);
+  h.engine->beginRetailReceipt(1);
+  h.settle();
+  h.feed(reply::accept(h.link.Model, 0x01));
+  h.engine->sellRetailLine(Harness::sale(QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100));
+  h.settle();
+}
+
+// A silent device: resends at 3, 6 and 9 s, the operator's dialog at 12 s.
+TEST(Watchdog, ResendsThreeTimesThenAsks) {
+  Harness h(1);
+  pendingSale(h);
+  const int before = h.sentCount();
+  const QByteArray sale = h.last();
+  QList<int> resendsAt;
+  h.prompt.errorAnswers = {UserPrompt::Zaustavi};
+  for (int t = 500; t <= 12000; t += 500) {
+    const int n = h.sentCount();
+    h.clock.advance(500);
+    if (h.sentCount() > n)
+      resendsAt << t;
+    if (!h.prompt.errors.isEmpty() && !resendsAt.contains(-t)) {
+      resendsAt << -t; // dialog time, negative
+      break;
+    }
+  }
+  EXPECT_EQ(resendsAt, (QList<int>{3000, 6000, 9000, -12000}));
+  EXPECT_EQ(h.sentCount(), before + 3);
+  EXPECT_EQ(h.last(), sale);
+  ASSERT_EQ(h.prompt.errors.size(), 1);
+  EXPECT_EQ(h.prompt.errors[0].naslov, QStringLiteral("Greska!"));
+  EXPECT_EQ(h.prompt.errors[0].tekst,
+            QStringLiteral("Doslo je do prekida u kominikaciji.Izaberite neku opciju za nastavak rada."));
+}
+
+// "Ponovi" resends once; a further silence brings the dialog back 3 s later.
+TEST(Watchdog, PonoviResendsOnceThenAsksAgain) {
+  Harness h(1);
+  pendingSale(h);
+  h.prompt.errorAnswers = {UserPrompt::Ponovi, UserPrompt::Ponovi, UserPrompt::Zaustavi};
+  h.clock.advance(12000);
+  ASSERT_EQ(h.prompt.errors.size(), 1);
+  const int afterFirst = h.sentCount();
+  h.clock.advance(3000);
+  EXPECT_EQ(h.prompt.errors.size(), 2);
+  EXPECT_EQ(h.sentCount(), afterFirst + 1);
+  // The device answers now: the line is written once.
+  h.feed(reply::ack1(1));
+  EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 1);
+}
+
+// A service command that stays unanswered: three resends, then the question.
+TEST(Watchdog, ServiceCommandGivesUp) {
+  Harness h(4);
+  int serviceButtons = 0;
+  QObject::connect(h.engine.get(), &TransactionEngine::serviceButtonsEnabled, [&] { ++serviceButtons; });
+  h.engine->GetStatus();
+  h.clock.advance(12000);
+  EXPECT_EQ(h.sentCount(), 4);
+  ASSERT_EQ(h.prompt.errors.size(), 1);
+  EXPECT_EQ(h.prompt.errors[0].mode, UserPrompt::Mode::Question);
+  EXPECT_EQ(h.prompt.errors[0].tekst, QStringLiteral("Doslo je do problema u komunikaciji!"));
+  EXPECT_EQ(serviceButtons, 1);
+}
+
+struct ChoiceCase {
+  int model;
+  bool silence; // watchdog instead of a refusal
+  int choice;
+  QString expectedText;
+  QString retailEffect; // what the retail grid gets
+  int sentAfter;        // frames sent after the dialog (Ponovi resends)
+};
+
+class RetailChoice : public ::testing::TestWithParam<ChoiceCase> {};
+
+TEST_P(RetailChoice, FailedSaleLine) {
+  const ChoiceCase c = GetParam();
+  Harness h(c.model);
+  pendingSale(h);
+  h.prompt.errorAnswers = {c.choice};
+  h.retail.log.clear();
+  const int sentBefore = h.sentCount();
+  if (c.silence)
+    h.clock.advance(12000);
+  else
+    h.feed(c.model == 2 ? reply::ack2(2, 0x00) : reply::ack1(c.model, true, 0x08));
+  h.settle();
+  ASSERT_EQ(h.prompt.errors.size(), 1);
+  EXPECT_EQ(h.prompt.errors[0].tekst, c.expectedText);
+  EXPECT_EQ(h.retail.log.contains(c.retailEffect), !c.retailEffect.isEmpty());
+  EXPECT_EQ(h.sentCount() - sentBefore, (c.silence ? 3 : 0) + c.sentAfter);
+  EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 0);
+}
+
+const QString kProdaja1 =
+    QStringLiteral("Doslo je do greske prilikom prodaje.Izaberite neku opciju za nastavak rada.");
+const QString kPrepunjenje5 =
+    QStringLiteral("Doslo je do prepunjenja po racunima.Izaberite neku opciju za nastavak rada.");
+const QString kPrekid =
+    QStringLiteral("Doslo je do prekida u kominikaciji.Izaberite neku opciju za nastavak rada.");
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, RetailChoice,
+    ::testing::Values(ChoiceCase{1, false, UserPrompt::Nastavi, kProdaja1, QStringLiteral("takeOff"), 0},
+                      ChoiceCase{5, false, UserPrompt::Nastavi, kPrepunjenje5, QStringLiteral("takeOff"), 0},
+                      ChoiceCase{2, false, UserPrompt::Nastavi, kProdaja1, QStringLiteral("takeOff"), 0},
+                      ChoiceCase{1, false, UserPrompt::Zaustavi, kProdaja1, QString(), 0},
+                      ChoiceCase{1, false, UserPrompt::Ponovi, kProdaja1, QString(), 1},
+                      ChoiceCase{1, true, UserPrompt::Nastavi, kPrekid, QStringLiteral("takeOff(w)"), 0},
+                      ChoiceCase{1, true, UserPrompt::Zaustavi, kPrekid, QString(), 0},
+                      ChoiceCase{1, true, UserPrompt::Ponovi, kPrekid, QString(), 1}));
+
+// Paper out: after OK the same line goes again and is written once.
+TEST(DeviceFailure, PaperOutRepeatsTheLine) {
+  Harness h(1);
+  pendingSale(h);
+  const QByteArray sale = h.last();
+  h.feed(reply::ack1(1, true, 0x40));
+  ASSERT_EQ(h.prompt.errors.size(), 1);
+  EXPECT_EQ(h.prompt.errors[0].tekst, QStringLiteral("Namestite papir i pritisnite OK."));
+  EXPECT_EQ(h.prompt.errors[0].mode, UserPrompt::Mode::Notice);
+  EXPECT_EQ(h.last().mid(7), sale.mid(7).left(h.last().size() - 7 - 3) + h.last().right(3));
+  EXPECT_EQ(quint8(h.last()[7]), 0x0B);
+  h.feed(reply::ack1(1));
+  EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 1);
+}
+
+// Restaurant receipt: the third line refused (model 1) or unanswered (model 2), "Nastavi".
+struct RestaurantCase {
+  int model;
+  bool silence;
+  int linesLeft; // lines still on the table
+};
+class RestaurantNastavi : public ::testing::TestWithParam<RestaurantCase> {};
+
+TEST_P(RestaurantNastavi, AcceptedLinesLeaveTheTable) {
+  const RestaurantCase c = GetParam();
+  Harness h(c.model);
+  h.db.exec(QStringLiteral("INSERT INTO stolovi (brstola, naziv, sifkonob) VALUES (7, 'Sto 7', 2)"));
+  StavkeRacuna s(1);
+  s[0].operacija = Racun::Otvaranje;
+  for (int i = 1; i <= 4; ++i) {
+    h.db.exec(
+        QStringLiteral("INSERT INTO stost (rbr, brstola, sifra, naziv, stopa, cena, kolicina, iznos, storno, "
+                       "tura) VALUES (%1, 7, '1', 'KAFA', 2, 100, 1, 100, 0, 1)")
+            .arg(i));
+    Racun l = Harness::sale(QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100);
+    l.rbrStavke = i;
+    s.push_back(l);
+  }
+  Racun end;
+  end.operacija = Racun::Kraj;
+  if (c.model != 2)
+    s.push_back(Harness::payment(0, 400, 400));
+  s.push_back(end);
+  h.engine->setRezimRestoran(true);
+  h.engine->setTrenutniSto(7);
+  h.engine->setBrojRacuna(1);
+  h.engine->startWholeReceipt(s);
+  h.settle();
+  for (int i = 0; i < 3; ++i) // opening and two lines
+    h.feed(reply::accept(c.model, 0));
+  h.prompt.errorAnswers = {UserPrompt::Nastavi};
+  const int sent = h.sentCount();
+  if (c.silence)
+    h.clock.advance(12000);
+  else
+    h.feed(reply::ack1(c.model, true, 0x01));
+  ASSERT_EQ(h.prompt.errors.size(), 1);
+  EXPECT_TRUE(h.prompt.errors[0].showZaustavi);
+  EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM stost WHERE brstola = 7")).toInt(), c.linesLeft);
+  EXPECT_EQ(h.scalar(QStringLiteral("SELECT MIN(rbr) FROM stost WHERE brstola = 7")).toInt(),
+            5 - c.linesLeft);
+  EXPECT_FALSE(h.engine->racunUToku());
+  h.clock.advance(20000);
+  EXPECT_EQ(h.sentCount(), sent + (c.silence ? 3 : 0)); // nothing more after the choice
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, RestaurantNastavi,
+                         ::testing::Values(RestaurantCase{1, false, 2}, RestaurantCase{2, true, 1},
+                                           RestaurantCase{1, true, 2}));
+
+// Model 4 refusals by error class.
+TEST(Model4Failure, ErrorClasses) {
+  {
+    Harness h(4);
+    pendingSale(h);
+    h.feed(reply::ack4(0x03, false, 3, 0x400));
+    EXPECT_EQ(h.lastCode(), 0x0B); // class 3: the receipt is closed, no message
+    EXPECT_TRUE(h.prompt.errors.isEmpty());
+  }
+  {
+    Harness h(4);
+    pendingSale(h);
+    h.feed(reply::ack4(0x03, false, 1, 0x400));
+    ASSERT_EQ(h.prompt.errors.size(), 1);
+    EXPECT_EQ(h.prompt.errors[0].tekst, QStringLiteral("Doslo je do greske / Nedefinisan artikal(10)."));
+    EXPECT_TRUE(h.retail.log.contains(QStringLiteral("takeOff")));
+  }
+  {
+    Harness h(4);
+    pendingSale(h);
+    h.prompt.errorAnswers = {2};
+    h.feed(reply::ack4(0x03, false, 2, 0));
+    ASSERT_EQ(h.prompt.errors.size(), 1);
+    EXPECT_EQ(h.prompt.errors[0].captions,
+              (QStringList{"Zatvori prethodni", "Storniraj prethodni", "Nastavi dalje"}));
+    EXPECT_EQ(h.lastCode(), 0x0C); // "Storniraj prethodni"
+  }
+  {
+    Harness h(4);
+    h.engine->GetStatus();
+    h.feed(reply::ack4(0x0D, false, 0, 0x08));
+    ASSERT_EQ(h.prompt.errors.size(), 1);
+    EXPECT_EQ(h.prompt.errors[0].tekst,
+              QStringLiteral("Nema papira! Namestite papir u fiskalnom stampacu i pritisnite taster ON na "
+                             "fiskalnom stampacu!"));
+  }
+}
+
+} // namespace

@@ -82,6 +82,8 @@ TEST(Family4, RefusalsCarryErrorClassBitsAndTheAnsweredCommand) {
       {"report while a receipt is open", 1, 0x08, zeros(9), 2, 25},
       {"sale once payments started", 2, 0x03, kafa, 3, 25},
       {"another name under a known number", 1, 0x03, saleLine(5, kNoBarcode, 1000, "CAJ", 8000, 2), 1, 30},
+      {"amount past 32 bits of thousandths", 0, 0x03,
+       saleLine(9, kNoBarcode, 0xFFFFFFFFLL, "SOK", 0xFFFFFFFFLL, 0), 1, 13},
       {"quantity zero", 0, 0x03, saleLine(5, kNoBarcode, 0, "KAFA", 8000, 2), 1, 12},
       {"article number zero", 0, 0x03, saleLine(0, kNoBarcode, 1000, "KAFA", 8000, 2), 1, 11},
       {"tax group without a rate", 0, 0x03, saleLine(9, kNoBarcode, 1000, "SOK", 8000, 5), 1, 9},

@@ -202,6 +202,28 @@ TEST(Process, Model4OverTcpLearnsArticlesAndSurvivesADroppedConnection) {
   EXPECT_EQ(viaTcp(again, f4(12, 0x0D, {})).le32(21), 100);
 }
 
+TEST(Process, Model2ServiceAndReceiptOverAPty) {
+  SimProcess sim({"--model", "2", "--link", "COM1"});
+  ASSERT_TRUE(sim.openPty()) << sim.ready().toStdString();
+  EXPECT_EQ(sim.viaPty(hex("5F 00 02 02 11 0D")).bytes, hex("5F 00 00 0D"));
+  EXPECT_EQ(sim.viaPty(hex("5F 20 00 0D")).at(79), 0xCC);
+  const QByteArray write = hex("5F 85 34 00 05") + padded("KAFA", 37) + zeros(1) + hex("40 1F 00 00 02") +
+                           hex("86 00 00 00 00 01 7F 0D");
+  EXPECT_EQ(sim.viaPty(write).code(), 0x85);
+  EXPECT_EQ(sim.viaPty(hex("5F 10 00 0D")).bytes, hex("5F 10 00 0D"));
+  auto f2 = [](int seq, int code, const QByteArray &p) {
+    return longFrame(2, 0x11, kRegister, seq, code, p);
+  };
+  EXPECT_EQ(sim.viaPty(f2(21, 0x01, hex("01 64 64") + zeros(17) + bytes({0xE8, 3, 25, 10, 30}))).at(9), 0xFF);
+  EXPECT_EQ(sim.viaPty(f2(23, 0x03, le16(5) + zeros(7) + le32(2000) + zeros(5))).at(9), 0xFF);
+  EXPECT_EQ(sim.viaPty(f2(25, 0x09, hex("02") + zeros(43) + split(5000))).at(9), 0xFF);
+  EXPECT_EQ(sim.viaPty(f2(27, 0x0B, {})).at(9), 0xFF);
+  const auto docs = sim.journal();
+  ASSERT_EQ(docs.size(), 1);
+  EXPECT_DOUBLE_EQ(docs[0]["total"].toDouble(), 160.0);
+  EXPECT_EQ(docs[0]["payments"].toArray().size(), 2);
+}
+
 TEST(Process, HelpAndBadArguments) {
   QProcess help;
   help.start(testsupport::fiscalSimPath(), {"--help"});
@@ -224,12 +246,22 @@ TEST(Process, HelpAndBadArguments) {
       {{"--model", "4", "--tcp", "10.1.2.3:1024"}, "loopback"},
       {{"--register", "12a"}, "--register"},
       {{"--bogus"}, "unknown argument"},
+      {{"--model", "1", "--link", "COM9", "--control", "precious.txt"}, "not a socket"},
+      {{"--model", "1", "--link", "COM9", "--articles", "missing.txt"}, "missing.txt"},
   };
+  QTemporaryDir dir;
+  QFile precious(dir.filePath("precious.txt"));
+  ASSERT_TRUE(precious.open(QIODevice::WriteOnly));
+  precious.write("keep me");
+  precious.close();
   for (const Case &c : cases) {
     QProcess p;
+    p.setWorkingDirectory(dir.path());
     p.start(testsupport::fiscalSimPath(), c.args);
     ASSERT_TRUE(p.waitForFinished(5000));
     EXPECT_NE(p.exitCode(), 0) << c.args.join(' ').toStdString();
     EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(c.message)) << c.message;
   }
+  ASSERT_TRUE(precious.open(QIODevice::ReadOnly));
+  EXPECT_EQ(precious.readAll(), "keep me");
 }

@@ -2,11 +2,14 @@
 
 #include "simulator.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
+
+#include <sys/stat.h>
 
 namespace sim {
 
@@ -40,7 +43,12 @@ ControlServer::ControlServer(Simulator *simulator, QObject *parent)
 bool ControlServer::listen(const QString &given, QString *error) {
   // A file-system path, relative to the working directory like --link.
   const QString path = QFileInfo(given).absoluteFilePath();
-  QLocalServer::removeServer(path);
+  struct stat st {};
+  if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISSOCK(st.st_mode)) {
+    *error = QStringLiteral("%1 exists and is not a socket; not replacing it").arg(path);
+    return false;
+  }
+  QLocalServer::removeServer(path); // a socket left by an earlier run
   m_server->setSocketOptions(QLocalServer::UserAccessOption);
   if (!m_server->listen(path)) {
     *error = QStringLiteral("cannot listen on %1: %2").arg(path, m_server->errorString());

@@ -91,7 +91,7 @@ FiscalDevice::Outcome FiscalDevice::family1(const Frame &f) {
     const auto it = articles.constFind(number);
     if (it == articles.constEnd() || !validArticleNumber(number) || !taxGroupDefined(it->taxGroup))
       return refuse(kReasonGeneral);
-    if (qty <= 0 || it->price <= 0 || it->price * qty / 1000 > kMaxAmount)
+    if (qty <= 0 || it->price <= 0 || amountTooLarge(it->price, qty))
       return refuse(kReasonRange);
     if (m_receipt.lines.size() >= kMaxLines)
       return refuse(kReasonOverflow);

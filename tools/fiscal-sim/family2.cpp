@@ -98,7 +98,7 @@ FiscalDevice::Outcome FiscalDevice::family2(const Frame &f) {
     const qint64 qty = codec::le32(p, 9);
     const auto it = articles.constFind(number);
     if (it == articles.constEnd() || !taxGroupDefined(it->taxGroup) || qty <= 0 || it->price <= 0 ||
-        it->price * qty / 1000 > kMaxAmount || m_receipt.lines.size() >= kMaxLines)
+        amountTooLarge(it->price, qty) || m_receipt.lines.size() >= kMaxLines)
       return answer(false);
     const bool isVoid = f.code == 0x04;
     if (isVoid && m_receipt.soldQuantity(number) < qty)

@@ -108,7 +108,7 @@ FiscalDevice::Outcome FiscalDevice::family4(const Frame &f) {
       return refuse(1, bit(11));
     if (qty == 0 || price == 0)
       return refuse(1, bit(12));
-    if (price * qty / 1000 > kMaxAmount)
+    if (amountTooLarge(price, qty))
       return refuse(1, bit(13));
     if (!taxGroupDefined(group))
       return refuse(1, bit(9));
@@ -148,6 +148,8 @@ FiscalDevice::Outcome FiscalDevice::family4(const Frame &f) {
     const qint64 price = codec::le32(p, 13);
     if (qty == 0)
       return refuse(1, bit(12));
+    if (amountTooLarge(price, qty))
+      return refuse(1, bit(13));
     const auto it = articles.constFind(number);
     if (it == articles.constEnd() || !m_receipt.isOpen() || m_receipt.soldQuantity(number) < qty)
       return refuse(1, bit(18));

@@ -135,6 +135,12 @@ bool FiscalDevice::taxGroupDefined(int g) const {
   return g >= 0 && g < taxRates.size() && taxRates[g] >= 0 && taxRates[g] <= 9999;
 }
 
+bool FiscalDevice::amountTooLarge(qint64 price, qint64 thousandths) {
+  // Both come from 32-bit fields; their product can pass 63 bits.
+  constexpr qint64 kMaxAmount = 9999999999; // hundredths
+  return static_cast<__int128>(price) * thousandths / 1000 > kMaxAmount;
+}
+
 ReceiptLine FiscalDevice::lineFor(const Article &a, qint64 qty, bool isVoid) const {
   ReceiptLine l;
   l.article = a.number;

@@ -145,6 +145,7 @@ private:
   QByteArray infoShort() const;
 
   bool taxGroupDefined(int g) const;
+  static bool amountTooLarge(qint64 price, qint64 thousandths);
   ReceiptLine lineFor(const Article &a, qint64 qty, bool isVoid) const;
   void closeReceipt();
   void cancelReceipt();

@@ -112,6 +112,10 @@ void PtyChannel::onReadable() {
 }
 
 void PtyChannel::writeNow(const QByteArray &bytes) {
+  pollfd hup{m_master, POLLIN, 0};
+  ::poll(&hup, 1, 0);
+  if (hup.revents & POLLHUP)
+    return; // nobody has the port open: the bytes would wait for the next program
   qsizetype done = 0;
   int stalls = 0;
   while (done < bytes.size()) {

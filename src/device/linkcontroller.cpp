@@ -89,7 +89,6 @@ void LinkController::openDevice(std::function<void(bool)> done) {
       done(ok);
     return;
   }
-  m_serial.close();
   m_tcp.close();
   connectTcpAfterPause(std::move(done));
 }

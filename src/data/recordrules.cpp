@@ -79,12 +79,16 @@ struct UniqueKey {
 
 // The count before a new row; codes compare without regard to letter case.
 const UniqueKey kUniqueKeys[] = {
-    {"ARTIKLI", "sifra", "SELECT COUNT(*) As Rezultat FROM ARTIKLI WHERE UPPER(SIFRA)=UPPER(:k)"},
-    {"PARTNER", "sifpartner", "SELECT COUNT(*) As Rezultat FROM PARTNER WHERE UPPER(SIFPARTNER)=UPPER(:k)"},
-    {"MESTO", "sifmesto", "SELECT COUNT(*) As Rezultat FROM MESTO WHERE UPPER(SIFMESTO)=UPPER(:k)"},
+    {"ARTIKLI", "sifra", "SELECT COUNT(*) As Rezultat FROM ARTIKLI WHERE UPPER(TRIM(SIFRA))=UPPER(TRIM(:k))"},
+    {"PARTNER", "sifpartner",
+     "SELECT COUNT(*) As Rezultat FROM PARTNER WHERE UPPER(TRIM(SIFPARTNER))=UPPER(TRIM(:k))"},
+    {"MESTO", "sifmesto",
+     "SELECT COUNT(*) As Rezultat FROM MESTO WHERE UPPER(TRIM(SIFMESTO))=UPPER(TRIM(:k))"},
     {"STOLOVI", "brstola", "SELECT COUNT(*) As Rezultat FROM STOLOVI WHERE BRSTOLA=:k"},
-    {"KONOBARI", "sifkonob", "SELECT COUNT(*) As Rezultat FROM KONOBARI WHERE UPPER(SIFKONOB)=UPPER(:k)"},
-    {"GRUPA", "sifgrupa", "SELECT COUNT(*) As Rezultat FROM GRUPA WHERE UPPER(SIFGRUPA)=UPPER(:k)"},
+    {"KONOBARI", "sifkonob",
+     "SELECT COUNT(*) As Rezultat FROM KONOBARI WHERE UPPER(TRIM(SIFKONOB))=UPPER(TRIM(:k))"},
+    {"GRUPA", "sifgrupa",
+     "SELECT COUNT(*) As Rezultat FROM GRUPA WHERE UPPER(TRIM(SIFGRUPA))=UPPER(TRIM(:k))"},
 };
 
 void emptyTextIfNull(QSqlRecord &row, std::initializer_list<const char *> columns) {
@@ -317,7 +321,8 @@ bool RecordRules::checkColumn(const QString &table, const QString &column, QVari
       return refuse(QString(), QStringLiteral("Losa vrednost za PIB!"));
     if (is(column, "sifmesto") && !isBlank(value)) {
       const int n = m_db.scalarInt(
-          QStringLiteral("SELECT COUNT(*) As Rezultat FROM MESTO WHERE UPPER(SIFMESTO)=UPPER(:k)"),
+          QStringLiteral(
+              "SELECT COUNT(*) As Rezultat FROM MESTO WHERE UPPER(TRIM(SIFMESTO))=UPPER(TRIM(:k))"),
           {{QStringLiteral("k"), value.toString().trimmed()}}, 0);
       if (n <= 0)
         return refuse(QStringLiteral("GRESKA"), QStringLiteral("Ne postoji mesto sa tom sifrom"), true);
@@ -325,7 +330,8 @@ bool RecordRules::checkColumn(const QString &table, const QString &column, QVari
   } else if (T == QLatin1String("RACUNI")) {
     if (is(column, "sifpartner") && !isBlank(value)) {
       QSqlQuery q =
-          m_db.run(QStringLiteral("SELECT NAZIV As Rezultat FROM PARTNER WHERE UPPER(SIFPARTNER)=UPPER(:k)"),
+          m_db.run(QStringLiteral(
+                       "SELECT NAZIV As Rezultat FROM PARTNER WHERE UPPER(TRIM(SIFPARTNER))=UPPER(TRIM(:k))"),
                    {{QStringLiteral("k"), value.toString().trimmed()}});
       if (!q.isActive() || !q.next())
         return refuse(QStringLiteral("GRESKA"), QStringLiteral("Ne postoji partner sa tom sifrom"), true);
@@ -343,9 +349,9 @@ bool RecordRules::checkColumn(const QString &table, const QString &column, QVari
     }
   } else if (T == QLatin1String("SASTAV")) {
     if (is(column, "sifsas") && !value.isNull()) {
-      QSqlQuery q =
-          m_db.run(QStringLiteral("SELECT NAZIV As Rezultat FROM ARTIKLI WHERE UPPER(SIFRA)=UPPER(:k)"),
-                   {{QStringLiteral("k"), value.toString().trimmed()}});
+      QSqlQuery q = m_db.run(
+          QStringLiteral("SELECT NAZIV As Rezultat FROM ARTIKLI WHERE UPPER(TRIM(SIFRA))=UPPER(TRIM(:k))"),
+          {{QStringLiteral("k"), value.toString().trimmed()}});
       if (!q.isActive())
         return refuse(kGreska, QStringLiteral("DOSLO JE DO GRESKE PRILIKOM UNOSA!"));
       if (!q.next())
@@ -396,10 +402,9 @@ bool RecordRules::isUnique(const QString &table, const QSqlRecord &row, bool isN
       // No other waiter may carry the same personal code, even while editing.
       const QVariant rbr =
           original.isEmpty() ? row.value(QStringLiteral("rbr")) : original.value(QStringLiteral("rbr"));
-      const auto n = m_db.scalar(
-          QStringLiteral(
-              "SELECT COUNT(*) As Rezultat FROM KONOBARI WHERE RBR<>:rbr AND UPPER(SIFKONOB)=UPPER(:k)"),
-          {{QStringLiteral("rbr"), rbr}, {QStringLiteral("k"), key}});
+      const auto n = m_db.scalar(QStringLiteral("SELECT COUNT(*) As Rezultat FROM KONOBARI WHERE RBR<>:rbr "
+                                                "AND UPPER(TRIM(SIFKONOB))=UPPER(TRIM(:k))"),
+                                 {{QStringLiteral("rbr"), rbr}, {QStringLiteral("k"), key}});
       if (!n) {
         m_messages.warning(inputError);
         return false;
@@ -484,13 +489,13 @@ void RecordRules::afterPost(const QString &table, const QSqlRecord &row, const Q
   const QVariant newGroup = row.value(QStringLiteral("stopa"));
   if (!newGroup.isNull() && oldGroup.toInt() != newGroup.toInt()) {
     // Open table orders carry the article's current tax group; errors are ignored.
-    m_db.exec(QStringLiteral("UPDATE STOST SET STOPA=:stopa WHERE UPPER(SIFRA)=UPPER(:sifra)"),
+    m_db.exec(QStringLiteral("UPDATE STOST SET STOPA=:stopa WHERE UPPER(TRIM(SIFRA))=UPPER(TRIM(:sifra))"),
               {{QStringLiteral("stopa"), newGroup.toInt()}, {QStringLiteral("sifra"), code}});
     emit tableChanged(QStringLiteral("STOST"));
   }
   const QVariant newName = row.value(QStringLiteral("naziv"));
   if (!newName.isNull() && original.value(QStringLiteral("naziv")).toString() != newName.toString()) {
-    m_db.exec(QStringLiteral("UPDATE SASTAV SET NAZIV=:naziv WHERE UPPER(SIFSAS)=UPPER(:sifra)"),
+    m_db.exec(QStringLiteral("UPDATE SASTAV SET NAZIV=:naziv WHERE UPPER(TRIM(SIFSAS))=UPPER(TRIM(:sifra))"),
               {{QStringLiteral("naziv"), newName.toString()}, {QStringLiteral("sifra"), code}});
     emit tableChanged(QStringLiteral("SASTAV"));
   }

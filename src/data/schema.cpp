@@ -87,11 +87,12 @@ QString createTable(const TableDef &t) {
   return QStringLiteral("CREATE TABLE %1 (%2)").arg(t.sqlName(), parts.join(QStringLiteral(", ")));
 }
 
-// Codes compare without regard to letter case, so their indexes are on UPPER():
-// the lookups are written the same way and both engines use the index.
+// Codes compare without regard to letter case or trailing blanks (fixed-width
+// columns of older data), so their indexes are on UPPER(TRIM(code)): lookups
+// written "UPPER(TRIM(col))=UPPER(TRIM(:value))" use them on both engines.
 const char *const kVersion2[] = {
-    "CREATE UNIQUE INDEX ux_artikli_sifra ON artikli (UPPER(sifra))",
-    "CREATE INDEX ix_artikli_barkod ON artikli (UPPER(barkod))",
+    "CREATE UNIQUE INDEX ux_artikli_sifra ON artikli (UPPER(TRIM(sifra)))",
+    "CREATE INDEX ix_artikli_barkod ON artikli (UPPER(TRIM(barkod)))",
     "CREATE INDEX ix_artikli_naziv ON artikli (naziv)",
     "CREATE INDEX ix_prodato_godina_brrac ON prodato (godina, brrac)",
     "CREATE INDEX ix_prodato_datum ON prodato (datum)",
@@ -99,15 +100,15 @@ const char *const kVersion2[] = {
     "CREATE INDEX ix_racuni_datum ON racuni (datum)",
     "CREATE INDEX ix_racuni_sifoper ON racuni (sifoper)",
     "CREATE INDEX ix_stost_brstola_tura ON stost (brstola, tura)",
-    "CREATE INDEX ix_stost_sifra ON stost (UPPER(sifra))",
+    "CREATE INDEX ix_stost_sifra ON stost (UPPER(TRIM(sifra)))",
     "CREATE INDEX ix_stolovi_sifkonob ON stolovi (sifkonob)",
-    "CREATE UNIQUE INDEX ux_konobari_sifkonob ON konobari (UPPER(sifkonob))",
-    "CREATE UNIQUE INDEX ux_partner_sifpartner ON partner (UPPER(sifpartner))",
+    "CREATE UNIQUE INDEX ux_konobari_sifkonob ON konobari (UPPER(TRIM(sifkonob)))",
+    "CREATE UNIQUE INDEX ux_partner_sifpartner ON partner (UPPER(TRIM(sifpartner)))",
     "CREATE INDEX ix_partner_naziv ON partner (naziv)",
-    "CREATE UNIQUE INDEX ux_mesto_sifmesto ON mesto (UPPER(sifmesto))",
-    "CREATE UNIQUE INDEX ux_grupa_sifgrupa ON grupa (UPPER(sifgrupa))",
-    "CREATE INDEX ix_sastav_sifra ON sastav (UPPER(sifra))",
-    "CREATE INDEX ix_sastav_sifsas ON sastav (UPPER(sifsas))",
+    "CREATE UNIQUE INDEX ux_mesto_sifmesto ON mesto (UPPER(TRIM(sifmesto)))",
+    "CREATE UNIQUE INDEX ux_grupa_sifgrupa ON grupa (UPPER(TRIM(sifgrupa)))",
+    "CREATE INDEX ix_sastav_sifra ON sastav (UPPER(TRIM(sifra)))",
+    "CREATE INDEX ix_sastav_sifsas ON sastav (UPPER(TRIM(sifsas)))",
 };
 
 const QString kVersionTable = QStringLiteral("kasa_verzija");

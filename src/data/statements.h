@@ -5,7 +5,8 @@
 
 // The named statements of the data module, as engine-neutral text with bound
 // parameters (":name"). Article codes compare without regard to letter case
-// (UPPER on both sides, matching the UPPER() indexes of the schema). Number
+// or surrounding blanks (UPPER(TRIM()) on both sides, matching the indexes of
+// the schema). Number
 // queries give NULL on an empty scope: callers fall back to 1 as the program
 // always did (Database::scalarInt).
 namespace Statements {
@@ -35,7 +36,7 @@ inline const QString QRacunM =
 inline const QString ds = QStringLiteral("select SIFRA, BARKOD, NAZIV, PRODATO, CENA, IZNOS FROM PRODATO "
                                          "where BRRAC=:racun AND GODINA=:god order by rbr");
 inline const QString QSastavnica =
-    QStringLiteral("select sifsas,kolicina from sastav where UPPER(sifra)=UPPER(:sifartikla)");
+    QStringLiteral("select sifsas,kolicina from sastav where UPPER(TRIM(sifra))=UPPER(TRIM(:sifartikla))");
 
 // Restaurant tables and their open lines.
 inline const QString QSumIznosSto =
@@ -44,7 +45,7 @@ inline const QString QRacunSto = QStringLiteral("select * from stost where brsto
 inline const QString QIsprazniSto = QStringLiteral("delete from stost where brstola=:broj");
 inline const QString QStorno = QStringLiteral(
     "select sum(kolicina) AS uk_kolicina,sum(iznos) AS uk_iznos from stost where brstola=:broj "
-    "and UPPER(sifra)=UPPER(:sifra)");
+    "and UPPER(TRIM(sifra))=UPPER(TRIM(:sifra))");
 inline const QString QSlobodniStolovi =
     QStringLiteral("select * from stolovi where sifkonob=-1 order by brstola");
 inline const QString QTure =
@@ -52,11 +53,11 @@ inline const QString QTure =
 inline const QString QBroj = QStringLiteral("select count(*) As br from stost where brstola=:broj");
 inline const QString QKuhinja = QStringLiteral(
     "select s.sifra AS sifra,s.naziv As naziv,sum(s.kolicina) AS kolicina from stost s,artikli a "
-    "where UPPER(s.sifra)=UPPER(a.sifra) and a.vrsta='J' and s.brstola=:broj and s.tura=:tura "
+    "where UPPER(TRIM(s.sifra))=UPPER(TRIM(a.sifra)) and a.vrsta='J' and s.brstola=:broj and s.tura=:tura "
     "group by s.sifra,s.naziv");
 inline const QString QBar = QStringLiteral(
     "select s.sifra AS sifra,s.naziv As naziv,sum(s.kolicina) AS kolicina from stost s,artikli a "
-    "where UPPER(s.sifra)=UPPER(a.sifra) and a.vrsta='P' and s.brstola=:broj and s.tura=:tura "
+    "where UPPER(TRIM(s.sifra))=UPPER(TRIM(a.sifra)) and a.vrsta='P' and s.brstola=:broj and s.tura=:tura "
     "group by s.sifra,s.naziv");
 
 // Reports over a period (bound dates :datum_od, :datum_do).
@@ -78,15 +79,15 @@ inline const QString QMinLager = QStringLiteral("SELECT * FROM ARTIKLI WHERE LAG
 
 // Single look-ups through the shared statement (one column named rezultat).
 inline const QString ArticleName =
-    QStringLiteral("SELECT NAZIV As Rezultat FROM ARTIKLI WHERE UPPER(SIFRA)=UPPER(:sifra)");
+    QStringLiteral("SELECT NAZIV As Rezultat FROM ARTIKLI WHERE UPPER(TRIM(SIFRA))=UPPER(TRIM(:sifra))");
 inline const QString ArticleUnit =
-    QStringLiteral("SELECT JM As Rezultat FROM ARTIKLI WHERE UPPER(SIFRA)=UPPER(:sifra)");
+    QStringLiteral("SELECT JM As Rezultat FROM ARTIKLI WHERE UPPER(TRIM(SIFRA))=UPPER(TRIM(:sifra))");
 inline const QString ArticlePrice =
-    QStringLiteral("SELECT CENA As Rezultat FROM ARTIKLI WHERE UPPER(SIFRA)=UPPER(:sifra)");
+    QStringLiteral("SELECT CENA As Rezultat FROM ARTIKLI WHERE UPPER(TRIM(SIFRA))=UPPER(TRIM(:sifra))");
 inline const QString ArticleStock =
-    QStringLiteral("SELECT LAGER As Rezultat FROM ARTIKLI WHERE UPPER(SIFRA)=UPPER(:sifra)");
+    QStringLiteral("SELECT LAGER As Rezultat FROM ARTIKLI WHERE UPPER(TRIM(SIFRA))=UPPER(TRIM(:sifra))");
 inline const QString GroupName =
-    QStringLiteral("SELECT NAZIV As Rezultat FROM GRUPA WHERE UPPER(SIFGRUPA)=UPPER(:sifgrupa)");
+    QStringLiteral("SELECT NAZIV As Rezultat FROM GRUPA WHERE UPPER(TRIM(SIFGRUPA))=UPPER(TRIM(:sifgrupa))");
 inline const QString LastReceipt =
     QStringLiteral("SELECT Max(BROJ) As Rezultat FROM RACUNI WHERE GODINA=:god");
 inline const QString ReceiptStatus =
@@ -117,7 +118,7 @@ inline const QString TakeTable = QStringLiteral("UPDATE STOLOVI SET SIFKONOB=:si
 inline const QString MoveTableLines =
     QStringLiteral("UPDATE STOST SET BRSTOLA=:na,RBR=RBR-1+:rbr,TURA=TURA+:tura WHERE BRSTOLA=:sa");
 inline const QString LowerStock =
-    QStringLiteral("UPDATE ARTIKLI SET LAGER=LAGER-:kolicina WHERE UPPER(SIFRA)=UPPER(:sifra)");
+    QStringLiteral("UPDATE ARTIKLI SET LAGER=LAGER-:kolicina WHERE UPPER(TRIM(SIFRA))=UPPER(TRIM(:sifra))");
 
 // "IN (:r0,:r1,...)" for count numbered placeholders named prefix0.. (at least one).
 QString inList(const QString &prefix, int count);

@@ -260,3 +260,40 @@ TEST(DatabaseOpen, CreatesTheFileWhenMissingAndNeverOverwritesAForeignFile) {
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll(), QByteArray(4096, 'x'));
 }
+
+// The look-ups of every receipt step must not read the whole history.
+TEST_P(DatabaseTest, FrequentLookupsUseAnIndex) {
+  const bool pg = GetParam() == Engine::PostgreSQL;
+  if (pg)
+    ASSERT_TRUE(db.exec("SET enable_seqscan = off"));
+  const QString from = db.dateLiteral(QDate(2024, 1, 1)), to = db.dateLiteral(QDate(2024, 1, 31));
+  const QString lookups[] = {
+      "SELECT MAX(brrac)+1 FROM prodato WHERE godina=2024",
+      "SELECT MAX(rbr)+1 FROM prodato",
+      "SELECT * FROM prodato WHERE brrac=5 AND godina=2024",
+      "SELECT * FROM prodato WHERE datum BETWEEN " + from + " AND " + to,
+      "SELECT * FROM racuni WHERE broj=5 AND godina=2024",
+      "SELECT MAX(broj) FROM racuni WHERE godina=2024",
+      "SELECT MAX(rbr)+1 FROM rate WHERE broj=5 AND godina=2024",
+      "SELECT * FROM stost WHERE brstola=3",
+      "SELECT * FROM stost WHERE brstola=3 AND tura=2",
+      "SELECT * FROM artikli WHERE UPPER(TRIM(sifra))=UPPER(TRIM('a1'))",
+      "SELECT * FROM artikli WHERE UPPER(TRIM(barkod))=UPPER(TRIM('8600000000001'))",
+      "SELECT sifsas, kolicina FROM sastav WHERE UPPER(TRIM(sifra))=UPPER(TRIM('a1'))",
+      "SELECT * FROM konobari WHERE UPPER(TRIM(sifkonob))=UPPER(TRIM('007'))",
+      "SELECT * FROM stolovi WHERE sifkonob=-1",
+  };
+  for (const QString &sql : lookups) {
+    QSqlQuery q = db.run((pg ? "EXPLAIN " : "EXPLAIN QUERY PLAN ") + sql);
+    ASSERT_TRUE(q.isActive()) << sql.toStdString();
+    QStringList plan;
+    while (q.next())
+      plan << q.value(pg ? 0 : 3).toString();
+    const QString text = plan.join(" | ");
+    if (pg)
+      EXPECT_TRUE(text.contains("Index")) << sql.toStdString() << "\n  " << text.toStdString();
+    else
+      EXPECT_TRUE(text.contains("SEARCH") && !text.contains("SCAN"))
+          << sql.toStdString() << "\n  " << text.toStdString();
+  }
+}

@@ -123,6 +123,8 @@ public:
   std::function<void()> showFreeText;
   // Shows the invoices window; empty until it exists.
   std::function<void()> showInvoices;
+  // F5: the articles window in pick mode; gives the chosen code or nothing.
+  std::function<QString()> pickArticle;
 
   // --- RetailScreen ---
   bool isVisible() const override { return m_visible; }

@@ -1,0 +1,338 @@
+#include "app/program.h"
+
+#include "app/tdialog.h"
+#include "app/tdialogmain.h"
+#include "app/tform5.h"
+#include "app/tfrmpocetna.h"
+#include "app/tglavna.h"
+#include "app/tuputstvo.h"
+#include "app/windowprompt.h"
+#include "data/vlasnik.h"
+#include "sales/ui/tform2.h"
+#include "sales/ui/tfrmfreetext.h"
+#include "sales/ui/waitercodedialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+
+class Program::Wire : public DeviceWire {
+public:
+  explicit Wire(Program &p) : m_p(p) {}
+  void write(const QByteArray &frame) override {
+    if (Link *l = m_p.deviceLink())
+      l->write(frame);
+  }
+
+private:
+  Program &m_p;
+};
+
+Program::Program(const QString &workDir, QObject *parent)
+    : QObject(parent), m_workDir(QDir(workDir).absolutePath()), m_tcp(std::make_unique<TcpLink>(m_scheduler)),
+      m_wire(std::make_unique<Wire>(*this)) {
+  m_engine = std::make_unique<TransactionEngine>(m_link, m_scheduler);
+  m_retailCalls = std::make_unique<EngineRetailCalls>(*m_engine);
+
+  // Windows in their fixed order; each is kept for the life of the program.
+  m_pocetna = new TfrmPocetna;
+  m_glavna = new TGlavna(m_pocetna);
+  m_uputstvo = new TUputstvo(m_pocetna);
+  m_dialogMain = new TDialogMain(m_pocetna);
+  m_dialog = new TDialog(m_pocetna);
+  m_form5 = new TForm5(m_pocetna);
+  m_prompt = std::make_unique<WindowPrompt>(*m_dialogMain, *m_dialog, *m_form5, *m_uputstvo);
+  m_retail = std::make_unique<RetailSale>(m_articles, *m_retailCalls, *m_prompt, m_scheduler);
+  m_form2 = new TForm2(*m_retail, m_scheduler, m_pocetna);
+  m_konf = new TFrmKonf(m_pocetna);
+  m_form3 = new TForm3(*m_prompt, m_pocetna);
+  m_form4 = new TForm4(*m_prompt, m_pocetna);
+  m_freeText = new TFrmFreeText(m_pocetna);
+
+  m_konf->setHost(this);
+  m_konf->setWorkingDirectory(m_workDir);
+
+  m_engine->setWire(m_wire.get());
+  m_engine->setPrompt(m_prompt.get());
+  m_engine->setRetailScreen(m_retail.get());
+  m_mirror.load(QDir(m_workDir).filePath(QStringLiteral("artikli.dat")));
+  m_engine->setMirror(&m_mirror, QDir(m_workDir).filePath(QStringLiteral("artikli.dat")));
+
+  for (Link *l : std::initializer_list<Link *>{&m_serial, m_tcp.get()})
+    connect(l, &Link::received, this, [this](const QByteArray &bytes) { m_engine->onBytesReceived(bytes); });
+  connect(&m_barcode, &BarcodeReader::codeRead, this, [this](const QString &code) {
+    // A scan goes to the retail entry line as if typed and entered.
+    if (m_form2->isVisible() && m_retail->entryEnabled)
+      m_retail->articlePicked(code);
+  });
+
+  connect(m_engine.get(), &TransactionEngine::saleButtonsEnabled, this, [this] {
+    m_pocetna->kasaProverena = true;
+    m_pocetna->proveraKase = false;
+    m_pocetna->BtnProdesk->setEnabled(true);
+    m_glavna->setSaleEnabled(true);
+  });
+  connect(m_engine.get(), &TransactionEngine::closeConfigWindow, this, [this] {
+    if (m_konf->isVisible())
+      m_konf->accept();
+  });
+  connect(m_engine.get(), &TransactionEngine::modelChanged, this,
+          [this](int model) { m_prompt->setModel(model); });
+
+  m_pocetna->BtnProdeskClick = [this] { BtnProdeskClick(); };
+  m_pocetna->BtnKonfihuracijaClick = [this] { BtnKonfihuracijaClick(); };
+  m_pocetna->FormClose = [this] { FormClose(); };
+  m_glavna->KasaClick = [this] { KasaClick(); };
+  m_glavna->FormShow = [this] {
+    if (m_link.Model != 1 && m_link.Model != 4 && m_link.Model != 5) {
+      m_pocetna->zapocetaOperacija = QStringLiteral("PRIJAVA");
+      m_engine->detectMenkoVariant();
+    }
+  };
+  m_retail->showFreeText = [this] {
+    m_freeText->prepare();
+    m_freeText->show();
+  };
+}
+
+Program::~Program() {
+  m_engine->setWire(nullptr);
+  m_serial.close();
+  m_tcp->close();
+  m_barcode.close();
+  m_eft.close();
+  delete m_pocetna;
+}
+
+Link *Program::deviceLink() {
+  if (m_record.konekcija == 1 && m_link.Model == 4)
+    return m_tcp.get();
+  return &m_serial;
+}
+
+void Program::start() {
+  const auto loaded = KonfiguracijaStore::load(m_workDir);
+  m_record = m_loaded = loaded.record;
+  m_pocetna->move(QApplication::primaryScreen()
+                      ? QApplication::primaryScreen()->geometry().center() - m_pocetna->rect().center()
+                      : QPoint(0, 0));
+  m_pocetna->show();
+  if (!loaded.error.isEmpty())
+    message(QStringLiteral("GRESKA"), loaded.error);
+  startupSequence();
+}
+
+void Program::setPortNames() {
+  m_serial.setPortName(SerialPortLink::comName(m_record.Port), m_workDir);
+  m_serial.setBaudRate(SerialPortLink::DeviceBaudRate);
+  m_tcp->setHost(m_record.IP.trimmed());
+  if (m_record.EFTPos != 0) {
+    m_eft.setPortName(SerialPortLink::comName(m_record.EFTPos), m_workDir);
+    m_eft.setBaudRate(SerialPortLink::PeripheralBaudRate);
+  }
+}
+
+void Program::applyLiveSettings() {
+  RetailSettings s;
+  s.model = m_link.Model;
+  s.zaokruzi = m_konf->cbZaokruzi->isChecked();
+  s.cardTerminal = m_konf->cbPos->currentIndex() != 0;
+  m_retail->setSettings(s);
+  m_engine->setDrawerEnabled(m_konf->cbFioka->currentIndex() == 1);
+  m_engine->setIdleDisplayTexts(m_konf->cb1red->currentIndex() == 1 ? m_konf->edt1red->text() : QString(),
+                                m_konf->cb2red->currentIndex() == 1 ? m_konf->edt2red->text() : QString());
+  m_prompt->setModel(m_link.Model);
+}
+
+void Program::Podesavanja() {
+  m_form2->applyModel(m_link.Model);
+  m_konf->applyModelSettings();
+}
+
+void Program::startupSequence() {
+  const int sequence = ++m_sequence;
+  m_retail->setStatus(QString());
+  m_engine->seedSendSeq(QRandomGenerator::global()->bounded(1, 50));
+  m_pocetna->clearFields();
+  m_pocetna->BtnProdesk->setEnabled(false);
+  m_glavna->setSaleEnabled(false);
+
+  const QString caption = QLatin1String(kCaption);
+  m_glavna->setWindowTitle(caption);
+  m_pocetna->setWindowTitle(caption);
+  m_uputstvo->setWindowTitle(caption);
+  m_konf->setWindowTitle(QStringLiteral("Podesavanje parametara"));
+
+  // A missing owner file only leaves the owner box empty.
+  m_konf->loadOwner(Vlasnik::readText(m_workDir));
+  m_konf->loadRecord(m_record);
+  m_link = m_record.linkSettings();
+  setPortNames();
+  applyLiveSettings();
+
+  if (!openDatabase(m_record)) {
+    m_prompt->showInstructions();
+    return;
+  }
+  QString error;
+  if (m_record.BarKodPort != 0 && openBarcodePort(m_record, &error) != LinkResult::Ok) {
+    m_prompt->showInstructions();
+    return;
+  }
+  if (m_record.EFTPos != 0 && openCardTerminalPort(m_record, &error) != LinkResult::Ok) {
+    m_prompt->showInstructions();
+    return;
+  }
+  openDeviceLink(m_record, [this, sequence](LinkResult r, const QString &) {
+    if (sequence != m_sequence)
+      return;
+    if (r != LinkResult::Ok) {
+      m_prompt->showInstructions();
+      return;
+    }
+    startCheck();
+  });
+}
+
+void Program::startCheck() {
+  m_pocetna->proveraKase = true;
+  m_pocetna->kasaProverena = false;
+  if (m_link.Model == 2)
+    m_pocetna->zapocetaOperacija = QStringLiteral("PRIJAVASTART");
+  m_engine->startCheck();
+}
+
+void Program::BtnProdeskClick() {
+  const auto mode = m_pocetna->rezimRestoran ? WaiterLogin::Mode::Restaurant : WaiterLogin::Mode::Operator;
+  if (m_form3->run(mode)) {
+    const auto &r = m_form3->result();
+    m_engine->setRbrKasira(r.waiter.rbr);
+    m_retail->rbrKasira = r.waiter.rbr;
+    m_glavna->setRights(r.allRights(), m_engine->kasaProverena());
+    m_glavna->exec();
+  } else {
+    m_pocetna->rezimRestoran = false;
+  }
+  startupSequence();
+}
+
+void Program::BtnKonfihuracijaClick() {
+  m_engine->setConfigWindowShowing(true);
+  m_konf->exec();
+  m_engine->setConfigWindowShowing(false);
+  startupSequence();
+}
+
+void Program::KasaClick() {
+  applyLiveSettings();
+  m_retail->setStatus(QString());
+  m_form2->exec();
+}
+
+void Program::FormClose() {
+  if (m_link.Model == 5) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Potvrda!"),
+                    QStringLiteral("Da li zelite da izadjete iz rezima fiskalnog stampaca?"),
+                    QMessageBox::NoButton, m_pocetna);
+    QPushButton *da = box.addButton(QStringLiteral("Da"), QMessageBox::YesRole);
+    box.addButton(QStringLiteral("Ne"), QMessageBox::NoRole);
+    box.exec();
+    // Leaving fiscal printer mode is a device command the engine does not offer yet.
+    (void)da;
+  }
+  if (m_tcp->isOpen())
+    m_tcp->close();
+  m_serial.close();
+  if (!(m_record == m_loaded))
+    KonfiguracijaStore::save(m_workDir, m_record);
+}
+
+// ------------------------------------------------------------------ KonfHost
+
+void Program::message(const QString &title, const QString &text) {
+  m_dialogMain->poruka(title, text);
+}
+
+void Program::deviceMessage(const QString &title, const QString &text) {
+  m_dialog->Naslov->setText(title);
+  m_dialog->tekst->setPlainText(text);
+  m_dialog->exec();
+}
+
+void Program::beep() {
+  QApplication::beep();
+}
+
+void Program::clearCheckFlags() {
+  m_pocetna->kasaProverena = false;
+  m_pocetna->proveraKase = false;
+}
+
+void Program::refreshLink(const SetKonfiguracija &record) {
+  m_record = record;
+  m_link = record.linkSettings();
+  setPortNames();
+  applyLiveSettings();
+}
+
+bool Program::openDatabase(const SetKonfiguracija &record) {
+  if (!m_db.open(record.TipBaze, record.putanjaBaza))
+    return false;
+  const QString name = m_db.connection().connectionName();
+  m_engine->setDatabase(name);
+  m_articles.setConnectionName(name);
+  m_form3->setConnectionName(name);
+  m_form4->setConnectionName(name);
+  Podesavanja();
+  return true;
+}
+
+void Program::openDeviceLink(const SetKonfiguracija &record, LinkDone done) {
+  if (record.konekcija == 1 && record.Model == 4) {
+    m_serial.close();
+    m_tcp->close();
+    m_tcp->setHost(record.IP.trimmed());
+    m_scheduler.schedule(1000, [this, done] {
+      m_tcp->open([done](bool ok) { done(ok ? LinkResult::Ok : LinkResult::Failed, QString()); });
+    });
+    return;
+  }
+  m_tcp->close();
+  m_serial.close();
+  bool ok = false;
+  m_serial.open([&ok](bool opened) { ok = opened; });
+  ok = ok && m_serial.isOpen();
+  done(ok ? LinkResult::Ok : LinkResult::NotOpen, ok ? QString() : m_serial.errorString());
+}
+
+KonfHost::LinkResult Program::openBarcodePort(const SetKonfiguracija &record, QString *platformError) {
+  m_barcode.close();
+  const bool ok = m_barcode.open(record.BarKodPort, m_workDir) && m_barcode.isOpen();
+  if (!ok && platformError)
+    *platformError = m_barcode.errorString();
+  return ok ? LinkResult::Ok : LinkResult::NotOpen;
+}
+
+KonfHost::LinkResult Program::openCardTerminalPort(const SetKonfiguracija &record, QString *platformError) {
+  m_eft.close();
+  m_eft.setPortName(SerialPortLink::comName(record.EFTPos), m_workDir);
+  m_eft.setBaudRate(SerialPortLink::PeripheralBaudRate);
+  bool ok = false;
+  m_eft.open([&ok](bool opened) { ok = opened; });
+  ok = ok && m_eft.isOpen();
+  if (!ok && platformError)
+    *platformError = m_eft.errorString();
+  return ok ? LinkResult::Ok : LinkResult::NotOpen;
+}
+
+void Program::startDeviceCheck(const SetKonfiguracija &record) {
+  (void)record;
+  startCheck();
+}

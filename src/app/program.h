@@ -1,0 +1,126 @@
+#pragma once
+
+#include "common/linksettings.h"
+#include "common/scheduler.h"
+#include "data/database.h"
+#include "data/konfiguracija.h"
+#include "data/ui/tfrmkonf.h"
+#include "device/articlemirror.h"
+#include "device/barcodereader.h"
+#include "device/serialportlink.h"
+#include "device/tcplink.h"
+#include "engine/transactionengine.h"
+#include "sales/articlelookup.h"
+#include "sales/engineretailcalls.h"
+#include "sales/retailsale.h"
+
+#include <QObject>
+
+#include <memory>
+
+class TDialog;
+class TDialogMain;
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
+class TFrmFreeText;
+class TGlavna;
+class TUputstvo;
+class TfrmPocetna;
+class WindowPrompt;
+
+// The whole program: creates every window once, in a fixed order, owns the
+// database, the device links and the engine, and runs the start-up sequence.
+class Program : public QObject, public KonfHost {
+  Q_OBJECT
+public:
+  static constexpr const char *kCaption = "Prodesk v5.7.1";
+
+  // workDir holds Konfiguracija.dat, vlasnik.ini, artikli.dat and the COMn links.
+  explicit Program(const QString &workDir, QObject *parent = nullptr);
+  ~Program() override;
+
+  // Loads the configuration, shows the start window and runs the start-up sequence.
+  void start();
+  // TfrmPocetna.FormActivate: the whole start-up sequence.
+  void startupSequence();
+
+  // --- the start window's and main menu's handlers ---
+  void BtnProdeskClick();
+  void BtnKonfihuracijaClick();
+  void KasaClick();
+  void FormClose();
+
+  // --- KonfHost ---
+  void message(const QString &title, const QString &text) override;
+  void deviceMessage(const QString &title, const QString &text) override;
+  void beep() override;
+  void clearCheckFlags() override;
+  void refreshLink(const SetKonfiguracija &record) override;
+  bool openDatabase(const SetKonfiguracija &record) override;
+  void openDeviceLink(const SetKonfiguracija &record, LinkDone done) override;
+  LinkResult openBarcodePort(const SetKonfiguracija &record, QString *platformError) override;
+  LinkResult openCardTerminalPort(const SetKonfiguracija &record, QString *platformError) override;
+  void startDeviceCheck(const SetKonfiguracija &record) override;
+
+  // --- parts, for the executable and the tests ---
+  TfrmPocetna &pocetna() { return *m_pocetna; }
+  TGlavna &glavna() { return *m_glavna; }
+  TUputstvo &uputstvo() { return *m_uputstvo; }
+  TDialogMain &dialogMain() { return *m_dialogMain; }
+  TDialog &dialog() { return *m_dialog; }
+  TForm2 &form2() { return *m_form2; }
+  TForm3 &form3() { return *m_form3; }
+  TForm4 &form4() { return *m_form4; }
+  TForm5 &form5() { return *m_form5; }
+  TFrmKonf &konf() { return *m_konf; }
+  TFrmFreeText &freeText() { return *m_freeText; }
+  RetailSale &retail() { return *m_retail; }
+  TransactionEngine &engine() { return *m_engine; }
+  Database &database() { return m_db; }
+  Scheduler &scheduler() { return m_scheduler; }
+  const SetKonfiguracija &record() const { return m_record; }
+  const LinkSettings &link() const { return m_link; }
+  QString workDir() const { return m_workDir; }
+
+private:
+  class Wire;
+  void applyLiveSettings();
+  void Podesavanja();
+  void setPortNames();
+  void startCheck();
+  Link *deviceLink();
+
+  QString m_workDir;
+  QtScheduler m_scheduler;
+  SetKonfiguracija m_record;
+  SetKonfiguracija m_loaded;
+  LinkSettings m_link;
+  Database m_db;
+  SerialPortLink m_serial;
+  std::unique_ptr<TcpLink> m_tcp;
+  BarcodeReader m_barcode;
+  SerialPortLink m_eft;
+  ArticleMirror m_mirror;
+  std::unique_ptr<Wire> m_wire;
+  std::unique_ptr<TransactionEngine> m_engine;
+  SqlArticleLookup m_articles;
+  std::unique_ptr<EngineRetailCalls> m_retailCalls;
+  std::unique_ptr<WindowPrompt> m_prompt;
+  std::unique_ptr<RetailSale> m_retail;
+
+  // Windows, created once in the program's fixed order.
+  TfrmPocetna *m_pocetna = nullptr;
+  TGlavna *m_glavna = nullptr;
+  TUputstvo *m_uputstvo = nullptr;
+  TDialogMain *m_dialogMain = nullptr;
+  TForm2 *m_form2 = nullptr;
+  TDialog *m_dialog = nullptr;
+  TFrmKonf *m_konf = nullptr;
+  TForm3 *m_form3 = nullptr;
+  TForm4 *m_form4 = nullptr;
+  TFrmFreeText *m_freeText = nullptr;
+  TForm5 *m_form5 = nullptr;
+  int m_sequence = 0; // start-up sequences run; a late TCP answer of an older one is ignored
+};

@@ -1,0 +1,65 @@
+#include "app/tglavna.h"
+
+#include <QPushButton>
+
+TGlavna::TGlavna(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+  setModal(true);
+  setWindowTitle(QStringLiteral("Orvana"));
+  setFixedSize(310, 353);
+  struct B {
+    QPushButton **button;
+    const char *name;
+    const char *caption;
+    std::function<void()> TGlavna::*handler;
+  } buttons[] = {
+      {&Kasa, "Kasa", "&PRODESK", &TGlavna::KasaClick},
+      {&Artikli, "Artikli", "&ARTIKLI", &TGlavna::ArtikliClick},
+      {&BtnPos, "BtnPos", "KO&NFIGURISANJE KASE", &TGlavna::BtnPosClick},
+      {&BtnSifarnik, "BtnSifarnik", "&SIFRARNICI", &TGlavna::BtnSifarnikClick},
+      {&BtnRestoran, "BtnRestoran", "&RESTORAN", &TGlavna::BtnRestoranClick},
+      {&BitBtn1, "BitBtn1", "I&ZVESTAJI", &TGlavna::BitBtn1Click},
+  };
+  int y = 16;
+  for (const B &b : buttons) {
+    auto *button = new QPushButton(QString::fromLatin1(b.caption), this);
+    button->setObjectName(QLatin1String(b.name));
+    button->setGeometry(40, y, 230, 44);
+    *b.button = button;
+    const auto handler = b.handler;
+    connect(button, &QPushButton::clicked, this, [this, handler] {
+      if (this->*handler)
+        (this->*handler)();
+    });
+    y += 54;
+  }
+  applyRights();
+}
+
+void TGlavna::setRights(bool admin, bool kasaProverena) {
+  m_admin = admin;
+  m_sale = kasaProverena;
+  applyRights();
+}
+
+void TGlavna::setSaleEnabled(bool on) {
+  m_sale = on;
+  applyRights();
+}
+
+void TGlavna::applyRights() {
+  Kasa->setEnabled(m_sale && bool(KasaClick));
+  BtnRestoran->setEnabled(bool(BtnRestoranClick));
+  BitBtn1->setEnabled(bool(BitBtn1Click));
+  BtnPos->setEnabled(bool(BtnPosClick));
+  Artikli->setEnabled(m_admin && bool(ArtikliClick));
+  BtnSifarnik->setEnabled(m_admin && bool(BtnSifarnikClick));
+}
+
+void TGlavna::showEvent(QShowEvent *event) {
+  QDialog::showEvent(event);
+  applyRights();
+  if (FormShow)
+    FormShow();
+}

@@ -1,0 +1,58 @@
+#include "sales/engineretailcalls.h"
+
+#include "engine/transactionengine.h"
+
+void EngineRetailCalls::Prijava(const Racun &stavka) {
+  m_engine.setRetailScreenOpen(true);
+  m_engine.beginRetailReceipt(stavka.operater);
+}
+
+void EngineRetailCalls::Provera(const Racun &stavka) {
+  m_engine.sellRetailLine(stavka);
+}
+
+void EngineRetailCalls::Placanje(const Racun &stavka, bool closeAfter) {
+  (void)closeAfter; // the engine closes after a payment by its model's rule
+  m_engine.payRetail(stavka, false);
+}
+
+void EngineRetailCalls::KrajRacuna(const Racun &stavka) {
+  m_engine.payRetail(stavka, true);
+}
+
+void EngineRetailCalls::StornirajRacun() {
+  m_engine.StornirajRacun();
+}
+
+void EngineRetailCalls::OtvoriFioku() {
+  m_engine.OtvoriFioku();
+}
+
+void EngineRetailCalls::LcdShow(const QString &text, int line) {
+  m_engine.LcdShow(text, line);
+}
+
+void EngineRetailCalls::GetStatusFromSale() {
+  m_engine.setRetailScreenOpen(true);
+  m_engine.requestStatusFromSale();
+}
+
+void EngineRetailCalls::screenClosed() {
+  m_engine.setRetailScreenOpen(false);
+}
+
+bool EngineRetailCalls::resolveUnfinishedReceipt(int year, int &brojRacuna, int &sledeciRed) {
+  (void)year;
+  (void)sledeciRed; // a continued receipt is loaded into the screen by the engine
+  m_engine.setBrojRacuna(brojRacuna);
+  m_engine.checkUnfinishedRetailReceipt();
+  brojRacuna = m_engine.brojRacuna();
+  return true;
+}
+
+int EngineRetailCalls::nextReceiptNumber(int year) {
+  (void)year;
+  const int n = m_engine.nextReceiptNumber();
+  m_engine.setBrojRacuna(n);
+  return n;
+}

@@ -55,27 +55,13 @@ TEST(DeviceErrors, SentencesAroundTheDecodedBits) {
             QStringLiteral("Doslo je do greske prilikom izvrsenja komande(21) / Pogresna komanda(8)"));
 }
 
-TEST(DeviceErrors, NoticeTexts) {
+TEST(DeviceErrors, NoticeTextsWithTheCatchAll) {
   const struct {
     int code;
     const char *text;
   } cases[] = {
       {10, "Greska sata"},
-      {11, "Fiskalni sat - datum je manji od poslednjeg fiskalnog datuma."},
-      {12, "Mora da bude uradjen dnevni izvestaj."},
-      {13, "Greska fiskalne memorije."},
-      {14, "Fiskalizacija je vec uradjena."},
-      {15, "Nema poreskog broja, prvi bajt je 0."},
-      {16, "Pogresan parametar"},
-      {17, "Servisni dzamper nije stavljen."},
-      {18, "Pogresno vreme."},
       {30, "Novi datum je manji od poslednjeg fisklanog datuma."},
-      {31, "Promena je vec jednom izvrsena."},
-      {40, "Fiskalna memorija je puna - poreske stope."},
-      {41, "Fiskalna memorija je puna - blokovi"},
-      {42, "Fiskalna memorija je puna - reseti"},
-      {50, "Brisanje baze artikala u toku - nije dozvoljeno"},
-      {60, "Vec je upisan"},
       {70, "Nove poreske stope imaju istu vrednost kao stare."},
       {19, "Stampac trenutno nije u mogucnosti da izvrsi zadatu operaciju."},
       {0, "Stampac trenutno nije u mogucnosti da izvrsi zadatu operaciju."},
@@ -119,17 +105,6 @@ TEST(DeviceErrors, ReasonTextsOfModels1And5) {
   EXPECT_EQ(family2RefusalText(), general1);
 }
 
-TEST(DeviceErrors, StatusTexts) {
-  EXPECT_EQ(notFiscalisedText(), QStringLiteral("Kasa nije fiskalizovana.Dalji rad je onemogucen!"));
-  EXPECT_EQ(family2LoginFailedText(),
-            QStringLiteral("Provera da li je kasa fiskalizovana nije uspela. Prebacite "
-                           "kasu u SETUP rezim i startujte program ponovo!"));
-  EXPECT_EQ(dailyReportOutstandingText(),
-            QStringLiteral("Nije uradjen dnevni izvestaj.Ogranicene mogucnosti!!"));
-  EXPECT_EQ(emptyingNeedsDailyReportText(),
-            QStringLiteral("Morate prvo uraditi dnevni izvestaj da bi ispraznili kasu!"));
+TEST(DeviceErrors, RemainingDailyReports) {
   EXPECT_EQ(remainingDailyReportsText(40), QStringLiteral("Broj preostalih dnevnih izvestaja je 40!"));
-  EXPECT_EQ(paperOutText(),
-            QStringLiteral("Nema papira! Namestite papir u fiskalnom stampacu i pritisnite taster "
-                           "ON na fiskalnom stampacu!"));
 }

@@ -130,28 +130,21 @@ DeviceCommand MemoryCommands::PrijavaZaArtikle(const QDateTime &now) const {
   return make(longFrameWith(familyByte(m_model), 0x01, 0x01, p), CopyKind::ServiceCopy, 0, true, 0x20);
 }
 
-namespace {
-QByteArray serviceFrame(quint8 code, QByteArrayView payload) {
-  return shortFrame(code, payload);
-}
-} // namespace
-
 DeviceCommand MemoryCommands::OtvoriServis() const {
   if (family() != 2)
     return {};
   const char payload[] = {0x02, 0x11};
-  return make(serviceFrame(0x00, QByteArrayView(payload, 2)), CopyKind::ServiceShortCopy, 0, true, 0x00,
-              true);
+  return make(shortFrame(0x00, QByteArrayView(payload, 2)), CopyKind::ServiceShortCopy, 0, true, 0x00, true);
 }
 
 DeviceCommand MemoryCommands::InfoServis() const {
   if (family() != 2)
     return {};
-  return make(serviceFrame(0x20, {}), CopyKind::ServiceShortCopy, 0, true, 0x20, true);
+  return make(shortFrame(0x20, {}), CopyKind::ServiceShortCopy, 0, true, 0x20, true);
 }
 
 DeviceCommand MemoryCommands::ZatvoriServis() const {
   if (family() != 2)
     return {};
-  return make(serviceFrame(0x10, {}), CopyKind::ServiceShortCopy, 0, true, 0x10, true);
+  return make(shortFrame(0x10, {}), CopyKind::ServiceShortCopy, 0, true, 0x10, true);
 }

@@ -20,7 +20,8 @@ class MemoryCommands : public CommandBuilder {
 public:
   using CommandBuilder::CommandBuilder;
 
-  // Writes one article (every family; model 2 refuses a negative price through DeviceCommand::error).
+  // Writes one article. Model 2 refuses a negative price through DeviceCommand::error; the
+  // engine then shows it and closes the service (ZatvoriServis).
   DeviceCommand UpisArtikla(const DeviceArticleWrite &article) const;
   // Reads article n; model 2 reads articleCounter + 1 instead (its engine's counter).
   DeviceCommand CitanjeArtikla(int n, int articleCounter = 0) const;

@@ -9,8 +9,8 @@
 #include <optional>
 
 // Reading the device's replies. Every parser takes one whole frame as ReplyReceiver
-// hands it out; a field beyond the frame's end reads as zero, so a short reply can
-// never be read past its end.
+// hands it out; a field beyond the declared payload reads as zero, so a short reply is
+// never read past its end and its checksums or terminator are never taken for data.
 namespace ReplyParser {
 
 // A long frame with this reply code: byte 0 is 0xAA, byte 7 the code, byte 8 + 12

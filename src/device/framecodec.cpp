@@ -2,6 +2,7 @@
 
 #include "common/rounding.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace FrameCodec {
@@ -153,6 +154,7 @@ QString BCDToBarkod(QByteArrayView sevenBytes) {
 }
 
 QByteArray fixedText(QByteArrayView text, int width) {
+  width = std::max(0, width);
   QByteArray out = text.first(std::min<qsizetype>(width, text.size())).toByteArray();
   out.resize(width, '\0');
   return out;

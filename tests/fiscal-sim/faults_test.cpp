@@ -223,3 +223,31 @@ TEST(Faults, ControlLinesAreValidated) {
     }
   }
 }
+
+TEST(Faults, EveryCommandCodeWithRandomPayloadsGetsAnAnswerOrNone) {
+  // Well-formed frames with nonsense inside reach the command handlers.
+  for (int model = 1; model <= 5; ++model) {
+    SCOPED_TRACE(model);
+    Device d(model);
+    d.control({{"cmd", "setArticle"}, {"number", 5}, {"name", "KAFA"}, {"price", 80}, {"taxGroup", 1}});
+    QRandomGenerator rng(77 + model);
+    const int fam = d.family();
+    int answered = 0;
+    for (int code = 0; code < 256; ++code) {
+      for (int round = 0; round < 6; ++round) {
+        QByteArray payload(int(rng.bounded(0, 70)), '\0');
+        for (auto &c : payload)
+          c = char(rng.bounded(256));
+        Reply r = d.raw(longFrame(fam, fam == 4 ? 1 : 0x11, kRegister, round * 2 + code, code, payload));
+        if (!r.bytes.isEmpty() && quint8(r.bytes[0]) == 0xAA) {
+          EXPECT_EQ(r.bytes.size(), r.at(8) + 12);
+          ++answered;
+        }
+        if (fam != 1)
+          d.raw(shortFrame(code, payload));
+      }
+    }
+    EXPECT_GT(answered, 256) << "a device answers what is addressed to it";
+    EXPECT_TRUE(d.state()["fiscalised"].toBool());
+  }
+}

@@ -1,0 +1,234 @@
+// The engine against the real fiscal-sim over a pty (models 1, 2, 5) and TCP
+// (model 4), with real time and a real SQLite database.
+#include "engineharness.h"
+
+#include "device/serialportlink.h"
+#include "device/tcplink.h"
+#include "support/testsupport.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using namespace enginetest;
+
+namespace {
+
+struct LinkWire : DeviceWire {
+  Link *link = nullptr;
+  void write(const QByteArray &f) override { link->write(f); }
+};
+
+class SimProcess {
+public:
+  bool start(int model, const QString &dir) {
+    m_dir = dir;
+    QFile arts(dir + "/arts.txt");
+    if (!arts.open(QIODevice::WriteOnly))
+      return false;
+    arts.write("10;KAFA;100;2;\n11;ESPRESSO;150;2;\n");
+    arts.close();
+    QStringList args{"--model",   QString::number(model), "--register", "123450",
+                     "--journal", dir + "/journal.jsonl", "--control",  dir + "/ctl"};
+    if (model == 4)
+      args << "--tcp"
+           << "127.0.0.1:0";
+    else
+      args << "--link" << dir + "/COM1"
+           << "--articles" << dir + "/arts.txt";
+    m_proc.start(testsupport::fiscalSimPath(), args);
+    if (!m_proc.waitForStarted(5000))
+      return false;
+    QByteArray out;
+    for (int i = 0; i < 50 && !out.contains('\n'); ++i) {
+      m_proc.waitForReadyRead(200);
+      out += m_proc.readAllStandardOutput();
+    }
+    const auto m = QRegularExpression("tcp-port=(\\d+)").match(QString::fromLatin1(out));
+    if (m.hasMatch())
+      tcpPort = quint16(m.captured(1).toUInt());
+    return out.contains("fiscal-sim ready");
+  }
+  ~SimProcess() {
+    m_proc.terminate();
+    m_proc.waitForFinished(3000);
+  }
+  QJsonObject control(const QJsonObject &cmd) {
+    QLocalSocket s;
+    s.connectToServer(m_dir + "/ctl");
+    if (!s.waitForConnected(2000))
+      return {};
+    s.write(QJsonDocument(cmd).toJson(QJsonDocument::Compact) + "\n");
+    s.waitForBytesWritten(1000);
+    QByteArray line;
+    for (int i = 0; i < 20 && !line.contains('\n'); ++i) {
+      s.waitForReadyRead(100);
+      line += s.readAll();
+    }
+    return QJsonDocument::fromJson(line).object();
+  }
+  QList<QJsonObject> journal() const {
+    QList<QJsonObject> docs;
+    QFile f(m_dir + "/journal.jsonl");
+    if (f.open(QIODevice::ReadOnly))
+      for (const QByteArray &l : f.readAll().split('\n'))
+        if (!l.isEmpty())
+          docs << QJsonDocument::fromJson(l).object();
+    return docs;
+  }
+  quint16 tcpPort = 0;
+
+private:
+  QProcess m_proc;
+  QString m_dir;
+};
+
+// The engine on real time, wired to a real link.
+struct LiveEngine {
+  explicit LiveEngine(int model, const QString &dir) {
+    link.Model = model;
+    link.IBFM = "123450";
+    db.openInMemory();
+    db.exec("INSERT INTO artikli (sifra, barkod, naziv, cena, stopa, lager) VALUES ('1', '', 'KAFA', 100, 2, "
+            "10), "
+            "('2', '', 'ESPRESSO', 150, 2, 5)");
+    engine = std::make_unique<TransactionEngine>(link, clock);
+    engine->setWire(&wire);
+    engine->setPrompt(&prompt);
+    engine->setDatabase(db.connection().connectionName());
+    engine->setMirror(&mirror, dir + "/artikli.dat");
+    engine->setRetailScreen(&retail);
+    engine->seedSendSeq(7);
+    if (model != 4) {
+      mirror.insert({"1", 10, "", "KAFA", 100, 2});
+      mirror.insert({"2", 11, "", "ESPRESSO", 150, 2});
+    } else {
+      mirror.insert({"99", 1, "", "PROBA", 1, 2}); // the device learns our articles from the lines
+    }
+    QObject::connect(engine.get(), &TransactionEngine::receiptCompleted, [this] { ++completed; });
+  }
+  void attach(Link *l) {
+    wire.link = l;
+    QObject::connect(l, &Link::received, engine.get(), &TransactionEngine::onBytesReceived);
+  }
+  // Waits until the engine accepted one more reply.
+  bool step(const std::function<void()> &action, int timeoutMs = 5000) {
+    const quint32 before = engine->sendSeq();
+    action();
+    return testsupport::waitFor([&] { return engine->sendSeq() != before; }, timeoutMs);
+  }
+  QVariant scalar(const QString &sql) { return db.scalar(sql).value_or(QVariant()); }
+
+  LinkSettings link;
+  QtScheduler clock;
+  Database db;
+  LinkWire wire;
+  ScriptedPrompt prompt;
+  FakeRetail retail;
+  ArticleMirror mirror;
+  std::unique_ptr<TransactionEngine> engine;
+  int completed = 0;
+};
+
+class SimulatorReceipt : public ::testing::TestWithParam<int> {};
+
+// A receipt sold, paid and completed: journal and database agree line by line and in total.
+TEST_P(SimulatorReceipt, JournalAndDatabaseAgree) {
+  const int model = GetParam();
+  QTemporaryDir dir;
+  SimProcess sim;
+  ASSERT_TRUE(sim.start(model, dir.path()));
+  LiveEngine e(model, dir.path());
+  std::unique_ptr<Link> link;
+  if (model == 4) {
+    auto tcp = std::make_unique<TcpLink>(e.clock);
+    tcp->setHost("127.0.0.1");
+    tcp->setPort(sim.tcpPort);
+    link = std::move(tcp);
+  } else {
+    auto serial = std::make_unique<SerialPortLink>();
+    serial->setPortName(dir.path() + "/COM1");
+    link = std::move(serial);
+  }
+  bool opened = false, done = false;
+  link->open([&](bool ok) {
+    opened = ok;
+    done = true;
+  });
+  ASSERT_TRUE(testsupport::waitFor([&] { return done; }, 5000));
+  ASSERT_TRUE(opened) << link->errorString().toStdString();
+  e.attach(link.get());
+
+  e.engine->setBrojRacuna(e.engine->nextReceiptNumber());
+  ASSERT_TRUE(e.step([&] { e.engine->beginRetailReceipt(1); }));
+  ASSERT_TRUE(e.step([&] { e.engine->sellRetailLine(Harness::sale("1", "KAFA", 2, 100)); }));
+  ASSERT_TRUE(e.step([&] { e.engine->sellRetailLine(Harness::sale("2", "ESPRESSO", 1.5, 150)); }));
+  e.engine->payRetail(Harness::payment(Racun::Gotovina, 425, 425), true);
+  ASSERT_TRUE(testsupport::waitFor([&] { return e.completed == 1; }, 8000))
+      << e.prompt.log.join("\n").toStdString();
+  EXPECT_TRUE(e.prompt.errors.isEmpty()) << e.prompt.log.join("\n").toStdString();
+
+  QList<QJsonObject> receipts;
+  for (const QJsonObject &d : sim.journal())
+    if (d.value("type").toString() == "receipt")
+      receipts << d;
+  ASSERT_EQ(receipts.size(), 1);
+  const QJsonArray lines = receipts[0].value("lines").toArray();
+  ASSERT_EQ(lines.size(), 2);
+  QSqlQuery q(e.db.connection());
+  ASSERT_TRUE(q.exec("SELECT naziv, prodato, iznos FROM prodato WHERE brrac = 1 ORDER BY rbr"));
+  for (const QJsonValue &l : lines) {
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toString().trimmed(), l.toObject().value("name").toString().trimmed());
+    EXPECT_DOUBLE_EQ(q.value(1).toDouble(), l.toObject().value("quantity").toDouble());
+    EXPECT_DOUBLE_EQ(q.value(2).toDouble(), l.toObject().value("amount").toDouble());
+  }
+  EXPECT_DOUBLE_EQ(receipts[0].value("total").toDouble(), 425);
+  EXPECT_DOUBLE_EQ(e.scalar("SELECT SUM(iznos) FROM prodato WHERE brrac = 1").toDouble(), 425);
+  EXPECT_DOUBLE_EQ(e.scalar("SELECT gotovina FROM racuni WHERE broj = 1").toDouble(), 425);
+  EXPECT_EQ(e.scalar("SELECT status FROM racuni WHERE broj = 1").toInt(), 1);
+  if (model != 2)
+    EXPECT_EQ(e.scalar("SELECT brfisis FROM racuni WHERE broj = 1").toInt(),
+              receipts[0].value("fiscalNumber").toInt());
+  link->close();
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, SimulatorReceipt, ::testing::Values(1, 2, 5, 4));
+
+// The device goes silent mid-receipt; the operator's "Ponovi" completes the line, written once.
+TEST(SimulatorSilence, PonoviAfterSilenceWritesTheLineOnce) {
+  QTemporaryDir dir;
+  SimProcess sim;
+  ASSERT_TRUE(sim.start(1, dir.path()));
+  LiveEngine e(1, dir.path());
+  SerialPortLink link;
+  link.setPortName(dir.path() + "/COM1");
+  bool done = false;
+  link.open([&](bool) { done = true; });
+  ASSERT_TRUE(link.isOpen());
+  e.attach(&link);
+  e.engine->setBrojRacuna(1);
+  ASSERT_TRUE(e.step([&] { e.engine->beginRetailReceipt(1); }));
+  // The line is sold but no reply reaches us: four frames (the line and three resends) go unanswered.
+  ASSERT_TRUE(sim.control({{"cmd", "loseReplies"}, {"count", 4}}).value("ok").toBool());
+  e.prompt.errorAnswers = {UserPrompt::Ponovi};
+  ASSERT_TRUE(e.step([&] { e.engine->sellRetailLine(Harness::sale("1", "KAFA", 1, 100)); }, 20000));
+  ASSERT_EQ(e.prompt.errors.size(), 1);
+  EXPECT_EQ(e.scalar("SELECT COUNT(*) FROM prodato").toInt(), 1);
+  e.engine->payRetail(Harness::payment(Racun::Gotovina, 100, 100), true);
+  ASSERT_TRUE(testsupport::waitFor([&] { return e.completed == 1; }, 5000));
+  QList<QJsonObject> receipts;
+  for (const QJsonObject &d : sim.journal())
+    if (d.value("type").toString() == "receipt")
+      receipts << d;
+  ASSERT_EQ(receipts.size(), 1);
+  EXPECT_EQ(receipts[0].value("lines").toArray().size(), 1);
+  EXPECT_DOUBLE_EQ(e.scalar("SELECT SUM(iznos) FROM prodato").toDouble(), 100);
+}
+
+} // namespace

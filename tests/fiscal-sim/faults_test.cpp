@@ -59,6 +59,15 @@ TEST(Faults, SilentIgnoresTheFrameSoTheResendIsExecuted) {
   EXPECT_EQ(lines(d), 0);
   EXPECT_EQ(d.raw(frame).at(9), 0x00);
   EXPECT_EQ(lines(d), 1);
+
+  const QJsonArray history = d.control({{"cmd", "history"}, {"clear", true}})["frames"].toArray();
+  ASSERT_GE(history.size(), 3);
+  QStringList what;
+  for (int i = int(history.size()) - 3; i < history.size(); ++i)
+    what << history[i].toObject()["what"].toString();
+  EXPECT_EQ(what, (QStringList{"silent", "silent", "executed"}));
+  EXPECT_EQ(history.last().toObject()["in"].toString(), QString::fromLatin1(frame.toHex(' ').toUpper()));
+  EXPECT_TRUE(d.control({{"cmd", "history"}})["frames"].toArray().isEmpty());
 }
 
 TEST(Faults, RefusalPerFamilyLeavesTheDeviceUnchanged) {

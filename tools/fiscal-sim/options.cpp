@@ -171,6 +171,8 @@ Control commands ({"cmd": NAME, ...}); answers are {"ok":true,...} or
   set {fiscalised, dailyReportRequired, dailyReportOutstanding,
        dailyReportsStored, lastFiscalNumber, taxRates[9], operators{n:name}}
   setArticle {number, name, price, taxGroup, barcode}   empty name removes it
+  history {clear}        the latest 500 frames received, each with the reply
+                         ("in", "out" in hex, "what" happened)
   clearFaults            forget every pending fault and switch paper back in
   help                   list the commands
 )");

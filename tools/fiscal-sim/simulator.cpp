@@ -12,6 +12,7 @@ namespace sim {
 namespace {
 // Bytes of a partial frame older than this are stale: the next byte starts afresh.
 constexpr qint64 kInterByteTimeoutMs = 1000;
+constexpr int kHistorySize = 500;
 } // namespace
 
 Simulator::Simulator(int model, const QString &registerNumber, QObject *parent)
@@ -121,25 +122,31 @@ void Simulator::process(Channel *channel, const Frame &frame) {
   const QString code = QStringLiteral("%1 %2")
                            .arg(frame.kind == Frame::Long ? QStringLiteral("long") : QStringLiteral("short"))
                            .arg(frame.code, 2, 16, QLatin1Char('0'));
+  auto note = [&](const QString &what, const QByteArray &reply) {
+    log(QStringLiteral("%1: %2").arg(code, what));
+    m_history.append(QJsonObject{{QStringLiteral("in"), codec::toHex(frame.bytes)},
+                                 {QStringLiteral("out"), codec::toHex(reply)},
+                                 {QStringLiteral("what"), what}});
+    while (m_history.size() > kHistorySize)
+      m_history.removeFirst();
+    emit frameProcessed(code + QLatin1Char(' ') + what);
+  };
   if (m_faults.silent > 0) {
     --m_faults.silent;
     ++m_stats.ignored;
-    log(QStringLiteral("silent: %1 ignored").arg(code));
-    emit frameProcessed(QStringLiteral("silent ") + code);
+    note(QStringLiteral("silent"), {});
     return;
   }
   QString why;
   if (!m_device.addressedToMe(frame, &why)) {
     ++m_stats.rejected;
     m_stats.lastRejected = why;
-    log(QStringLiteral("ignored %1: %2").arg(code, why));
-    emit frameProcessed(QStringLiteral("rejected ") + code);
+    note(QStringLiteral("ignored: ") + why, {});
     return;
   }
   if (m_faults.dropNext && channel->canDrop()) {
     m_faults.dropNext = false;
-    log(QStringLiteral("dropping %1 instead of answering").arg(channel->name()));
-    emit frameProcessed(QStringLiteral("dropped ") + code);
+    note(QStringLiteral("connection dropped"), {});
     channel->drop();
     return;
   }
@@ -167,7 +174,8 @@ void Simulator::process(Channel *channel, const Frame &frame) {
       ++m_stats.rejected;
       m_stats.lastRejected = outcome.rejected;
     }
-    what = outcome.executed ? QStringLiteral("executed") : QStringLiteral("not executed");
+    what =
+        outcome.executed ? QStringLiteral("executed") : QStringLiteral("not executed: ") + outcome.rejected;
   }
   if (isLong) {
     m_lastFrame = frame.bytes;
@@ -175,12 +183,10 @@ void Simulator::process(Channel *channel, const Frame &frame) {
   }
   if (m_faults.loseReplies > 0 && !reply.isEmpty()) {
     --m_faults.loseReplies;
-    log(QStringLiteral("%1, %2, reply lost").arg(code, what));
-    emit frameProcessed(code + QStringLiteral(" ") + what + QStringLiteral(", reply lost"));
+    note(what + QStringLiteral(", reply lost"), reply);
     return;
   }
-  log(QStringLiteral("%1: %2").arg(code, what));
-  emit frameProcessed(code + QStringLiteral(" ") + what);
+  note(what, reply);
   if (!reply.isEmpty())
     deliver(channel, reply);
 }
@@ -243,6 +249,7 @@ QStringList Simulator::controlCommands() {
           QStringLiteral("set"),
           QStringLiteral("setArticle"),
           QStringLiteral("clearFaults"),
+          QStringLiteral("history"),
           QStringLiteral("help")};
 }
 
@@ -262,6 +269,12 @@ QJsonObject Simulator::control(const QJsonObject &c) {
     QJsonObject s = m_device.stateJson();
     s.insert(QStringLiteral("link"), statsJson());
     ok.insert(QStringLiteral("state"), s);
+    return ok;
+  }
+  if (cmd == QLatin1String("history")) {
+    ok.insert(QStringLiteral("frames"), m_history);
+    if (flag("clear", false))
+      m_history = QJsonArray{};
     return ok;
   }
   if (cmd == QLatin1String("articles")) {

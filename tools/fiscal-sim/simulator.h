@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QObject>
 #include <QRandomGenerator>
@@ -77,6 +78,7 @@ private:
   QByteArray m_lastFrame;
   QByteArray m_lastReply;
   QFile m_journal;
+  QJsonArray m_history; // the latest frames in and replies out
   bool m_verbose = false;
   QRandomGenerator m_random{20240325};
 };

@@ -481,6 +481,14 @@ bool RecordRules::beforePost(const QString &table, QSqlRecord &row, bool isNew, 
   return checkRequired(table, row);
 }
 
+void RecordRules::ignoringErrors(const QString &sql, const QVariantMap &binds) {
+  // A savepoint of its own: on PostgreSQL a failed statement would otherwise
+  // spoil the surrounding transaction and with it the row just posted.
+  Transaction own(m_db);
+  if (m_db.exec(sql, binds))
+    own.commit();
+}
+
 void RecordRules::afterPost(const QString &table, const QSqlRecord &row, const QSqlRecord &original) {
   if (table.toUpper() != QLatin1String("ARTIKLI") || original.isEmpty())
     return;
@@ -489,14 +497,16 @@ void RecordRules::afterPost(const QString &table, const QSqlRecord &row, const Q
   const QVariant newGroup = row.value(QStringLiteral("stopa"));
   if (!newGroup.isNull() && oldGroup.toInt() != newGroup.toInt()) {
     // Open table orders carry the article's current tax group; errors are ignored.
-    m_db.exec(QStringLiteral("UPDATE STOST SET STOPA=:stopa WHERE UPPER(TRIM(SIFRA))=UPPER(TRIM(:sifra))"),
-              {{QStringLiteral("stopa"), newGroup.toInt()}, {QStringLiteral("sifra"), code}});
+    ignoringErrors(
+        QStringLiteral("UPDATE STOST SET STOPA=:stopa WHERE UPPER(TRIM(SIFRA))=UPPER(TRIM(:sifra))"),
+        {{QStringLiteral("stopa"), newGroup.toInt()}, {QStringLiteral("sifra"), code}});
     emit tableChanged(QStringLiteral("STOST"));
   }
   const QVariant newName = row.value(QStringLiteral("naziv"));
   if (!newName.isNull() && original.value(QStringLiteral("naziv")).toString() != newName.toString()) {
-    m_db.exec(QStringLiteral("UPDATE SASTAV SET NAZIV=:naziv WHERE UPPER(TRIM(SIFSAS))=UPPER(TRIM(:sifra))"),
-              {{QStringLiteral("naziv"), newName.toString()}, {QStringLiteral("sifra"), code}});
+    ignoringErrors(
+        QStringLiteral("UPDATE SASTAV SET NAZIV=:naziv WHERE UPPER(TRIM(SIFSAS))=UPPER(TRIM(:sifra))"),
+        {{QStringLiteral("naziv"), newName.toString()}, {QStringLiteral("sifra"), code}});
     emit tableChanged(QStringLiteral("SASTAV"));
   }
 }

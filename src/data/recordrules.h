@@ -65,6 +65,7 @@ private:
   QVariant bindable(const QString &table, const QString &column, const QVariant &value) const;
   QString keyCondition(const QString &table, const QSqlRecord &original, QVariantMap &binds) const;
   bool refuse(const QString &title, const QString &text, bool beep = false);
+  void ignoringErrors(const QString &sql, const QVariantMap &binds);
 
   Database &m_db;
   RecordMessages &m_messages;

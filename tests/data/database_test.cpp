@@ -264,8 +264,9 @@ TEST(DatabaseOpen, CreatesTheFileWhenMissingAndNeverOverwritesAForeignFile) {
 // The look-ups of every receipt step must not read the whole history.
 TEST_P(DatabaseTest, FrequentLookupsUseAnIndex) {
   const bool pg = GetParam() == Engine::PostgreSQL;
-  if (pg)
+  if (pg) {
     ASSERT_TRUE(db.exec("SET enable_seqscan = off"));
+  }
   const QString from = db.dateLiteral(QDate(2024, 1, 1)), to = db.dateLiteral(QDate(2024, 1, 31));
   const QString lookups[] = {
       "SELECT MAX(brrac)+1 FROM prodato WHERE godina=2024",

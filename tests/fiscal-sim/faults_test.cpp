@@ -260,3 +260,19 @@ TEST(Faults, EveryCommandCodeWithRandomPayloadsGetsAnAnswerOrNone) {
     EXPECT_TRUE(d.state()["fiscalised"].toBool());
   }
 }
+
+TEST(Faults, TcpListensOnLoopbackOnly) {
+  struct Case {
+    const char *spec;
+    bool ok;
+  };
+  const Case cases[] = {{"127.0.0.1:0", true}, {"0", true},          {"localhost:0", true},
+                        {"10.1.2.3:0", false}, {"0.0.0.0:0", false}, {"127.0.0.1:70000", false},
+                        {"127.0.0.1:x", false}};
+  for (const Case &c : cases) {
+    sim::TcpListener l;
+    QString error;
+    EXPECT_EQ(l.listen(c.spec, &error), c.ok) << c.spec << " " << error.toStdString();
+    EXPECT_EQ(error.isEmpty(), c.ok) << c.spec;
+  }
+}

@@ -78,10 +78,24 @@ TcpListener::TcpListener(QObject *parent) : QObject(parent), m_server(new QTcpSe
 }
 
 bool TcpListener::listen(const QString &hostPort, QString *error) {
+  // "HOST:PORT", "PORT" (on 127.0.0.1) or "HOST" (port 1024, the device's port).
+  QString host = QStringLiteral("127.0.0.1");
+  QString portText = QStringLiteral("1024");
   const int colon = int(hostPort.lastIndexOf(QLatin1Char(':')));
-  const QString host = colon < 0 ? QStringLiteral("127.0.0.1") : hostPort.left(colon);
+  bool numeric = false;
+  hostPort.toInt(&numeric);
+  if (colon >= 0) {
+    host = hostPort.left(colon);
+    portText = hostPort.mid(colon + 1);
+  } else if (numeric) {
+    portText = hostPort;
+  } else if (!hostPort.isEmpty()) {
+    host = hostPort;
+  }
+  if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+    host = QStringLiteral("127.0.0.1");
   bool ok = true;
-  const int port = colon < 0 ? hostPort.toInt(&ok) : hostPort.mid(colon + 1).toInt(&ok);
+  const int port = portText.toInt(&ok);
   const QHostAddress address(host);
   if (!ok || port < 0 || port > 65535) {
     *error = QStringLiteral("bad port in \"%1\"").arg(hostPort);

@@ -125,8 +125,9 @@ Options:
                        (an existing symbolic link is replaced); the program
                        opens PATH as its serial port
   --tcp HOST:PORT      model 4 only: listen for TCP connections (loopback
-                       addresses only, e.g. 127.0.0.1:1024; port 0 picks one and
-                       prints it)
+                       addresses only, e.g. 127.0.0.1:1024; a bare HOST means
+                       port 1024, a bare number a port on 127.0.0.1; port 0
+                       picks a free one and prints it)
   --journal FILE       append every printed document as one JSON line
                        (receipts, stornos, reports, free texts)
   --control PATH       local socket for faults and state, one JSON command per

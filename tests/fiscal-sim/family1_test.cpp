@@ -169,3 +169,28 @@ TEST(Family1, FiscalMemoryCheckOperatorsAndTaxRates) {
   // Leaving fiscal printer mode (family byte 0x05) gets no answer.
   EXPECT_TRUE(d.raw(longFrame(0x05, 0x11, kRegister, 9, 0x1F, {})).bytes.isEmpty());
 }
+
+TEST(Family1, ArticlesFileIsLoadedOrRejectedWithItsLineNumber) {
+  QTemporaryDir dir;
+  auto load = [&](const QByteArray &text, QString *error) {
+    QFile f(dir.filePath("a.txt"));
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(text);
+    f.close();
+    Device d(1);
+    const bool ok = d.sim().loadArticles(f.fileName(), error);
+    return std::make_pair(ok, d.control({{"cmd", "articles"}})["articles"].toArray());
+  };
+  QString error;
+  auto [ok, arts] = load("# demo\n5;KAFA;80,00;2;8600000000017\n\n7;Љиљана;1.5;0;\n", &error);
+  EXPECT_TRUE(ok) << error.toStdString();
+  ASSERT_EQ(arts.size(), 2);
+  EXPECT_EQ(arts[1].toObject()["name"].toString(), QString::fromUtf8("Љиљана"));
+  EXPECT_DOUBLE_EQ(arts[0].toObject()["price"].toDouble(), 80.0);
+  for (const char *bad :
+       {"5;KAFA;80;2\nx;Y;1;0\n", "5;KAFA;80;2\n4000;BIG;1;0\n", "5;KAFA;80;2\n6;SOK;1;0;12ab\n"}) {
+    error.clear();
+    EXPECT_FALSE(load(bad, &error).first) << bad;
+    EXPECT_TRUE(error.contains(":2")) << error.toStdString();
+  }
+}

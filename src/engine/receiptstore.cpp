@@ -89,13 +89,15 @@ bool ReceiptStore::ensureHeader(const ReceiptKey &key) {
 
 bool ReceiptStore::lowerStock(const QString &sifra, double kolicina) {
   QSqlQuery up(db());
-  up.prepare(QStringLiteral("UPDATE artikli SET lager = lager - :q WHERE TRIM(sifra) = :s"));
+  up.prepare(QStringLiteral(
+      "UPDATE artikli SET lager = lager - :q WHERE UPPER(TRIM(sifra)) = UPPER(:s) AND TRIM(sifra) = :s"));
   up.bindValue(QStringLiteral(":q"), fixed4(kolicina));
   up.bindValue(QStringLiteral(":s"), sifra.trimmed());
   if (!exec(up))
     return false;
   QSqlQuery rec(db());
-  rec.prepare(QStringLiteral("SELECT sifsas, kolicina FROM sastav WHERE TRIM(sifra) = :s"));
+  rec.prepare(QStringLiteral(
+      "SELECT sifsas, kolicina FROM sastav WHERE UPPER(TRIM(sifra)) = UPPER(:s) AND TRIM(sifra) = :s"));
   rec.bindValue(QStringLiteral(":s"), sifra.trimmed());
   if (!exec(rec))
     return false;
@@ -104,7 +106,8 @@ bool ReceiptStore::lowerStock(const QString &sifra, double kolicina) {
     parts.append({rec.value(0).toString().trimmed(), rec.value(1).toDouble()});
   for (const auto &[sifsas, kol] : parts) {
     QSqlQuery p(db());
-    p.prepare(QStringLiteral("UPDATE artikli SET lager = lager - :q WHERE TRIM(sifra) = :s"));
+    p.prepare(QStringLiteral(
+        "UPDATE artikli SET lager = lager - :q WHERE UPPER(TRIM(sifra)) = UPPER(:s) AND TRIM(sifra) = :s"));
     p.bindValue(QStringLiteral(":q"), fixed4(kol * kolicina));
     p.bindValue(QStringLiteral(":s"), sifsas);
     if (!exec(p))
@@ -446,7 +449,8 @@ bool ReceiptStore::storniraj(int godina, int broj, const QDate &today) {
       return false;
     }
     QSqlQuery rec(db());
-    rec.prepare(QStringLiteral("SELECT sifsas, kolicina FROM sastav WHERE TRIM(sifra) = :s"));
+    rec.prepare(QStringLiteral(
+        "SELECT sifsas, kolicina FROM sastav WHERE UPPER(TRIM(sifra)) = UPPER(:s) AND TRIM(sifra) = :s"));
     rec.bindValue(QStringLiteral(":s"), s.sifra.trimmed());
     if (!exec(rec)) {
       rollback();
@@ -457,7 +461,8 @@ bool ReceiptStore::storniraj(int godina, int broj, const QDate &today) {
       parts.append({rec.value(0).toString().trimmed(), rec.value(1).toDouble()});
     for (const auto &[sifsas, kol] : parts) {
       QSqlQuery p(db());
-      p.prepare(QStringLiteral("UPDATE artikli SET lager = lager + :q WHERE TRIM(sifra) = :s"));
+      p.prepare(QStringLiteral(
+          "UPDATE artikli SET lager = lager + :q WHERE UPPER(TRIM(sifra)) = UPPER(:s) AND TRIM(sifra) = :s"));
       p.bindValue(QStringLiteral(":q"), fixed4(kol * s.kolicina));
       p.bindValue(QStringLiteral(":s"), sifsas);
       if (!exec(p)) {

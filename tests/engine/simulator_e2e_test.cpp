@@ -4,6 +4,7 @@
 
 #include "device/serialportlink.h"
 #include "device/tcplink.h"
+#include "engine/linkwire.h"
 #include "support/testsupport.h"
 
 #include <QFile>
@@ -18,11 +19,6 @@
 using namespace enginetest;
 
 namespace {
-
-struct LinkWire : DeviceWire {
-  Link *link = nullptr;
-  void write(const QByteArray &f) override { link->write(f); }
-};
 
 class SimProcess {
 public:
@@ -98,7 +94,6 @@ struct LiveEngine {
             "10), "
             "('2', '', 'ESPRESSO', 150, 2, 5)");
     engine = std::make_unique<TransactionEngine>(link, clock);
-    engine->setWire(&wire);
     engine->setPrompt(&prompt);
     engine->setDatabase(db.connection().connectionName());
     engine->setMirror(&mirror, dir + "/artikli.dat");
@@ -112,10 +107,7 @@ struct LiveEngine {
     }
     QObject::connect(engine.get(), &TransactionEngine::receiptCompleted, [this] { ++completed; });
   }
-  void attach(Link *l) {
-    wire.link = l;
-    QObject::connect(l, &Link::received, engine.get(), &TransactionEngine::onBytesReceived);
-  }
+  void attach(Link *l) { wire.attach(l, engine.get()); }
   // Waits until the engine accepted one more reply.
   bool step(const std::function<void()> &action, int timeoutMs = 5000) {
     const quint32 before = engine->sendSeq();

@@ -190,10 +190,10 @@ protected:
   }
   void addWaiter(int rbr, const QString &code, bool admin) {
     ASSERT_TRUE(db.exec("INSERT INTO KONOBARI (RBR, SIFKONOB, NAZIV, ADMIN) VALUES (:r, :s, :n, :a)",
-                        {{":r", rbr},
-                         {":s", code},
-                         {":n", QStringLiteral("Konobar %1").arg(rbr)},
-                         {":a", db.booleanValue(admin)}}))
+                        {{"r", rbr},
+                         {"s", code},
+                         {"n", QStringLiteral("Konobar %1").arg(rbr)},
+                         {"a", db.booleanValue(admin)}}))
         << db.lastError().toStdString();
   }
   // Types code, presses Enter; returns the accepted result or the message shown.

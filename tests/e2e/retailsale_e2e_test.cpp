@@ -59,8 +59,9 @@ protected:
       ASSERT_TRUE(data.open(QIODevice::ReadOnly)) << data.fileName().toStdString();
       for (const QByteArray &line : data.readAll().split('\n')) {
         const QString sql = QString::fromUtf8(line).trimmed();
-        if (sql.startsWith(QLatin1String("INSERT")))
+        if (sql.startsWith(QLatin1String("INSERT"))) {
           ASSERT_TRUE(db.exec(sql)) << sql.toStdString() << db.lastError().toStdString();
+        }
       }
     }
     SetKonfiguracija rec;

@@ -17,10 +17,10 @@
 namespace {
 QLineEdit *field(QWidget *parent, const char *name, const QString &caption, int x, int y) {
   auto *l = new QLabel(caption, parent);
-  l->setGeometry(x, y, 90, 28);
+  l->setGeometry(x, y, 80, 28);
   auto *e = new QLineEdit(parent);
   e->setObjectName(QLatin1String(name));
-  e->setGeometry(x + 96, y, 196, 28);
+  e->setGeometry(x + 84, y, 192, 28);
   e->setReadOnly(true);
   e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   e->setFocusPolicy(Qt::NoFocus);
@@ -37,7 +37,7 @@ TForm2::TForm2(RetailSale &sale, Scheduler &scheduler, QWidget *parent)
       m_sale(sale), m_scheduler(scheduler) {
   setModal(true);
   setWindowTitle(QStringLiteral("Kasa"));
-  setFixedSize(900, 600);
+  setFixedSize(960, 600);
 
   edtUnos = new QLineEdit(this);
   edtUnos->setObjectName(QStringLiteral("edtUnos"));
@@ -59,13 +59,13 @@ TForm2::TForm2(RetailSale &sale, Scheduler &scheduler, QWidget *parent)
 
   lblUkupno = new QLabel(QStringLiteral("0,00"), this);
   lblUkupno->setObjectName(QStringLiteral("lblUkupno"));
-  lblUkupno->setGeometry(600, 4, 292, 56);
+  lblUkupno->setGeometry(676, 4, 276, 56);
   lblUkupno->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   lblUkupno->setStyleSheet(QStringLiteral("font-size: 30pt; font-weight: bold; color: #003399;"));
 
   sgArtikli = new QTableView(this);
   sgArtikli->setObjectName(QStringLiteral("sgArtikli"));
-  sgArtikli->setGeometry(8, 66, 584, 320);
+  sgArtikli->setGeometry(8, 66, 660, 320);
   m_grid = new RetailGridModel(sale, this);
   sgArtikli->setModel(m_grid);
   sgArtikli->verticalHeader()->hide();
@@ -76,25 +76,25 @@ TForm2::TForm2(RetailSale &sale, Scheduler &scheduler, QWidget *parent)
   mono.setStyleHint(QFont::Monospace);
   mono.setPointSize(9);
   sgArtikli->setFont(mono);
-  const int widths[] = {40, 60, 100, 150, 70, 70, 75};
+  const int widths[] = {40, 56, 112, 170, 80, 80, 90};
   for (int c = 0; c < 7; ++c)
     sgArtikli->setColumnWidth(c, widths[c]);
 
-  edtKol = field(this, "edtKol", QStringLiteral("Kolicina"), 600, 70);
-  edtIznos = field(this, "edtIznos", QStringLiteral("IZNOS"), 600, 104);
+  edtKol = field(this, "edtKol", QStringLiteral("Kolicina"), 676, 70);
+  edtIznos = field(this, "edtIznos", QStringLiteral("IZNOS"), 676, 104);
   edtIznos->setReadOnly(false);
-  edtGotovina = field(this, "edtGotovina", QStringLiteral("Gotovina"), 600, 150);
-  edtCek = field(this, "edtCek", QStringLiteral("Cek"), 600, 184);
-  edtKartica = field(this, "edtKartica", QStringLiteral("Kartica"), 600, 218);
-  edtPovracaj = field(this, "edtPovracaj", QStringLiteral("Povracaj"), 600, 264);
+  edtGotovina = field(this, "edtGotovina", QStringLiteral("Gotovina"), 676, 150);
+  edtCek = field(this, "edtCek", QStringLiteral("Cek"), 676, 184);
+  edtKartica = field(this, "edtKartica", QStringLiteral("Kartica"), 676, 218);
+  edtPovracaj = field(this, "edtPovracaj", QStringLiteral("Povracaj"), 676, 264);
   edtPovracaj->setStyleSheet(QStringLiteral("font-weight: bold;"));
 
   rb0 = new QRadioButton(QStringLiteral("1."), this);
   rb1 = new QRadioButton(QStringLiteral("2."), this);
   rb2 = new QRadioButton(QStringLiteral("pocetak"), this);
-  rb0->setGeometry(600, 304, 50, 20);
-  rb1->setGeometry(660, 304, 50, 20);
-  rb2->setGeometry(720, 304, 80, 20);
+  rb0->setGeometry(676, 304, 50, 20);
+  rb1->setGeometry(736, 304, 50, 20);
+  rb2->setGeometry(796, 304, 80, 20);
   rb0->setChecked(true);
 
   struct B {
@@ -123,7 +123,7 @@ TForm2::TForm2(RetailSale &sale, Scheduler &scheduler, QWidget *parent)
     auto *button = new QPushButton(QString::fromLatin1(b.caption), this);
     button->setObjectName(QLatin1String(b.name));
     button->setFocusPolicy(Qt::NoFocus);
-    button->setGeometry(8 + (i % 5) * 178, 396 + (i / 5) * 44, 170, 38);
+    button->setGeometry(8 + (i % 5) * 189, 396 + (i / 5) * 44, 181, 38);
     *b.button = button;
     const auto op = b.op;
     if (op)
@@ -135,7 +135,7 @@ TForm2::TForm2(RetailSale &sale, Scheduler &scheduler, QWidget *parent)
 
   edtStatus = new QLineEdit(this);
   edtStatus->setObjectName(QStringLiteral("edtStatus"));
-  edtStatus->setGeometry(8, 564, 884, 28);
+  edtStatus->setGeometry(8, 564, 944, 28);
   edtStatus->setReadOnly(true);
   edtStatus->setFocusPolicy(Qt::NoFocus);
   edtStatus->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));

@@ -153,6 +153,8 @@ bool Database::openSqlite(const QString &file) {
   // A file that is not a database shows up on the first read; it is never overwritten.
   if (!scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master")))
     return fail(m_lastError);
+  // A larger page cache keeps the upper levels of the big indexes in memory.
+  exec(QStringLiteral("PRAGMA cache_size=-16000"));
   return finishOpen();
 }
 

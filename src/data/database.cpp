@@ -180,7 +180,8 @@ bool Database::openPostgres(const QString &connectionText) {
     else
       options << key + QLatin1Char('=') + quoteConnectionValue(value);
   }
-  options << QStringLiteral("connect_timeout=10");
+  if (!connectionText.contains(QLatin1String("connect_timeout")))
+    options << QStringLiteral("connect_timeout=10"); // a server that does not answer must not hang start-up
   db.setConnectOptions(options.join(QLatin1Char(';')));
   m_kind = DatabaseKind::PostgreSQL;
   if (!db.open())

@@ -239,7 +239,9 @@ TEST(DatabaseOpen, FailuresGiveTheStandardMessage) {
   EXPECT_FALSE(db.open(1, dir.filePath("missing")));
   EXPECT_FALSE(QFile::exists(dir.filePath("missing/kasa.db")));
   EXPECT_FALSE(db.open(9, dir.path()));
-  EXPECT_FALSE(db.open(3, "host=127.0.0.1 port='5432")); // unterminated quote
+  EXPECT_FALSE(db.open(3, "host=127.0.0.1 port='5432"));                   // unterminated quote
+  EXPECT_FALSE(db.open(3, "host=127.0.0.1 port=1 dbname=kasa user=kasa")); // nobody listens there
+  EXPECT_FALSE(db.isOpen());
 }
 
 TEST(DatabaseOpen, CreatesTheFileWhenMissingAndNeverOverwritesAForeignFile) {

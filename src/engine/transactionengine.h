@@ -71,16 +71,17 @@ public:
   void detectMenkoVariant();
 
   // --- receipt commands (each sends one frame and arms the watchdog) ---
-  void Prijava(const Racun &step);                        // opening step
-  void PrijavaOperatera(int operatorNumber);              // operator log-in (families 2 and 4)
-  void ProdajaArt(const Racun &step);                     // one sale line (void variant when storno)
-  void Placanje(const Racun &step);                       // one payment
-  void KrajRacuna();                                      // close the receipt (models 2, 3, 4)
-  void StornirajRacun();                                  // cancel the receipt open on the device (model 4)
-  void OtvoriFioku();                                     // open the cash drawer (families 1, 4)
-  void GetStatus();                                       // device status (model 4)
-  void GetFMInfo();                                       // fiscal memory information (model 4)
-  void IsprazniTotal();                                   // clear the article totals (model 4)
+  void Prijava(const Racun &step);           // opening step
+  void PrijavaOperatera(int operatorNumber); // operator log-in (families 2 and 4)
+  void ProdajaArt(const Racun &step);        // one sale line (void variant when storno)
+  void Placanje(const Racun &step);          // one payment
+  void KrajRacuna();                         // close the receipt (models 2, 3, 4)
+  void StornirajRacun();                     // cancel the receipt open on the device (model 4)
+  void OtvoriFioku();                        // open the cash drawer (families 1, 4)
+  void GetStatus();                          // device status (model 4)
+  void GetFMInfo();                          // fiscal memory information (model 4)
+  void IsprazniTotal();                      // clear the article totals (model 4)
+  void IzlazPrinter();                       // model 5 leaves fiscal printer mode (no reply awaited)
   void FreeTextPrint(const QString &text, int attribute); // model 4
   void FreeTextEnd();                                     // model 4
   void LcdShow(const QString &text, int line);            // model 4 customer display; line 2 = home

@@ -42,7 +42,6 @@ bool TransactionEngine::runWrite(const std::function<bool()> &writes) {
     return false;
   }
   if (!writes()) {
-    const QString error = m_store.lastError();
     m_store.rollback();
     dbError();
     return false;

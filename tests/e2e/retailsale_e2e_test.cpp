@@ -29,6 +29,11 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+// Readable failures.
+inline void PrintTo(const QString &s, std::ostream *os) {
+  *os << '"' << s.toStdString() << '"';
+}
+
 namespace {
 
 QString sourcePath(const QString &relative) {
@@ -46,7 +51,7 @@ void when(QObject *ctx, std::function<bool()> cond, std::function<void()> act, i
   });
 }
 
-class RetailE2E : public ::testing::Test {
+class RetailE2E : public ::testing::TestWithParam<int> {
 protected:
   void SetUp() override {
     ASSERT_TRUE(dir.isValid());
@@ -65,7 +70,7 @@ protected:
       }
     }
     SetKonfiguracija rec;
-    rec.Model = 4;
+    rec.Model = GetParam();
     rec.Port = 1;
     rec.IBFM = QStringLiteral("123450");
     rec.putanjaBaza = dir.path();
@@ -75,15 +80,25 @@ protected:
     // reading from the device; everything else the device learns from the sale.
     ArticleMirror mirror;
     mirror.insert({"1", 1, "8600000000017", "Kafa espresso", 120.0, 0});
+    if (GetParam() == 2) {
+      // Model 2 sells only what the device already holds, exactly.
+      mirror.insert({"11", 11, "8600000000116", "Cokolada 100g", 180.0, 0});
+      mirror.insert({"13", 13, "8600000000130", "Hleb beli 500g", 65.0, 1});
+      mirror.insert({"35", 35, "2100123000000", "Sir trapist (na meru)", 1100.0, 1});
+    }
     ASSERT_TRUE(mirror.save(dir.filePath("artikli.dat")));
     QFile articles(dir.filePath("device-articles.txt"));
     ASSERT_TRUE(articles.open(QIODevice::WriteOnly));
     articles.write("1;Kafa espresso;120.00;0;8600000000017\n");
+    if (GetParam() == 2)
+      articles.write("11;Cokolada 100g;180.00;0;8600000000116\n13;Hleb beli 500g;65.00;1;8600000000130\n"
+                     "35;Sir trapist (na meru);1100.00;1;2100123000000\n");
     articles.close();
 
     sim.setProgram(testsupport::fiscalSimPath());
-    sim.setArguments({"--model", "4", "--register", "123450", "--link", dir.filePath("COM1"), "--journal",
-                      dir.filePath("journal.jsonl"), "--articles", articles.fileName()});
+    sim.setArguments({"--model", QString::number(GetParam()), "--register", "123450", "--link",
+                      dir.filePath("COM1"), "--journal", dir.filePath("journal.jsonl"), "--articles",
+                      articles.fileName()});
     sim.start();
     ASSERT_TRUE(sim.waitForStarted(5000)) << testsupport::fiscalSimPath().toStdString();
     ASSERT_TRUE(
@@ -138,7 +153,8 @@ protected:
   int enterNotices = 0;
 };
 
-TEST_F(RetailE2E, CodeBarcodeAndWeighedLinesPaidInCash) {
+TEST_P(RetailE2E, CodeBarcodeAndWeighedLinesPaidInCash) {
+  const int model = GetParam();
   Program p(dir.path());
   watchForMessages(p);
   p.start();
@@ -191,13 +207,17 @@ TEST_F(RetailE2E, CodeBarcodeAndWeighedLinesPaidInCash) {
         const QString shot = dir.filePath("kasa.png");
         if (kasa.grab().save(shot))
           grabbed = shot;
+        // A cashier's pace: with model 1 the entry line opens already on the article
+        // write's reply, before the sale line itself is answered.
+        testsupport::waitFor([] { return false; }, 800);
         type("2000", Qt::Key_Plus, Qt::KeypadModifier);
         EXPECT_EQ(kasa.edtGotovina->text(), "2000,00");
         EXPECT_EQ(kasa.edtPovracaj->text(), "105,00");
-        testsupport::waitFor([] { return false; }, 500);
-        type("", Qt::Key_Return); // total and close
-        saleDone =
-            testsupport::waitFor([&] { return sale.sledeciRed == 1 && !p.engine().racunUToku(); }, 15000);
+        // Family 1 closes when the payments reach the total; the others need the closing.
+        if (!testsupport::waitFor([&] { return sale.sledeciRed == 1; }, model == 1 ? 5000 : 300))
+          type("", Qt::Key_Return); // total and close
+        saleDone = testsupport::waitFor(
+            [&] { return sale.sledeciRed == 1 && kasa.lblUkupno->text() == "0,00"; }, 15000);
         afterReceipt =
             kasa.lblUkupno->text() + " " + kasa.edtGotovina->text() + " " + kasa.edtPovracaj->text();
         leave();
@@ -207,7 +227,7 @@ TEST_F(RetailE2E, CodeBarcodeAndWeighedLinesPaidInCash) {
   EXPECT_TRUE(saleDone);
   EXPECT_EQ(afterReceipt, "0,00 0,00 0,00");
   EXPECT_TRUE(unexpected.isEmpty()) << unexpected.join("\n").toStdString();
-  EXPECT_EQ(enterNotices, 1);
+  EXPECT_EQ(enterNotices, model == 2 ? 0 : 1);
   if (qEnvironmentVariableIsSet("KASA_SCREENSHOT") && !grabbed.isEmpty())
     QFile::copy(grabbed, qEnvironmentVariable("KASA_SCREENSHOT"));
 
@@ -234,7 +254,9 @@ TEST_F(RetailE2E, CodeBarcodeAndWeighedLinesPaidInCash) {
   ASSERT_TRUE(q.next());
   const int broj = q.value(0).toInt();
   EXPECT_EQ(q.value(1).toInt(), 1);
-  EXPECT_EQ(q.value(2).toInt(), fiscalNumber);
+  if (model != 2) { // families 1 and 4 store the fiscal number
+    EXPECT_EQ(q.value(2).toInt(), fiscalNumber);
+  }
   EXPECT_NEAR(q.value(3).toDouble(), 1895.0, 0.001);
   EXPECT_EQ(q.value(4).toInt(), 2);
   EXPECT_FALSE(q.next());
@@ -259,5 +281,8 @@ TEST_F(RetailE2E, CodeBarcodeAndWeighedLinesPaidInCash) {
     stock << QStringLiteral("%1 %2").arg(q.value(0).toString().trimmed()).arg(q.value(1).toDouble());
   EXPECT_EQ(stock, (QStringList{"11 249", "13 249", "35 39"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Models, RetailE2E, ::testing::Values(4, 1, 2),
+                         [](const auto &info) { return "Model" + std::to_string(info.param); });
 
 } // namespace

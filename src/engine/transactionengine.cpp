@@ -93,6 +93,8 @@ void TransactionEngine::send(const DeviceCommand &cmd) {
   }
   if (cmd.armsTimer || cmd.copy != CopyKind::None)
     armWatchdog();
+  if (cmd.armsTimer || cmd.copy != CopyKind::None || cmd.replyCode != 0)
+    m_awaitingReply = true;
   writeOut(cmd.bytes, cmd.pauseMs);
 }
 
@@ -338,11 +340,16 @@ void TransactionEngine::prologue(bool stepReply) {
   m_rx.clear();
   m_seq.advance();
   m_komandaUToku = false;
+  m_awaitingReply = false;
   if (stepReply && m_retail && m_retail->isVisible())
     m_retail->enableEntryLine();
 }
 
 void TransactionEngine::dispatch(const QByteArray &frame) {
+  // One command, one reply: a second answer (a slow reply and the reply to its
+  // resend) or a stray frame must not confirm a step twice.
+  if (!m_awaitingReply)
+    return;
   if (m_service && !m_proveraKase && m_zapocetaOperacija.isEmpty() && !m_racunUToku &&
       m_service->handleServiceReply(frame))
     return;

@@ -259,6 +259,7 @@ private:
   int m_promptDepth = 0;
   bool m_dispatching = false;
   bool m_watchdogDeferred = false;
+  bool m_awaitingReply = false; // a command was written whose reply has not been accepted yet
   std::deque<std::pair<int, QByteArray>> m_writes;
   Scheduler::TaskId m_writeTask = 0;
   Scheduler::TaskId m_watchdog = 0;

@@ -230,3 +230,20 @@ TEST(Model4Failure, ErrorClasses) {
 }
 
 } // namespace
+
+namespace {
+
+// A slow reply and the reply to the watchdog's resend both arrive: one line is written.
+TEST(Watchdog, SecondAnswerToAResentLineIsDropped) {
+  for (int model : {1, 2, 4}) {
+    Harness h(model);
+    pendingSale(h);
+    h.clock.advance(3000); // resent
+    h.feed(reply::accept(model, 0x03));
+    h.feed(reply::accept(model, 0x03));
+    EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 1) << "model " << model;
+    EXPECT_EQ(h.engine->sendSeq(), 14u);
+  }
+}
+
+} // namespace

@@ -73,6 +73,18 @@ Program::Program(const QString &workDir, QObject *parent)
       m_retail->articlePicked(code);
   });
 
+  // The card terminal serves the retail screen; the restaurant windows come later.
+  connect(&m_eft, &CardTerminal::amountRequested, this, [this](const QByteArray &header) {
+    const auto para = CardTerminal::amountInPara(m_retail->terminalAmountRequested());
+    m_eft.sendAmount(header, para.value_or(0));
+  });
+  connect(&m_eft, &CardTerminal::transactionStarted, this,
+          [this] { m_retail->terminalTransactionStarted(); });
+  connect(&m_eft, &CardTerminal::transactionFailed, this, [this] { m_retail->terminalTransactionFailed(); });
+  connect(&m_eft, &CardTerminal::resultReceived, this, [this](const CardTerminal::Result &r) {
+    m_retail->terminalResult(r.approved(), r.cardType, r.reference, r.cardNumber,
+                             m_retailCalls->cekanjePrekinuto());
+  });
   connect(m_engine.get(), &TransactionEngine::saleButtonsEnabled, this, [this] {
     m_pocetna->kasaProverena = true;
     m_pocetna->proveraKase = false;
@@ -133,10 +145,6 @@ void Program::setPortNames() {
   m_serial.setPortName(SerialPortLink::comName(m_record.Port), m_workDir);
   m_serial.setBaudRate(SerialPortLink::DeviceBaudRate);
   m_tcp->setHost(m_record.IP.trimmed());
-  if (m_record.EFTPos != 0) {
-    m_eft.setPortName(SerialPortLink::comName(m_record.EFTPos), m_workDir);
-    m_eft.setBaudRate(SerialPortLink::PeripheralBaudRate);
-  }
 }
 
 void Program::applyLiveSettings() {
@@ -244,7 +252,7 @@ void Program::FormClose() {
     QPushButton *da = box.addButton(QStringLiteral("Da"), QMessageBox::YesRole);
     box.addButton(QStringLiteral("Ne"), QMessageBox::NoRole);
     box.exec();
-    // Leaving fiscal printer mode is a device command the engine does not offer yet.
+    // The engine's command to leave fiscal printer mode is declared but not built yet.
     (void)da;
   }
   if (m_tcp->isOpen())
@@ -322,11 +330,7 @@ KonfHost::LinkResult Program::openBarcodePort(const SetKonfiguracija &record, QS
 
 KonfHost::LinkResult Program::openCardTerminalPort(const SetKonfiguracija &record, QString *platformError) {
   m_eft.close();
-  m_eft.setPortName(SerialPortLink::comName(record.EFTPos), m_workDir);
-  m_eft.setBaudRate(SerialPortLink::PeripheralBaudRate);
-  bool ok = false;
-  m_eft.open([&ok](bool opened) { ok = opened; });
-  ok = ok && m_eft.isOpen();
+  const bool ok = m_eft.open(record.EFTPos, m_workDir) && m_eft.isOpen();
   if (!ok && platformError)
     *platformError = m_eft.errorString();
   return ok ? LinkResult::Ok : LinkResult::NotOpen;

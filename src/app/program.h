@@ -7,6 +7,7 @@
 #include "data/ui/tfrmkonf.h"
 #include "device/articlemirror.h"
 #include "device/barcodereader.h"
+#include "device/cardterminal.h"
 #include "device/serialportlink.h"
 #include "device/tcplink.h"
 #include "engine/transactionengine.h"
@@ -101,7 +102,7 @@ private:
   SerialPortLink m_serial;
   std::unique_ptr<TcpLink> m_tcp;
   BarcodeReader m_barcode;
-  SerialPortLink m_eft;
+  CardTerminal m_eft;
   ArticleMirror m_mirror;
   std::unique_ptr<Wire> m_wire;
   std::unique_ptr<TransactionEngine> m_engine;

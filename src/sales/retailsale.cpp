@@ -673,3 +673,41 @@ void RetailSale::loadStoredReceipt(const QList<StoredLine> &lines) {
     emit rowChanged(i);
   emit changed();
 }
+
+QString RetailSale::terminalAmountRequested() {
+  setStatus(QStringLiteral("SALJEM IZOS"));
+  return edtKartica;
+}
+
+void RetailSale::terminalTransactionStarted() {
+  setStatus(QStringLiteral(
+      "TRANSAKCIJA U TOKU. UKOLIKO NE ZELITE DA SACEKATE ODGOVOR TERMINALA PRITISNITE TASTER ESC"));
+}
+
+void RetailSale::terminalTransactionFailed() {
+  setStatus(QStringLiteral("TRANSAKCIJA NIJE USPELA"));
+}
+
+void RetailSale::terminalResult(bool approved, const QString &cardType, const QString &reference,
+                                const QString &cardNumber, bool cekanjePrekinuto) {
+  if (cekanjePrekinuto)
+    return; // too late: the cashier gave up waiting
+  if (approved) {
+    stavkaKase.tipKartice = cardType;
+    stavkaKase.brojTransakcije = reference;
+    stavkaKase.brojKartice = cardNumber;
+    setStatus(QStringLiteral(" AUTORIZOVANO"));
+    m_engine.Placanje(stavkaKase, false);
+    return;
+  }
+  setStatus(QStringLiteral(" GRESKA U AUTORIZACIJI"));
+  edtKartica = zeroMoney();
+  bool ok1 = false, ok2 = false;
+  const double cek = LocaleText::toNumber(edtCek, &ok1);
+  const double total = LocaleText::toNumber(lblUkupno, &ok2);
+  if (ok1 && ok2)
+    edtPovracaj = LocaleText::money(cek - total);
+  else
+    setStatus(QStringLiteral("GRESKA"));
+  emit changed();
+}

@@ -115,6 +115,13 @@ public:
   void stornoKey();          // F12
   void fiokaKey();           // F11
   void racunKey();           // F9
+  // The card terminal (retail screen active): an amount request is answered
+  // with the card field's text; the result sends the prepared card payment.
+  QString terminalAmountRequested();
+  void terminalTransactionStarted();
+  void terminalTransactionFailed();
+  void terminalResult(bool approved, const QString &cardType, const QString &reference,
+                      const QString &cardNumber, bool cekanjePrekinuto);
   // F5: the pick hands back a code, which is then interpreted.
   void articlePicked(const QString &sifra);
   void setStatus(const QString &text);

@@ -464,6 +464,45 @@ TEST_F(RetailSaleTest, StoredReceiptContinues) {
   EXPECT_EQ(sale->lblUkupno, "92,50");
 }
 
+TEST_F(RetailSaleTest, CardTerminalAnswers) {
+  sale->setSettings({4, false, true});
+  enter("1");
+  struct Case {
+    const char *name;
+    bool approved;
+    bool abandoned;
+    const char *status;
+    const char *kartica;
+    bool sent;
+  } cases[] = {
+      {"approved", true, false, " AUTORIZOVANO", "30,00", true},
+      {"refused", false, false, " GRESKA U AUTORIZACIJI", "0,00", false},
+      {"too late", true, true, "", "30,00", false},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    sale->setEntry("");
+    sale->karticaKey();
+    EXPECT_EQ(sale->terminalAmountRequested(), "30,00");
+    EXPECT_EQ(sale->edtStatus(), "SALJEM IZOS");
+    sale->setStatus("");
+    const auto before = engine.sent.size();
+    sale->terminalResult(c.approved, "VISA", "REF1", "4111", c.abandoned);
+    EXPECT_EQ(sale->edtStatus(), c.status);
+    EXPECT_EQ(sale->edtKartica, c.kartica);
+    EXPECT_EQ(engine.sent.size() > before, c.sent);
+    if (c.sent) {
+      EXPECT_EQ(engine.sent.back().nacinPlacanja, 2);
+      EXPECT_EQ(engine.sent.back().brojKartice, "4111");
+      EXPECT_EQ(engine.sent.back().brojTransakcije, "REF1");
+      EXPECT_EQ(engine.sent.back().tipKartice, "VISA");
+    }
+    if (!c.approved) {
+      EXPECT_EQ(sale->edtPovracaj, "-30,00");
+    }
+  }
+}
+
 TEST(RetailSaleCut, FiveCharacters) {
   EXPECT_EQ(RetailSale::cutFive("12,345"), "12,34");
   EXPECT_EQ(RetailSale::cutFive("1234567"), "12345");

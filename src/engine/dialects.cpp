@@ -114,7 +114,9 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
   }
   if (isLong(frame, 0x74)) {
     const bool pendingWrite = m_noviArtikal || m_zamenaArtikla || m_zamenaArtiklaKorak2 || m_promenaCene;
-    prologue(pendingWrite);
+    // The sale line (or the second write) follows at once: keep the entry line
+    // shut until it is answered, so a quick payment cannot overtake it.
+    prologue(false);
     if (pendingWrite)
       articleWriteConfirmed();
     return;
@@ -251,7 +253,7 @@ void TransactionEngine::dispatchB(const QByteArray &frame) {
   }
   const bool done = m_link.Model == 3 ? status != 0 : status == 0xFF;
   if (m_link.Model == 3 && (m_noviArtikal || m_zamenaArtikla || m_zamenaArtiklaKorak2 || m_promenaCene)) {
-    prologue(true);
+    prologue(!done); // a confirmed write is followed by the sale line
     if (!done) {
       ++m_indeksStavke;
       stepFailed(DeviceErrors::family2RefusalText(), false);

@@ -58,6 +58,22 @@ TEST(ArticleCheck, NewArticleSkips704AndPadsANonDigitBarcode) {
   EXPECT_EQ(again.count(), 4);
 }
 
+TEST(ArticleCheck, EntryLineStaysShutUntilTheSaleLineAfterAWriteIsAnswered) {
+  for (int model : {1, 5}) {
+    Harness h(model);
+    openRetail(h);
+    h.engine->sellRetailLine(Harness::sale("9", "SOK", 1, 120));
+    h.settle();
+    ASSERT_EQ(h.lastCode(), 0x74) << model;
+    h.retail.log.clear();
+    h.feed(reply::longFrame(model, 0x74, QByteArray(1, 0)));
+    // The sale line is on its way: a payment typed now would overtake it.
+    EXPECT_FALSE(h.retail.log.contains(QStringLiteral("enable"))) << model;
+    h.feed(reply::ack1(model));
+    EXPECT_TRUE(h.retail.log.contains(QStringLiteral("enable"))) << model;
+  }
+}
+
 TEST(ArticleCheck, PriceChangeIsOneWrite) {
   Harness h(5);
   openRetail(h);

@@ -252,8 +252,8 @@ void Program::FormClose() {
     QPushButton *da = box.addButton(QStringLiteral("Da"), QMessageBox::YesRole);
     box.addButton(QStringLiteral("Ne"), QMessageBox::NoRole);
     box.exec();
-    // The engine's command to leave fiscal printer mode is declared but not built yet.
-    (void)da;
+    if (box.clickedButton() == da)
+      m_engine->IzlazPrinter();
   }
   if (m_tcp->isOpen())
     m_tcp->close();

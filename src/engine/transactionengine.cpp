@@ -180,6 +180,9 @@ void TransactionEngine::StornirajRacun() {
 void TransactionEngine::OtvoriFioku() {
   send(commands().OtvoriFioku());
 }
+void TransactionEngine::IzlazPrinter() {
+  send(commands().IzlazPrinter()); // no reply comes: no watchdog, nothing awaited
+}
 void TransactionEngine::GetStatus() {
   send(commands().GetStatus());
 }

@@ -180,3 +180,23 @@ TEST(Prompts, RepliesWaitForAnOpenPrompt) {
 }
 
 } // namespace
+
+TEST(LeavePrinterMode, OnlyModel5SendsItAndNothingIsAwaited) {
+  for (int model : {1, 2, 4, 5}) {
+    Harness h(model);
+    h.engine->IzlazPrinter();
+    h.settle();
+    if (model != 5) {
+      EXPECT_EQ(h.sentCount(), 0) << model;
+      continue;
+    }
+    ASSERT_EQ(h.sentCount(), 1);
+    EXPECT_EQ(quint8(h.last()[0]), 0xAA);
+    EXPECT_EQ(quint8(h.last()[1]), 0x05); // the model number in place of the family byte
+    EXPECT_EQ(h.lastCode(), 0x1F);
+    EXPECT_EQ(h.last().size(), 12);
+    h.clock.advance(20000); // no watchdog: never resent, no dialog
+    EXPECT_EQ(h.sentCount(), 1);
+    EXPECT_TRUE(h.prompt.log.isEmpty());
+  }
+}

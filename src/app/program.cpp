@@ -112,6 +112,12 @@ Program::Program(const QString &workDir, QObject *parent)
     m_freeText->prepare();
     m_freeText->show();
   };
+  m_freeText->print = [this](const QList<FreeTextLine> &lines) {
+    QList<std::pair<QString, int>> table;
+    for (const FreeTextLine &line : lines)
+      table.append({line.tekst, line.bold});
+    m_engine->printFreeText(table);
+  };
 }
 
 Program::~Program() {

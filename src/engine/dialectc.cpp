@@ -158,13 +158,27 @@ void TransactionEngine::handleAckC(const Family4Ack &ack) {
   case CmdIsprazniTotal:
     emit cursorRestored();
     return;
+  case CmdFreeTextBegin:
+  case CmdFreeTextPrint:
+    // The free-text window's lines go out one per reply, then the end.
+    if (!m_freeTextLines.isEmpty()) {
+      if (m_freeTextNext < m_freeTextLines.size()) {
+        const auto &line = m_freeTextLines.at(m_freeTextNext++);
+        FreeTextPrint(line.first, line.second);
+      } else {
+        m_freeTextLines.clear();
+        FreeTextEnd();
+      }
+      return;
+    }
+    m_pomocnaKomanda = false;
+    runFollowUp();
+    return;
   case CmdFreeTextEnd:
     m_slobodanTekstUToku = false;
     [[fallthrough]];
   case CmdFioka:
   case CmdLcd:
-  case CmdFreeTextPrint:
-  case CmdFreeTextBegin:
     m_pomocnaKomanda = false;
     runFollowUp();
     return;
@@ -287,6 +301,7 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
                      QStringLiteral(". Ne mozete stampati slobodan tekst dok ne zavrsite racun."),
                  UserPrompt::Mode::Notice});
     m_pomocnaKomanda = false;
+    m_freeTextLines.clear();
     return;
   }
   if (cls == 2) {

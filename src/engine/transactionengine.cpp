@@ -192,6 +192,21 @@ void TransactionEngine::GetFMInfo() {
   send(commands().GetFMInfo());
 }
 
+void TransactionEngine::FreeTextBegin() {
+  m_indeksStavke = 1;
+  send(commands().FreeTextBegin());
+}
+
+void TransactionEngine::printFreeText(const QList<std::pair<QString, int>> &lines) {
+  if (m_link.Model != 4 || lines.isEmpty())
+    return;
+  m_freeTextLines = lines;
+  m_freeTextNext = 0;
+  m_pomocnaKomanda = true;
+  m_slobodanTekstUToku = true;
+  FreeTextBegin();
+}
+
 void TransactionEngine::FreeTextPrint(const QString &text, int attribute) {
   m_indeksStavke = 1;
   send(commands().FreeTextPrint(text, quint8(attribute)));
@@ -433,6 +448,7 @@ void TransactionEngine::onWatchdog() {
     m_izvestajUToku = false;
     m_statusIzProdaje = false;
     m_slobodanTekstUToku = false;
+    m_freeTextLines.clear();
     emit cursorRestored();
     deviceError({QStringLiteral("Greska"), QStringLiteral("Doslo je do problema u komunikaciji!"),
                  UserPrompt::Mode::Question});

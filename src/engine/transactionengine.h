@@ -82,9 +82,13 @@ public:
   void GetFMInfo();                          // fiscal memory information (model 4)
   void IsprazniTotal();                      // clear the article totals (model 4)
   void IzlazPrinter();                       // model 5 leaves fiscal printer mode (no reply awaited)
+  void FreeTextBegin();                      // model 4
   void FreeTextPrint(const QString &text, int attribute); // model 4
   void FreeTextEnd();                                     // model 4
   void LcdShow(const QString &text, int line);            // model 4 customer display; line 2 = home
+  // Model 4: prints the free-text line table (text, bold mark 1/0): begin, one
+  // line per reply, end.
+  void printFreeText(const QList<std::pair<QString, int>> &lines);
   // Fiscal report (model 4); the report's follow-up runs after the device has printed it.
   void Izvestaj(int type, const QString &from, const QString &to);
   // Sends a command built by the device-memory windows through the same watchdog path.
@@ -295,6 +299,8 @@ private:
   bool m_posleIzvestajaArtikala = false;
   bool m_statusIzProdaje = false;
   bool m_slobodanTekstUToku = false;
+  QList<std::pair<QString, int>> m_freeTextLines; // the free-text line table being printed
+  qsizetype m_freeTextNext = 0;
   bool m_closingAwaited = false; // model 4: KrajRacuna confirmed, the status completes the receipt
   QString m_zapocetaOperacija;
   int m_indeksStavke = 0;

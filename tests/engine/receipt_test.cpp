@@ -200,3 +200,37 @@ TEST(LeavePrinterMode, OnlyModel5SendsItAndNothingIsAwaited) {
     EXPECT_TRUE(h.prompt.log.isEmpty());
   }
 }
+
+TEST(FreeText, LinesGoOutOnePerReplyThenTheEnd) {
+  Harness h(4);
+  h.engine->printFreeText({{QStringLiteral("HVALA NA POSETI"), 1}, {QStringLiteral("Dodjite opet"), 0}});
+  h.settle();
+  ASSERT_EQ(h.lastCode(), 0x07); // begin
+  h.feed(reply::ack4(0x07));
+  ASSERT_EQ(h.lastCode(), 0x05);
+  EXPECT_EQ(quint8(h.last()[9]), 1); // bold
+  EXPECT_EQ(h.last().mid(10, 15), QByteArray("HVALA NA POSETI"));
+  EXPECT_EQ(h.sentCount(), 2); // one command per reply
+  h.feed(reply::ack4(0x05));
+  ASSERT_EQ(h.lastCode(), 0x05);
+  EXPECT_EQ(quint8(h.last()[9]), 0);
+  EXPECT_EQ(h.last().mid(10, 12), QByteArray("Dodjite opet"));
+  h.feed(reply::ack4(0x05));
+  ASSERT_EQ(h.lastCode(), 0x06); // end
+  h.feed(reply::ack4(0x06));
+  EXPECT_EQ(h.sentCount(), 4);
+  // Later replies do not start the text again.
+  h.engine->OtvoriFioku();
+  h.settle();
+  h.feed(reply::ack4(0x05));
+  EXPECT_NE(h.lastCode(), 0x05);
+}
+
+TEST(FreeText, OnlyModel4PrintsIt) {
+  for (int model : {1, 2, 5}) {
+    Harness h(model);
+    h.engine->printFreeText({{QStringLiteral("X"), 0}});
+    h.settle();
+    EXPECT_EQ(h.sentCount(), 0) << model;
+  }
+}

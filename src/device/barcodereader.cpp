@@ -7,14 +7,7 @@ BarcodeReader::BarcodeReader(QObject *parent) : QObject(parent) {
 
 bool BarcodeReader::open(int portNumber, const QString &workingDir) {
   reset();
-  if (portNumber == 0) {
-    m_port.close();
-    return true;
-  }
-  m_port.setPortName(SerialPortLink::comName(portNumber), workingDir);
-  bool ok = false;
-  m_port.open([&ok](bool opened) { ok = opened; });
-  return ok;
+  return m_port.openPeripheral(portNumber, workingDir);
 }
 
 void BarcodeReader::close() {

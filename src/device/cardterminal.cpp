@@ -27,14 +27,7 @@ CardTerminal::CardTerminal(QObject *parent) : QObject(parent) {
 
 bool CardTerminal::open(int portNumber, const QString &workingDir) {
   empty();
-  if (portNumber == 0) {
-    m_port.close();
-    return true;
-  }
-  m_port.setPortName(SerialPortLink::comName(portNumber), workingDir);
-  bool ok = false;
-  m_port.open([&ok](bool opened) { ok = opened; });
-  return ok;
+  return m_port.openPeripheral(portNumber, workingDir);
 }
 
 void CardTerminal::close() {

@@ -79,6 +79,17 @@ void SerialPortLink::open(OpenDone done) {
     done(ok);
 }
 
+bool SerialPortLink::openPeripheral(int portNumber, const QString &workingDir) {
+  if (portNumber == 0) {
+    close();
+    return true;
+  }
+  setPortName(comName(portNumber), workingDir);
+  bool ok = false;
+  open([&ok](bool opened) { ok = opened; });
+  return ok;
+}
+
 void SerialPortLink::close() {
   if (m_port.isOpen())
     m_port.close();

@@ -33,6 +33,9 @@ public:
   int baudRate() const { return m_baud; }
 
   void open(OpenDone done = {}) override;
+  // Peripheral ports (barcode reader, card terminal): 0 means not used and
+  // closes the port; otherwise opens COMn at once. True unless opening failed.
+  bool openPeripheral(int portNumber, const QString &workingDir);
   void close() override;
   bool isOpen() const override;
   bool write(const QByteArray &bytes) override;

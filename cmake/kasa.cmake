@@ -31,6 +31,6 @@ function(kasa_test_folder name dir main)
   endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;FISCAL_SIM=${CMAKE_BINARY_DIR}/bin/fiscal-sim"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;FISCAL_SIM=${CMAKE_BINARY_DIR}/bin/fiscal-sim;KASA_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
     DISCOVERY_TIMEOUT 60)
 endfunction()

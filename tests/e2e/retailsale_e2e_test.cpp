@@ -36,10 +36,6 @@ inline void PrintTo(const QString &s, std::ostream *os) {
 
 namespace {
 
-QString sourcePath(const QString &relative) {
-  return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../") + relative);
-}
-
 // Runs act() once cond() holds, polling on the event loop (modal windows spin their own).
 void when(QObject *ctx, std::function<bool()> cond, std::function<void()> act, int tries = 1500) {
   QTimer::singleShot(20, ctx, [=] {
@@ -60,7 +56,7 @@ protected:
     {
       Database db;
       ASSERT_TRUE(db.open(1, dir.path())) << db.lastError().toStdString();
-      QFile data(sourcePath("scripts/demo-data.sql"));
+      QFile data(testsupport::sourcePath("scripts/demo-data.sql"));
       ASSERT_TRUE(data.open(QIODevice::ReadOnly)) << data.fileName().toStdString();
       for (const QByteArray &line : data.readAll().split('\n')) {
         const QString sql = QString::fromUtf8(line).trimmed();

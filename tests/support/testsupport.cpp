@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QThread>
 
 namespace testsupport {
@@ -29,6 +30,14 @@ QString fiscalSimPath() {
   if (!env.isEmpty())
     return QString::fromLocal8Bit(env);
   return QCoreApplication::applicationDirPath() + QStringLiteral("/fiscal-sim");
+}
+
+QString sourcePath(const QString &relative) {
+  const QByteArray env = qgetenv("KASA_SOURCE_DIR");
+  // Test programs live in <build tree>/bin, build trees in the source tree.
+  const QString root = !env.isEmpty() ? QString::fromLocal8Bit(env)
+                                      : QCoreApplication::applicationDirPath() + QStringLiteral("/../..");
+  return QDir(root).filePath(relative);
 }
 
 } // namespace testsupport

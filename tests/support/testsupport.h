@@ -23,4 +23,9 @@ template <typename Pred> bool waitFor(Pred pred, int timeoutMs) {
 // Path of the fiscal-sim binary built with the tests.
 QString fiscalSimPath();
 
+// A file of the source tree (e.g. "scripts/demo-data.sql"). Compiled-in paths
+// are relative to a build directory once ccache rewrites them, so the tree is
+// named at run time.
+QString sourcePath(const QString &relative);
+
 } // namespace testsupport

@@ -228,15 +228,12 @@ void TransactionEngine::dispatchB(const QByteArray &frame) {
     return;
   }
   if (m_zapocetaOperacija == QLatin1String("PRIJAVA")) {
+    // The long-frame article read decides the variant on every showing of the
+    // main menu, also for a device the start-up check took for model 3: passing
+    // the fiscal-memory read in long frames does not make a Menko the variant.
     prologue(false);
-    if (m_link.Model == 2) {
-      m_zapocetaOperacija = QStringLiteral("CITANJEART");
-      send(memoryCommands().CitanjeArtiklaMenko());
-    } else {
-      // Model 3 keeps its variant; nothing further is pending, so a later silence
-      // of another command is resent normally.
-      m_zapocetaOperacija.clear();
-    }
+    m_zapocetaOperacija = QStringLiteral("CITANJEART");
+    send(memoryCommands().CitanjeArtiklaMenko());
     return;
   }
   if (m_zapocetaOperacija == QLatin1String("CITANJEART")) {

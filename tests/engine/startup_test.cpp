@@ -63,29 +63,41 @@ TEST(StartupCheck, SilenceDuringTheCheck) {
                         "odgovarajucem rezimu rada!"});
 }
 
-// Model 2 configured, device answering in long frames: it is the variant 3.
-TEST(Menko, LongFrameDeviceBecomesModel3) {
-  Harness h(2);
-  h.engine->startCheck();
-  EXPECT_EQ(h.engine->zapocetaOperacija(), QStringLiteral("PRIJAVASTART"));
-  h.feed(reply::ack2(2, 0xFF));
-  EXPECT_EQ(h.lastCode(), 0x18);
-  h.feed(reply::longFrame(2, 0x19, QByteArray(1, 0)));
-  EXPECT_EQ(h.link.Model, 3);
-  EXPECT_TRUE(h.engine->kasaProverena());
-  // The main menu's detection: article read answered -> stays 3; refused -> 2.
-  h.link.Model = 2;
-  h.engine->detectMenkoVariant();
-  h.feed(reply::ack2(2, 0xFF));
-  EXPECT_EQ(h.engine->zapocetaOperacija(), QStringLiteral("CITANJEART"));
-  h.feed(reply::longFrame(2, 0x16, QByteArray(60, 0)));
-  EXPECT_EQ(h.link.Model, 3);
-  h.link.Model = 2;
-  h.engine->detectMenkoVariant();
-  h.feed(reply::ack2(2, 0xFF));
-  h.feed(reply::ack2(2, 0x00));
-  EXPECT_EQ(h.link.Model, 2);
-  EXPECT_TRUE(h.engine->zapocetaOperacija().isEmpty());
+// Model 2 configured, device answering in long frames: the start-up check takes it
+// for the variant 3; each showing of the main menu then asks for the long-frame
+// article read, and only a device that serves it stays 3.
+TEST(Menko, MainMenuDetectionDecidesTheVariant) {
+  struct Case {
+    const char *name;
+    bool servesArticleRead;
+    int model;
+  } cases[] = {{"article read refused", false, 2}, {"article read served", true, 3}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    Harness h(2);
+    h.engine->startCheck();
+    EXPECT_EQ(h.engine->zapocetaOperacija(), QStringLiteral("PRIJAVASTART"));
+    h.feed(reply::ack2(2, 0xFF));
+    EXPECT_EQ(h.lastCode(), 0x18);
+    h.feed(reply::longFrame(2, 0x19, QByteArray(1, 0)));
+    ASSERT_EQ(h.link.Model, 3);
+    EXPECT_TRUE(h.engine->kasaProverena());
+
+    for (int showing = 1; showing <= 2; ++showing) {
+      SCOPED_TRACE(showing);
+      h.engine->detectMenkoVariant();
+      EXPECT_EQ(h.lastCode(), 0x01); // operator log-in
+      h.feed(reply::ack2(h.link.Model, 0xFF));
+      EXPECT_EQ(h.engine->zapocetaOperacija(), QStringLiteral("CITANJEART"));
+      EXPECT_EQ(h.lastCode(), 0x14); // the long-frame article read
+      h.feed(c.servesArticleRead ? reply::longFrame(2, 0x16, QByteArray(60, 0)) : reply::ack2(2, 0x00));
+      EXPECT_EQ(h.link.Model, c.model);
+      EXPECT_TRUE(h.engine->zapocetaOperacija().isEmpty());
+    }
+    // Nothing is left pending: a later silence is an ordinary one, not the detection's.
+    h.clock.advance(10000);
+    EXPECT_TRUE(h.prompt.log.isEmpty()) << h.prompt.log.join('\n').toStdString();
+  }
 }
 
 TEST(Menko, LoginRefusedAtStart) {

@@ -10,10 +10,6 @@ namespace {
 
 constexpr int kFormatVersion = 1;
 
-bool inRange(int v, int lo, int hi) {
-  return v >= lo && v <= hi;
-}
-
 bool digitsOnly(const QString &s) {
   for (QChar c : s)
     if (c < QLatin1Char('0') || c > QLatin1Char('9'))
@@ -50,6 +46,17 @@ const TextField kTextFields[] = {
     {"DrugiRedTekst", &SetKonfiguracija::DrugiRedTekst, 20},
 };
 
+bool intValid(const IntField &f, int v) {
+  return v >= f.lo && v <= f.hi;
+}
+
+bool textValid(const TextField &f, const QString &v) {
+  if (v.size() > f.maxLength)
+    return false;
+  // The register number travels in every device frame.
+  return f.member != &SetKonfiguracija::IBFM || (!v.isEmpty() && digitsOnly(v));
+}
+
 } // namespace
 
 LinkSettings SetKonfiguracija::linkSettings() const {
@@ -64,14 +71,11 @@ LinkSettings SetKonfiguracija::linkSettings() const {
 QStringList SetKonfiguracija::invalidFields() const {
   QStringList bad;
   for (const auto &f : kIntFields)
-    if (!inRange(this->*f.member, f.lo, f.hi))
+    if (!intValid(f, this->*f.member))
       bad << QString::fromLatin1(f.name);
   for (const auto &f : kTextFields)
-    if ((this->*f.member).size() > f.maxLength)
+    if (!textValid(f, this->*f.member))
       bad << QString::fromLatin1(f.name);
-  if (IBFM.isEmpty() || !digitsOnly(IBFM))
-    bad << QStringLiteral("IBFM");
-  bad.removeDuplicates();
   return bad;
 }
 
@@ -85,65 +89,61 @@ QByteArray KonfiguracijaStore::toJson(const SetKonfiguracija &r) {
   return QJsonDocument(o).toJson(QJsonDocument::Indented);
 }
 
-SetKonfiguracija KonfiguracijaStore::fromJson(const QByteArray &json, QString *error) {
-  SetKonfiguracija r;
+KonfiguracijaStore::LoadResult KonfiguracijaStore::fromJson(const QByteArray &json) {
+  LoadResult result;
   QJsonParseError pe;
   const QJsonDocument doc = QJsonDocument::fromJson(json, &pe);
-  auto fail = [&](const QString &why) {
-    if (error)
-      *error = why;
-    return SetKonfiguracija{};
-  };
-  if (pe.error != QJsonParseError::NoError || !doc.isObject())
-    return fail(QStringLiteral("Datoteka konfiguracije je ostecena (%1).").arg(pe.errorString()));
+  if (pe.error != QJsonParseError::NoError || !doc.isObject()) {
+    result.error = QStringLiteral("Datoteka konfiguracije je ostecena (%1).").arg(pe.errorString());
+    return result;
+  }
   const QJsonObject o = doc.object();
   const int format = o.value(QStringLiteral("format")).toInt(0);
-  if (format < 1 || format > kFormatVersion)
-    return fail(QStringLiteral("Datoteka konfiguracije ima nepoznat format (%1).").arg(format));
+  if (format < 1 || format > kFormatVersion) {
+    result.error = QStringLiteral("Datoteka konfiguracije ima nepoznat format (%1).").arg(format);
+    return result;
+  }
+  // A field that cannot be used keeps its default; the others are the shop's.
+  SetKonfiguracija &r = result.record;
+  QStringList bad;
   for (const auto &f : kIntFields) {
     const QJsonValue v = o.value(QString::fromLatin1(f.name));
     if (v.isUndefined())
       continue;
-    if (!v.isDouble() || v.toDouble() != static_cast<double>(v.toInt()))
-      return fail(
-          QStringLiteral("Datoteka konfiguracije je ostecena (polje %1).").arg(QString::fromLatin1(f.name)));
-    r.*f.member = v.toInt();
+    if (v.isDouble() && v.toDouble() == static_cast<double>(v.toInt()) && intValid(f, v.toInt()))
+      r.*f.member = v.toInt();
+    else
+      bad << QString::fromLatin1(f.name);
   }
   for (const auto &f : kTextFields) {
     const QJsonValue v = o.value(QString::fromLatin1(f.name));
     if (v.isUndefined())
       continue;
-    if (!v.isString())
-      return fail(
-          QStringLiteral("Datoteka konfiguracije je ostecena (polje %1).").arg(QString::fromLatin1(f.name)));
-    r.*f.member = v.toString();
+    if (v.isString() && textValid(f, v.toString()))
+      r.*f.member = v.toString();
+    else
+      bad << QString::fromLatin1(f.name);
   }
-  const QStringList bad = r.invalidFields();
+  result.fromFile = true;
   if (!bad.isEmpty())
-    return fail(QStringLiteral("Datoteka konfiguracije ima neispravna polja: %1.")
-                    .arg(bad.join(QStringLiteral(", "))));
-  if (error)
-    error->clear();
-  return r;
+    result.error = QStringLiteral("Datoteka konfiguracije ima neispravna polja: %1. Za njih se koriste "
+                                  "podrazumevane vrednosti.")
+                       .arg(bad.join(QStringLiteral(", ")));
+  return result;
 }
 
 KonfiguracijaStore::LoadResult KonfiguracijaStore::load(const QString &directory) {
-  LoadResult result;
   QFile f(QDir(directory).filePath(QString::fromLatin1(kFileName)));
   if (!f.exists())
-    return result;
+    return {};
   if (!f.open(QIODevice::ReadOnly)) {
+    LoadResult result;
     result.error = QStringLiteral("Datoteka konfiguracije se ne moze procitati: %1").arg(f.errorString());
     return result;
   }
-  QString error;
-  const SetKonfiguracija r = fromJson(f.readAll(), &error);
-  if (!error.isEmpty()) {
-    result.error = error + QStringLiteral(" Koriste se podrazumevana podesavanja.");
-    return result;
-  }
-  result.record = r;
-  result.fromFile = true;
+  LoadResult result = fromJson(f.readAll());
+  if (!result.fromFile)
+    result.error += QStringLiteral(" Koriste se podrazumevana podesavanja.");
   return result;
 }
 

@@ -42,17 +42,19 @@ public:
   struct LoadResult {
     SetKonfiguracija record;
     bool fromFile = false; // false: built-in defaults (no file, or a damaged one)
-    QString error;         // clear message when the file exists but could not be used
+    QString error;         // clear message when the file or some of its fields could not be used
   };
 
   // Missing file: defaults, no error. Damaged or unreadable file: defaults and
-  // a message; the file is left as it is until the user saves.
+  // a message. A field of the wrong type or out of range: that field's default
+  // and a message naming it, the other fields as stored. The file is left as it
+  // is until the user saves.
   static LoadResult load(const QString &directory);
   // Atomic: a crash or full disk leaves the previous file whole.
   static bool save(const QString &directory, const SetKonfiguracija &record, QString *error = nullptr);
 
   static QByteArray toJson(const SetKonfiguracija &record);
-  // Fields missing from the text keep their defaults; a wrong type or an
-  // out-of-range value makes the whole text unusable (error set).
-  static SetKonfiguracija fromJson(const QByteArray &json, QString *error);
+  // Fields missing from the text keep their defaults, and so do fields that
+  // cannot be used (named in error); text that is no record gives fromFile false.
+  static LoadResult fromJson(const QByteArray &json);
 };

@@ -89,10 +89,6 @@ TEST(Konfiguracija, DamagedFileGivesMessageAndDefaultsAndIsKept) {
       {"half-written", QByteArray("{\"format\": 1, \"Model\": 4, \"Po")},
       {"binary garbage", QByteArray("\x00\xff\x13garbage", 10)},
       {"not an object", QByteArray("[1,2,3]")},
-      {"wrong type", QByteArray("{\"format\":1,\"Model\":\"four\"}")},
-      {"out of range", QByteArray("{\"format\":1,\"Model\":9}")},
-      {"fraction", QByteArray("{\"format\":1,\"Port\":1.5}")},
-      {"letters in register number", QByteArray("{\"format\":1,\"IBFM\":\"12A456\"}")},
       {"unknown format", QByteArray("{\"format\":99,\"Model\":2}")},
       {"empty", QByteArray()},
   };
@@ -105,6 +101,57 @@ TEST(Konfiguracija, DamagedFileGivesMessageAndDefaultsAndIsKept) {
     EXPECT_FALSE(r.error.isEmpty()) << c.what;
     EXPECT_EQ(r.record, SetKonfiguracija{}) << c.what;
     EXPECT_EQ(readAll(path), c.bytes) << c.what; // left for the user to save over
+  }
+}
+
+// One bad field costs the shop that field only, and the message says which.
+TEST(Konfiguracija, UnusableFieldTakesItsDefaultAndIsNamed) {
+  const SetKonfiguracija d; // the built-in defaults
+  struct Case {
+    const char *what;
+    const char *field; // as stored, and as named in the message
+    const char *value; // JSON
+    std::function<void(SetKonfiguracija &)> toDefault;
+  };
+  const Case cases[] = {
+      {"out of range", "Model", "9", [&](SetKonfiguracija &k) { k.Model = d.Model; }},
+      {"wrong type", "Model", "\"four\"", [&](SetKonfiguracija &k) { k.Model = d.Model; }},
+      {"fraction", "Port", "1.5", [&](SetKonfiguracija &k) { k.Port = d.Port; }},
+      {"negative port", "BarKodPort", "-1", [&](SetKonfiguracija &k) { k.BarKodPort = d.BarKodPort; }},
+      {"letters in register number", "IBFM", "\"12A456\"", [&](SetKonfiguracija &k) { k.IBFM = d.IBFM; }},
+      {"text too long", "IP", "\"123456789012345678901\"", [&](SetKonfiguracija &k) { k.IP = d.IP; }},
+      {"number for text", "putanjaBaza", "7", [&](SetKonfiguracija &k) { k.putanjaBaza = d.putanjaBaza; }},
+  };
+  SetKonfiguracija shop;
+  shop.Duzina = 24;
+  shop.Port = 3;
+  shop.Model = 4;
+  shop.IBFM = "123450";
+  shop.Fioka = 2;
+  shop.putanjaBaza = "/srv/kasa";
+  shop.BarKodPort = 2;
+  shop.konekcija = 1;
+  shop.IP = "10.0.0.7";
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    QTemporaryDir dir;
+    QByteArray json = KonfiguracijaStore::toJson(shop);
+    const QByteArray key = QByteArray("\"") + c.field + "\": ";
+    const qsizetype at = json.indexOf(key);
+    ASSERT_GE(at, 0);
+    const qsizetype valueEnd = json.indexOf('\n', at);
+    const qsizetype comma = json.at(valueEnd - 1) == ',' ? 1 : 0;
+    json.replace(at + key.size(), valueEnd - comma - at - key.size(), c.value);
+    writeAll(QDir(dir.path()).filePath("Konfiguracija.dat"), json);
+
+    const auto r = KonfiguracijaStore::load(dir.path());
+    EXPECT_TRUE(r.fromFile);
+    EXPECT_EQ(r.error, QStringLiteral("Datoteka konfiguracije ima neispravna polja: %1. Za njih se koriste "
+                                      "podrazumevane vrednosti.")
+                           .arg(c.field));
+    SetKonfiguracija expected = shop;
+    c.toDefault(expected);
+    EXPECT_EQ(r.record, expected);
   }
 }
 

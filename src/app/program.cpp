@@ -121,6 +121,9 @@ Program::Program(const QString &workDir, QObject *parent)
 }
 
 Program::~Program() {
+  // Closing a connect under way answers its waiters: nobody is left to hear it.
+  ++m_sequence;
+  m_konf->setHost(nullptr);
   m_engine->setWire(nullptr);
   m_serial.close();
   m_tcp->close();
@@ -261,8 +264,8 @@ void Program::FormClose() {
     if (box.clickedButton() == da)
       m_engine->IzlazPrinter();
   }
-  if (m_tcp->isOpen())
-    m_tcp->close();
+  ++m_sequence; // a connect still under way ends with the program, unannounced
+  m_tcp->close();
   m_serial.close();
   if (!(m_record == m_loaded))
     KonfiguracijaStore::save(m_workDir, m_record);
@@ -320,9 +323,8 @@ void Program::openDeviceLink(const SetKonfiguracija &record, LinkDone done) {
   }
   m_tcp->close();
   m_serial.close();
-  bool ok = false;
-  m_serial.open([&ok](bool opened) { ok = opened; });
-  ok = ok && m_serial.isOpen();
+  m_serial.open();
+  const bool ok = m_serial.isOpen();
   done(ok ? LinkResult::Ok : LinkResult::NotOpen, ok ? QString() : m_serial.errorString());
 }
 

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -286,7 +287,11 @@ SetKonfiguracija TFrmKonf::recordFromControls(bool *ok) const {
 }
 
 bool TFrmKonf::okStep() {
+  // Whatever an earlier OK still waits for is replaced by this one.
+  ++m_okAttempt;
+  m_okState = OkState::Idle;
   auto stop = [this] {
+    m_okState = OkState::Stopped;
     emit okStepFinished(false);
     return false;
   };
@@ -330,6 +335,7 @@ bool TFrmKonf::okStep() {
   }
   m_record = rec;
   if (!m_host) {
+    m_okState = OkState::Idle;
     emit okStepFinished(false);
     return true;
   }
@@ -340,30 +346,47 @@ bool TFrmKonf::okStep() {
                     QStringLiteral("Problem u otvaranju baze.Proverite konfiguraciju putanje"));
     return stop();
   }
-  bool finished = false;
-  bool result = false;
-  m_host->openDeviceLink(
-      rec, [this, rec, &finished, &result](KonfHost::LinkResult r, const QString &platformError) {
-        finished = true;
-        if (r == KonfHost::LinkResult::Ok) {
-          result = finishAfterLink(rec);
-          return;
-        }
-        if (rec.konekcija == 1)
-          m_host->deviceMessage(QStringLiteral("GRESKA"),
-                                QStringLiteral("Problem u uspostavljanju konekcije! Proverite kablove"));
-        else if (r == KonfHost::LinkResult::Failed && !platformError.isEmpty())
-          m_host->deviceMessage(QStringLiteral("Greska"), platformError);
-        else
-          m_host->deviceMessage(QStringLiteral("Greska"),
-                                QStringLiteral("Port nije otvoren! Proverite kablove."));
-        emit okStepFinished(false);
-      });
-  // A TCP connection answers later; the rest of the step follows from there.
-  return finished ? result : true;
+  // A TCP connection answers after a pause and the connect, long after this step
+  // has returned: the rest of the step carries its own record and attempt.
+  const quint64 attempt = m_okAttempt;
+  m_okState = OkState::WaitingForLink;
+  m_host->openDeviceLink(rec, [window = QPointer<TFrmKonf>(this), attempt,
+                               rec](KonfHost::LinkResult r, const QString &platformError) {
+    if (window)
+      window->linkOpened(attempt, rec, r, platformError);
+  });
+  return m_okState != OkState::Stopped;
 }
 
-bool TFrmKonf::finishAfterLink(const SetKonfiguracija &rec) {
+void TFrmKonf::linkOpened(quint64 attempt, const SetKonfiguracija &rec, KonfHost::LinkResult r,
+                          const QString &platformError) {
+  // An answer for an OK that a later OK or the closing of the window replaced.
+  if (attempt != m_okAttempt || m_okState != OkState::WaitingForLink || !m_host)
+    return;
+  if (r == KonfHost::LinkResult::Ok) {
+    finishAfterLink(rec);
+    return;
+  }
+  m_okState = OkState::Stopped;
+  if (rec.konekcija == 1)
+    m_host->deviceMessage(QStringLiteral("GRESKA"),
+                          QStringLiteral("Problem u uspostavljanju konekcije! Proverite kablove"));
+  else if (r == KonfHost::LinkResult::Failed && !platformError.isEmpty())
+    m_host->deviceMessage(QStringLiteral("Greska"), platformError);
+  else
+    m_host->deviceMessage(QStringLiteral("Greska"), QStringLiteral("Port nije otvoren! Proverite kablove."));
+  emit okStepFinished(false);
+}
+
+void TFrmKonf::done(int result) {
+  // A link that answers after the window closed belongs to nobody.
+  ++m_okAttempt;
+  m_okState = OkState::Idle;
+  QDialog::done(result);
+}
+
+void TFrmKonf::finishAfterLink(const SetKonfiguracija &rec) {
+  m_okState = OkState::Stopped;
   QString platformError;
   if (rec.BarKodPort != 0) {
     const auto r = m_host->openBarcodePort(rec, &platformError);
@@ -373,16 +396,16 @@ bool TFrmKonf::finishAfterLink(const SetKonfiguracija &rec) {
                                 ? platformError
                                 : QStringLiteral("Port za Bar-kod citac nije otvoren! Proverite kablove."));
       emit okStepFinished(false);
-      return false;
+      return;
     }
   }
   if (rec.EFTPos != 0 && m_host->openCardTerminalPort(rec, &platformError) != KonfHost::LinkResult::Ok) {
     m_host->deviceMessage(QStringLiteral("Greska"),
                           QStringLiteral("Port za EFT Pos terminal nije otvoren! Proverite kablove."));
     emit okStepFinished(false);
-    return false;
+    return;
   }
+  m_okState = OkState::CheckStarted;
   m_host->startDeviceCheck(rec);
   emit okStepFinished(true);
-  return true;
 }

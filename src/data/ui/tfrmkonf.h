@@ -68,8 +68,12 @@ public:
   const SetKonfiguracija &record() const { return m_record; }
 
   // The OK step. Returns false when it stopped at a step before the device
-  // check (the window stays open either way until the check succeeds).
+  // check (the window stays open either way until the check succeeds). With a
+  // TCP link the step goes on when the connection answers; a later OK or the
+  // closing of the window drops that continuation.
   bool okStep();
+  // OK and OTKAZ; a pending continuation of the OK step is dropped.
+  void done(int result) override;
   // Model-dependent switch: the rounding box only for "Taliro".
   void applyModelSettings();
 
@@ -111,11 +115,16 @@ private:
   void rbIPClick();
   void CBModelChange();
   void cbZaokruziClick();
-  bool finishAfterLink(const SetKonfiguracija &rec);
+  void linkOpened(quint64 attempt, const SetKonfiguracija &rec, KonfHost::LinkResult result,
+                  const QString &platformError);
+  void finishAfterLink(const SetKonfiguracija &rec);
   static const QString &unsupported();
 
   KonfHost *m_host = nullptr;
   QString m_workDir = QStringLiteral(".");
   SetKonfiguracija m_record;
   TfrmMemorandum *m_memorandum = nullptr;
+  enum class OkState { Idle, WaitingForLink, Stopped, CheckStarted };
+  OkState m_okState = OkState::Idle;
+  quint64 m_okAttempt = 0; // the OK step whose link answer is awaited
 };

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -37,8 +38,14 @@ struct RecordingHost : KonfHost {
   }
   void openDeviceLink(const SetKonfiguracija &, LinkDone done) override {
     log << "device";
-    done(link, QString());
+    if (answerLater)
+      waiting.push_back(std::move(done));
+    else
+      done(link, QString());
   }
+  // A TCP link: the answer comes after the OK step has returned.
+  bool answerLater = false;
+  std::vector<LinkDone> waiting;
   LinkResult openBarcodePort(const SetKonfiguracija &, QString *) override {
     log << "barcode";
     return barcode;
@@ -186,6 +193,67 @@ TEST_F(TFrmKonfTest, FailuresAfterTheSaveKeepTheRecord) {
   konf.edtIP->setText("127.0.0.1");
   EXPECT_FALSE(konf.okStep());
   EXPECT_EQ(host.log.last(), "dev GRESKA / Problem u uspostavljanju konekcije! Proverite kablove");
+}
+
+// The TCP link answers after the pause and the connect, when the OK step has long
+// returned; what the rest of the step needs travels with it (the sanitizer build
+// catches a continuation that reaches back into the step's frame).
+TEST_F(TFrmKonfTest, TcpLinkAnsweringAfterTheStepReturned) {
+  using R = KonfHost::LinkResult;
+  struct Case {
+    const char *name;
+    std::function<void(TFrmKonf &)> meanwhile; // before the first answer
+    R answer;
+    QStringList after; // log after the first answer
+  } cases[] = {
+      {"connected", [](TFrmKonf &) {}, R::Ok, {"terminal", "check 4"}},
+      {"refused",
+       [](TFrmKonf &) {},
+       R::Failed,
+       {"dev GRESKA / Problem u uspostavljanju konekcije! Proverite kablove"}},
+      {"window closed with OTKAZ", [](TFrmKonf &k) { k.BitBtn2->click(); }, R::Ok, {}},
+      {"replaced by a second OK", [](TFrmKonf &k) { EXPECT_TRUE(k.okStep()); }, R::Failed, {}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    host = RecordingHost{};
+    host.answerLater = true;
+    konf.CBModel->setCurrentIndex(2);
+    konf.rbIP->setChecked(true);
+    konf.edtIP->setText("127.0.0.1");
+    konf.cbPos->setCurrentIndex(1);
+    QList<bool> finished;
+    const auto conn =
+        QObject::connect(&konf, &TFrmKonf::okStepFinished, [&](bool check) { finished << check; });
+    EXPECT_TRUE(konf.okStep());
+    EXPECT_EQ(host.log, (QStringList{"clear", "link copies", "db", "device"}));
+    EXPECT_TRUE(finished.isEmpty());
+    c.meanwhile(konf);
+    host.log.clear();
+    host.waiting.front()(c.answer, QString());
+    EXPECT_EQ(host.log, c.after);
+    if (host.waiting.size() > 1) { // the second OK's own answer still counts
+      host.log.clear();
+      host.waiting.back()(R::Ok, QString());
+      EXPECT_EQ(host.log, (QStringList{"terminal", "check 4"}));
+    }
+    QObject::disconnect(conn);
+  }
+
+  // The window is gone before the answer: nothing is touched.
+  host = RecordingHost{};
+  host.answerLater = true;
+  auto *gone = new TFrmKonf;
+  gone->setHost(&host);
+  gone->setWorkingDirectory(dir.path());
+  SetKonfiguracija r;
+  r.putanjaBaza = dir.path();
+  gone->loadRecord(r);
+  EXPECT_TRUE(gone->okStep());
+  delete gone;
+  host.log.clear();
+  host.waiting.front()(R::Ok, QString());
+  EXPECT_TRUE(host.log.isEmpty());
 }
 
 TEST_F(TFrmKonfTest, ModelCapabilities) {

@@ -29,11 +29,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-// Readable failures.
-inline void PrintTo(const QString &s, std::ostream *os) {
-  *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
 
 // Runs act() once cond() holds, polling on the event loop (modal windows spin their own).

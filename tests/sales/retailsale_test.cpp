@@ -9,11 +9,6 @@
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 
-// Readable failures.
-inline void PrintTo(const QString &s, std::ostream *os) {
-  *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
 
 // Records what the screen asks of the engine; the device's answers are given by the test.

@@ -4,6 +4,12 @@
 #include <QString>
 
 #include <functional>
+#include <ostream>
+
+// Readable failures.
+inline void PrintTo(const QString &s, std::ostream *os) {
+  *os << '"' << s.toStdString() << '"';
+}
 
 namespace testsupport {
 

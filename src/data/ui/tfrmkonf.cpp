@@ -149,6 +149,9 @@ TFrmKonf::TFrmKonf(QWidget *parent)
   BitBtn2 = new QPushButton(QStringLiteral("OTKAZ"), this);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   BitBtn2->setGeometry(320, 500, 120, 32);
+  // Enter in any field is the OK step; the letterhead chooser opens only when asked for.
+  BitBtn3->setAutoDefault(false);
+  BitBtn1->setDefault(true);
 
   connect(rbIP, &QRadioButton::clicked, this, &TFrmKonf::rbIPClick);
   connect(CBModel, &QComboBox::currentIndexChanged, this, &TFrmKonf::CBModelChange);
@@ -170,6 +173,11 @@ TFrmKonf::TFrmKonf(QWidget *parent)
     m_memorandum->exec();
   });
   applyModelSettings();
+}
+
+void TFrmKonf::showEvent(QShowEvent *event) {
+  QDialog::showEvent(event);
+  CBModel->setFocus(Qt::OtherFocusReason);
 }
 
 void TFrmKonf::keyPressEvent(QKeyEvent *event) {

@@ -109,6 +109,7 @@ signals:
   void okStepFinished(bool reachedDeviceCheck);
 
 protected:
+  void showEvent(QShowEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
 
 private:

@@ -2,17 +2,21 @@
 #include "data/ui/tfrmkonf.h"
 #include "data/ui/tfrmmemorandum.h"
 #include "data/vlasnik.h"
+#include "support/testsupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -254,6 +258,34 @@ TEST_F(TFrmKonfTest, TcpLinkAnsweringAfterTheStepReturned) {
   host.log.clear();
   host.waiting.front()(R::Ok, QString());
   EXPECT_TRUE(host.log.isEmpty());
+}
+
+// Opened as the start window opens it: the cursor on the model list, and Enter
+// is the OK step, never the letterhead chooser.
+TEST_F(TFrmKonfTest, OpensWithTheFocusOnTheModelAndEnterMeansOk) {
+  QStringList seen;
+  // Whatever window Enter opens is noted and closed.
+  QTimer closer;
+  closer.setSingleShot(true);
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (QWidget *m = QApplication::activeModalWidget(); m && m != &konf) {
+      seen << m->windowTitle();
+      m->close();
+    }
+  });
+  QTimer::singleShot(0, &konf, [&] {
+    testsupport::waitFor([&] { return QApplication::activeWindow() == &konf; }, 2000);
+    QWidget *focus = QApplication::focusWidget();
+    seen << (focus ? focus->objectName() : QString());
+    host.log.clear();
+    closer.start(300);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(focus ? focus : &konf, &enter);
+    konf.BitBtn2->click();
+  });
+  konf.exec();
+  EXPECT_EQ(seen, QStringList{"CBModel"});
+  EXPECT_EQ(host.log, (QStringList{"clear", "link copies", "db", "device", "check 1"})); // the OK step
 }
 
 TEST_F(TFrmKonfTest, ModelCapabilities) {

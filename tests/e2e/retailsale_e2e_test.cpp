@@ -1,147 +1,22 @@
 // The real program's windows, offscreen, against fiscal-sim over a pty: start-up
 // check, login, a code, a barcode and a weighed line, cash with change.
-#include "app/program.h"
-#include "app/tdialog.h"
-#include "app/tdialogmain.h"
-#include "app/tform5.h"
 #include "app/tfrmpocetna.h"
-#include "app/tglavna.h"
-#include "app/tuputstvo.h"
 #include "sales/ui/tform2.h"
-#include "sales/ui/waitercodedialog.h"
-#include "support/testsupport.h"
+#include "shopfixture.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QProcess>
-#include <QPushButton>
 #include <QSqlQuery>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <gtest/gtest.h>
 
 namespace {
 
-// Runs act() once cond() holds, polling on the event loop (modal windows spin their own).
-void when(QObject *ctx, std::function<bool()> cond, std::function<void()> act, int tries = 1500) {
-  QTimer::singleShot(20, ctx, [=] {
-    if (cond()) {
-      act();
-    } else if (tries > 0) {
-      when(ctx, cond, act, tries - 1);
-    }
-  });
-}
+using e2e::when;
 
-class RetailE2E : public ::testing::TestWithParam<int> {
+class RetailE2E : public ::testing::TestWithParam<int>, protected e2e::ShopFixture {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(dir.isValid());
-    testsupport::pinLocale();
-    // The demo shop's data in a fresh database.
-    {
-      Database db;
-      ASSERT_TRUE(db.open(1, dir.path())) << db.lastError().toStdString();
-      QFile data(testsupport::sourcePath("scripts/demo-data.sql"));
-      ASSERT_TRUE(data.open(QIODevice::ReadOnly)) << data.fileName().toStdString();
-      for (const QByteArray &line : data.readAll().split('\n')) {
-        const QString sql = QString::fromUtf8(line).trimmed();
-        if (sql.startsWith(QLatin1String("INSERT"))) {
-          ASSERT_TRUE(db.exec(sql)) << sql.toStdString() << db.lastError().toStdString();
-        }
-      }
-    }
-    SetKonfiguracija rec;
-    rec.Model = GetParam();
-    rec.Port = 1;
-    rec.IBFM = QStringLiteral("123450");
-    rec.putanjaBaza = dir.path();
-    ASSERT_TRUE(KonfiguracijaStore::save(dir.path(), rec));
-
-    // The device and the program's mirror of it agree on one article, as after a
-    // reading from the device; everything else the device learns from the sale.
-    ArticleMirror mirror;
-    mirror.insert({"1", 1, "8600000000017", "Kafa espresso", 120.0, 0});
-    if (GetParam() == 2) {
-      // Model 2 sells only what the device already holds, exactly.
-      mirror.insert({"11", 11, "8600000000116", "Cokolada 100g", 180.0, 0});
-      mirror.insert({"13", 13, "8600000000130", "Hleb beli 500g", 65.0, 1});
-      mirror.insert({"35", 35, "2100123000000", "Sir trapist (na meru)", 1100.0, 1});
-    }
-    ASSERT_TRUE(mirror.save(dir.filePath("artikli.dat")));
-    QFile articles(dir.filePath("device-articles.txt"));
-    ASSERT_TRUE(articles.open(QIODevice::WriteOnly));
-    articles.write("1;Kafa espresso;120.00;0;8600000000017\n");
-    if (GetParam() == 2)
-      articles.write("11;Cokolada 100g;180.00;0;8600000000116\n13;Hleb beli 500g;65.00;1;8600000000130\n"
-                     "35;Sir trapist (na meru);1100.00;1;2100123000000\n");
-    articles.close();
-
-    sim.setProgram(testsupport::fiscalSimPath());
-    sim.setArguments({"--model", QString::number(GetParam()), "--register", "123450", "--link",
-                      dir.filePath("COM1"), "--journal", dir.filePath("journal.jsonl"), "--articles",
-                      articles.fileName()});
-    sim.start();
-    ASSERT_TRUE(sim.waitForStarted(5000)) << testsupport::fiscalSimPath().toStdString();
-    ASSERT_TRUE(
-        testsupport::waitFor([&] { return sim.canReadLine() || sim.state() != QProcess::Running; }, 10000));
-    ASSERT_TRUE(sim.readLine().startsWith("fiscal-sim ready"));
+    ASSERT_NO_FATAL_FAILURE(prepareShop(GetParam()));
+    ASSERT_NO_FATAL_FAILURE(startDevice(GetParam()));
   }
-  void TearDown() override {
-    sim.terminate();
-    sim.waitForFinished(3000);
-  }
-
-  // Any message that pops up during the sale is a failure: note it and close it.
-  void watchForMessages(Program &p) {
-    auto *t = new QTimer(&p);
-    t->setInterval(100);
-    QObject::connect(t, &QTimer::timeout, [this, &p] {
-      if (p.dialogMain().isVisible()) {
-        unexpected << p.dialogMain().Naslov->text() + " / " + p.dialogMain().tekst->toPlainText();
-        p.dialogMain().Button1->click();
-      }
-      if (p.dialog().isVisible()) {
-        unexpected << p.dialog().Naslov->text() + " / " + p.dialog().tekst->toPlainText();
-        for (QPushButton *b : {p.dialog().BtnOK, p.dialog().BtnErrStop, p.dialog().Button2}) {
-          if (b->isVisible()) {
-            b->click();
-            break;
-          }
-        }
-      }
-      if (p.uputstvo().isVisible()) {
-        unexpected << "Uputstvo";
-        p.uputstvo().BitBtn1->click();
-      }
-      if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-        if (box->text() == "pritisni ENTER za nastavak")
-          ++enterNotices; // the completed receipt waits for the cashier
-        else
-          unexpected << box->windowTitle() + " / " + box->text();
-        box->accept();
-      }
-      if (p.form5().isVisible()) {
-        unexpected << "Form5 " + p.form5().Tekst->toPlainText();
-        p.form5().BitBtn1->click();
-      }
-    });
-    t->start();
-  }
-
-  QTemporaryDir dir;
-  QProcess sim;
-  QStringList unexpected;
-  int enterNotices = 0;
 };
 
 TEST_P(RetailE2E, CodeBarcodeAndWeighedLinesPaidInCash) {
@@ -164,14 +39,7 @@ TEST_P(RetailE2E, CodeBarcodeAndWeighedLinesPaidInCash) {
   QString afterReceipt;
   QString grabbed;
 
-  when(
-      &p, [&] { return p.form3().isVisible(); },
-      [&] {
-        p.form3().medtsifra->setText("2222");
-        p.form3().BitBtn1->click();
-      });
-  when(
-      &p, [&] { return p.glavna().isVisible(); }, [&] { p.glavna().Kasa->click(); });
+  logInThen(p, "2222", [&] { p.glavna().Kasa->click(); });
   when(
       &p, [&] { return kasa.isVisible() && idle(); },
       [&] {
@@ -223,14 +91,8 @@ TEST_P(RetailE2E, CodeBarcodeAndWeighedLinesPaidInCash) {
     QFile::copy(grabbed, qEnvironmentVariable("KASA_SCREENSHOT"));
 
   // What the device printed.
-  QFile journal(dir.filePath("journal.jsonl"));
-  ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
-  QJsonObject receipt;
-  for (const QByteArray &line : journal.readAll().split('\n')) {
-    const QJsonObject o = QJsonDocument::fromJson(line).object();
-    if (o.value("type").toString() == "receipt")
-      receipt = o;
-  }
+  const QList<QJsonObject> receipts = journal("receipt");
+  const QJsonObject receipt = receipts.isEmpty() ? QJsonObject() : receipts.last();
   ASSERT_FALSE(receipt.isEmpty());
   EXPECT_EQ(receipt.value("lines").toArray().size(), 3);
   EXPECT_DOUBLE_EQ(receipt.value("total").toDouble(), 1895.0);

@@ -106,6 +106,8 @@ public:
   // Retail: one payment. coversRest: on models 2, 3 and 4 the cash covers the rest, so
   // the receipt is closed (KrajRacuna) instead of a further payment.
   void payRetail(const Racun &step, bool coversRest);
+  // F2: the free text that follows is no step of the receipt (racunUToku cleared).
+  void freeTextStarting() { m_racunUToku = false; }
   // Restaurant / split: the whole receipt built by the screen; indeksStavke := 0,
   // racunUToku set, the article check starts at element 1 (model 4: element 0).
   void startWholeReceipt(const StavkeRacuna &steps);

@@ -28,6 +28,10 @@ void EngineRetailCalls::OtvoriFioku() {
   m_engine.OtvoriFioku();
 }
 
+void EngineRetailCalls::freeTextStarting() {
+  m_engine.freeTextStarting();
+}
+
 void EngineRetailCalls::LcdShow(const QString &text, int line) {
   m_engine.LcdShow(text, line);
 }

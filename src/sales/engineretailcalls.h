@@ -18,7 +18,7 @@ public:
   void LcdShow(const QString &text, int line) override;
   void GetStatusFromSale() override;
   void screenClosed() override;
-  void freeTextStarting() override {}
+  void freeTextStarting() override;
   void setCekanjePrekinuto(bool value) override { m_cekanjePrekinuto = value; }
   bool resolveUnfinishedReceipt(int year, int &brojRacuna, int &sledeciRed) override;
   int nextReceiptNumber(int year) override;

@@ -226,6 +226,37 @@ TEST(FreeText, LinesGoOutOnePerReplyThenTheEnd) {
   EXPECT_NE(h.lastCode(), 0x05);
 }
 
+// F2 in the middle of the retail screen: the free text is no receipt step, so a
+// lost reply is answered by resending the free-text frame, not the receipt's.
+TEST(FreeText, LostReplyDuringAReceiptResendsTheFreeText) {
+  for (int lostAt : {0, 1, 2}) { // begin, the line, the end
+    SCOPED_TRACE(lostAt);
+    Harness h(4);
+    h.engine->beginRetailReceipt(1);
+    h.settle();
+    h.feed(reply::ack4(0x01));
+    ASSERT_TRUE(h.engine->racunUToku());
+    h.engine->freeTextStarting();
+    EXPECT_FALSE(h.engine->racunUToku());
+    h.engine->printFreeText({{QStringLiteral("AKCIJA"), 0}});
+    h.settle();
+    const quint8 codes[] = {0x07, 0x05, 0x06};
+    for (int i = 0; i < lostAt; ++i)
+      h.feed(reply::ack4(codes[i]));
+    ASSERT_EQ(h.lastCode(), codes[lostAt]);
+    const QByteArray lost = h.last();
+    const int sent = h.sentCount();
+    h.clock.advance(3000);
+    ASSERT_EQ(h.sentCount(), sent + 1);
+    EXPECT_EQ(h.last(), lost);
+    EXPECT_TRUE(h.prompt.log.isEmpty()) << h.prompt.log.join('\n').toStdString();
+    h.feed(reply::ack4(codes[lostAt])); // the resend is answered: the text goes on
+    if (lostAt < 2) {
+      EXPECT_EQ(h.lastCode(), codes[lostAt + 1]);
+    }
+  }
+}
+
 TEST(FreeText, OnlyModel4PrintsIt) {
   for (int model : {1, 2, 5}) {
     Harness h(model);

@@ -54,7 +54,8 @@ Program::Program(const QString &workDir, QObject *parent)
   m_konf = new TFrmKonf(m_pocetna);
   m_form3 = new TForm3(*m_prompt, m_pocetna);
   m_form4 = new TForm4(*m_prompt, m_pocetna);
-  m_freeText = new TFrmFreeText(m_pocetna);
+  // Shown beside the retail screen while that runs modally: as its child it is not blocked.
+  m_freeText = new TFrmFreeText(m_form2);
 
   m_konf->setHost(this);
   m_konf->setWorkingDirectory(m_workDir);

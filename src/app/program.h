@@ -65,6 +65,9 @@ public:
   LinkResult openCardTerminalPort(const SetKonfiguracija &record, QString *platformError) override;
   void startDeviceCheck(const SetKonfiguracija &record) override;
 
+  // The device listens on TCP port 1024; tests point the program at a simulator elsewhere.
+  void setDeviceTcpPort(quint16 port) { m_tcp->setPort(port); }
+
   // --- parts, for the executable and the tests ---
   TfrmPocetna &pocetna() { return *m_pocetna; }
   TGlavna &glavna() { return *m_glavna; }

@@ -22,10 +22,7 @@ protected:
 TEST_P(RetailE2E, CodeBarcodeAndWeighedLinesPaidInCash) {
   const int model = GetParam();
   Program p(dir.path());
-  watchForMessages(p);
-  p.start();
-  ASSERT_TRUE(testsupport::waitFor([&] { return p.pocetna().BtnProdesk->isEnabled(); }, 15000))
-      << unexpected.join("\n").toStdString();
+  ASSERT_TRUE(startProgram(p)) << unexpected.join("\n").toStdString();
   EXPECT_TRUE(p.engine().kasaProverena());
 
   TForm2 &kasa = p.form2();

@@ -167,6 +167,13 @@ public:
     t->start();
   }
 
+  // Starts the program and waits for the device check to pass.
+  bool startProgram(Program &p) {
+    watchForMessages(p);
+    p.start();
+    return testsupport::waitFor([&] { return p.pocetna().BtnProdesk->isEnabled(); }, 15000);
+  }
+
   // The cashier's code at the code entry, then inMenu() once the main menu shows;
   // the caller then presses "&KASA", which returns when the windows are closed.
   void logInThen(Program &p, const QString &code, std::function<void()> inMenu) {

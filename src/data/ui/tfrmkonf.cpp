@@ -394,22 +394,21 @@ void TFrmKonf::done(int result) {
 }
 
 void TFrmKonf::finishAfterLink(const SetKonfiguracija &rec) {
-  m_okState = OkState::Stopped;
   QString platformError;
+  QString failure;
   if (rec.BarKodPort != 0) {
     const auto r = m_host->openBarcodePort(rec, &platformError);
-    if (r != KonfHost::LinkResult::Ok) {
-      m_host->deviceMessage(QStringLiteral("Greska"),
-                            r == KonfHost::LinkResult::Failed && !platformError.isEmpty()
-                                ? platformError
-                                : QStringLiteral("Port za Bar-kod citac nije otvoren! Proverite kablove."));
-      emit okStepFinished(false);
-      return;
-    }
+    if (r != KonfHost::LinkResult::Ok)
+      failure = r == KonfHost::LinkResult::Failed && !platformError.isEmpty()
+                    ? platformError
+                    : QStringLiteral("Port za Bar-kod citac nije otvoren! Proverite kablove.");
   }
-  if (rec.EFTPos != 0 && m_host->openCardTerminalPort(rec, &platformError) != KonfHost::LinkResult::Ok) {
-    m_host->deviceMessage(QStringLiteral("Greska"),
-                          QStringLiteral("Port za EFT Pos terminal nije otvoren! Proverite kablove."));
+  if (failure.isEmpty() && rec.EFTPos != 0 &&
+      m_host->openCardTerminalPort(rec, &platformError) != KonfHost::LinkResult::Ok)
+    failure = QStringLiteral("Port za EFT Pos terminal nije otvoren! Proverite kablove.");
+  if (!failure.isEmpty()) {
+    m_okState = OkState::Stopped;
+    m_host->deviceMessage(QStringLiteral("Greska"), failure);
     emit okStepFinished(false);
     return;
   }

@@ -72,7 +72,8 @@ public:
   // TCP link the step goes on when the connection answers; a later OK or the
   // closing of the window drops that continuation.
   bool okStep();
-  // OK and OTKAZ; a pending continuation of the OK step is dropped.
+  // Closing the window (OTKAZ, or the device check's success) drops a pending
+  // continuation of the OK step.
   void done(int result) override;
   // Model-dependent switch: the rounding box only for "Taliro".
   void applyModelSettings();

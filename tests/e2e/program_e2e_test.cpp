@@ -64,41 +64,32 @@ TEST_F(ProgramE2E, FreeTextTypedBesideTheRetailScreenIsPrinted) {
   TForm2 &kasa = p.form2();
   TFrmFreeText &tekst = p.freeText();
   RetailSale &sale = p.retail();
-  auto idle = [&] { return kasa.edtUnos->isEnabled() && !p.engine().komandaUToku(); };
+  auto idle = [&] { return retailIdle(p); };
   bool shown = false, printed = false, closedAfterOk = false, soldAfter = false;
   QString shot;
-  logInThen(p, "2222", [&] { p.glavna().Kasa->click(); });
-  when(
-      &p, [&] { return kasa.isVisible() && idle(); },
-      [&] {
-        auto leave = [&] {
-          kasa.close();
-          when(
-              &p, [&] { return !kasa.isVisible() && p.glavna().isVisible(); }, [&] { p.glavna().close(); });
-        };
-        QTest::keyClick(kasa.windowHandle(), Qt::Key_F2);
-        shown = testsupport::waitFor([&] { return QApplication::activeWindow() == &tekst; }, 5000);
-        if (!shown)
-          return leave();
-        typeInto(tekst.windowHandle(), "HVALA NA POSETI");
-        QTest::keyClick(tekst.windowHandle(), Qt::Key_Return);
-        typeInto(tekst.windowHandle(), "Dodjite opet");
-        const QString file = dir.filePath("slobodan-tekst.png");
-        if (kasa.grab().save(dir.filePath("kasa-f2.png")) && tekst.grab().save(file))
-          shot = file;
-        clickOn(tekst.BtnOK);
-        closedAfterOk = !tekst.isVisible();
-        printed = testsupport::waitFor([&] { return !journal("text").isEmpty() && idle(); }, 10000);
-        // The screen goes on with the next customer.
-        kasa.edtUnos->setText("13");
-        kasa.handleKey(Qt::Key_Return, Qt::NoModifier);
-        if (testsupport::waitFor(idle, 10000)) {
-          kasa.handleKey(Qt::Key_Return, Qt::NoModifier); // total and close
-          soldAfter = testsupport::waitFor(
-              [&] { return sale.sledeciRed == 1 && !journal("receipt").isEmpty(); }, 15000);
-        }
-        leave();
-      });
+  inRetailScreen(p, "2222", [&] {
+    QTest::keyClick(kasa.windowHandle(), Qt::Key_F2);
+    shown = testsupport::waitFor([&] { return QApplication::activeWindow() == &tekst; }, 5000);
+    if (!shown)
+      return;
+    typeInto(tekst.windowHandle(), "HVALA NA POSETI");
+    QTest::keyClick(tekst.windowHandle(), Qt::Key_Return);
+    typeInto(tekst.windowHandle(), "Dodjite opet");
+    const QString file = dir.filePath("slobodan-tekst.png");
+    if (kasa.grab().save(dir.filePath("kasa-f2.png")) && tekst.grab().save(file))
+      shot = file;
+    clickOn(tekst.BtnOK);
+    closedAfterOk = !tekst.isVisible();
+    printed = testsupport::waitFor([&] { return !journal("text").isEmpty() && idle(); }, 10000);
+    // The screen goes on with the next customer.
+    kasa.edtUnos->setText("13");
+    kasa.handleKey(Qt::Key_Return, Qt::NoModifier);
+    if (testsupport::waitFor(idle, 10000)) {
+      kasa.handleKey(Qt::Key_Return, Qt::NoModifier); // total and close
+      soldAfter =
+          testsupport::waitFor([&] { return sale.sledeciRed == 1 && !journal("receipt").isEmpty(); }, 15000);
+    }
+  });
   p.pocetna().BtnProdesk->click();
 
   EXPECT_TRUE(shown);

@@ -27,7 +27,7 @@ TEST_P(RetailE2E, CodeBarcodeAndWeighedLinesPaidInCash) {
 
   TForm2 &kasa = p.form2();
   RetailSale &sale = p.retail();
-  auto idle = [&] { return kasa.edtUnos->isEnabled() && !p.engine().komandaUToku(); };
+  auto idle = [&] { return retailIdle(p); };
   auto type = [&](const QString &text, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     kasa.edtUnos->setText(text);
     kasa.handleKey(key, mods);
@@ -36,48 +36,38 @@ TEST_P(RetailE2E, CodeBarcodeAndWeighedLinesPaidInCash) {
   QString afterReceipt;
   QString grabbed;
 
-  logInThen(p, "2222", [&] { p.glavna().Kasa->click(); });
-  when(
-      &p, [&] { return kasa.isVisible() && idle(); },
-      [&] {
-        auto leave = [&] {
-          kasa.close();
-          when(
-              &p, [&] { return !kasa.isVisible() && p.glavna().isVisible(); }, [&] { p.glavna().close(); });
-        };
-        // code: Hleb beli 500g, 65,00; barcode: Cokolada 100g, 180,00; weighed: 1,500 kg at 1100,00
-        for (const char *entry : {"13", "8600000000116", "2100123015007"}) {
-          // The opening of the receipt goes first.
-          testsupport::waitFor([] { return false; }, 300);
-          type(QString::fromLatin1(entry), Qt::Key_Return);
-          const bool answered = testsupport::waitFor(idle, 10000);
-          EXPECT_TRUE(answered) << entry << " status: " << kasa.edtStatus->text().toStdString()
-                                << " unexpected: " << unexpected.join(" | ").toStdString();
-          if (!answered)
-            return leave();
-        }
-        EXPECT_EQ(sale.sledeciRed, 4);
-        EXPECT_EQ(kasa.lblUkupno->text(), "1895,00");
-        EXPECT_EQ(sale.cell(3, 4).trimmed(), "1,500");
-        EXPECT_EQ(kasa.edtPovracaj->text(), "-1895,00");
-        const QString shot = dir.filePath("kasa.png");
-        if (kasa.grab().save(shot))
-          grabbed = shot;
-        // A cashier's pace: with model 1 the entry line opens already on the article
-        // write's reply, before the sale line itself is answered.
-        testsupport::waitFor([] { return false; }, 800);
-        type("2000", Qt::Key_Plus, Qt::KeypadModifier);
-        EXPECT_EQ(kasa.edtGotovina->text(), "2000,00");
-        EXPECT_EQ(kasa.edtPovracaj->text(), "105,00");
-        // Family 1 closes when the payments reach the total; the others need the closing.
-        if (!testsupport::waitFor([&] { return sale.sledeciRed == 1; }, model == 1 ? 5000 : 300))
-          type("", Qt::Key_Return); // total and close
-        saleDone = testsupport::waitFor(
-            [&] { return sale.sledeciRed == 1 && kasa.lblUkupno->text() == "0,00"; }, 15000);
-        afterReceipt =
-            kasa.lblUkupno->text() + " " + kasa.edtGotovina->text() + " " + kasa.edtPovracaj->text();
-        leave();
-      });
+  inRetailScreen(p, "2222", [&] {
+    // code: Hleb beli 500g, 65,00; barcode: Cokolada 100g, 180,00; weighed: 1,500 kg at 1100,00
+    for (const char *entry : {"13", "8600000000116", "2100123015007"}) {
+      // The opening of the receipt goes first.
+      testsupport::waitFor([] { return false; }, 300);
+      type(QString::fromLatin1(entry), Qt::Key_Return);
+      const bool answered = testsupport::waitFor(idle, 10000);
+      EXPECT_TRUE(answered) << entry << " status: " << kasa.edtStatus->text().toStdString()
+                            << " unexpected: " << unexpected.join(" | ").toStdString();
+      if (!answered)
+        return;
+    }
+    EXPECT_EQ(sale.sledeciRed, 4);
+    EXPECT_EQ(kasa.lblUkupno->text(), "1895,00");
+    EXPECT_EQ(sale.cell(3, 4).trimmed(), "1,500");
+    EXPECT_EQ(kasa.edtPovracaj->text(), "-1895,00");
+    const QString shot = dir.filePath("kasa.png");
+    if (kasa.grab().save(shot))
+      grabbed = shot;
+    // A cashier's pace: with model 1 the entry line opens already on the article
+    // write's reply, before the sale line itself is answered.
+    testsupport::waitFor([] { return false; }, 800);
+    type("2000", Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(kasa.edtGotovina->text(), "2000,00");
+    EXPECT_EQ(kasa.edtPovracaj->text(), "105,00");
+    // Family 1 closes when the payments reach the total; the others need the closing.
+    if (!testsupport::waitFor([&] { return sale.sledeciRed == 1; }, model == 1 ? 5000 : 300))
+      type("", Qt::Key_Return); // total and close
+    saleDone =
+        testsupport::waitFor([&] { return sale.sledeciRed == 1 && kasa.lblUkupno->text() == "0,00"; }, 15000);
+    afterReceipt = kasa.lblUkupno->text() + " " + kasa.edtGotovina->text() + " " + kasa.edtPovracaj->text();
+  });
   p.pocetna().BtnProdesk->click(); // returns when the windows are closed again
 
   EXPECT_TRUE(saleDone);

@@ -8,6 +8,7 @@
 #include "app/tform5.h"
 #include "app/tglavna.h"
 #include "app/tuputstvo.h"
+#include "sales/ui/tform2.h"
 #include "sales/ui/waitercodedialog.h"
 #include "support/testsupport.h"
 
@@ -185,6 +186,26 @@ public:
         });
     when(
         &p, [&p] { return p.glavna().isVisible(); }, std::move(inMenu));
+  }
+
+  // The retail screen waits for the cashier: its entry line is open and no
+  // command of its own is out.
+  static bool retailIdle(Program &p) { return p.form2().edtUnos->isEnabled() && !p.engine().komandaUToku(); }
+
+  // Logs the cashier in, opens the retail screen and runs body there once it is
+  // idle; then the screen and the main menu are closed. The caller presses
+  // "&KASA", which returns when all that is done.
+  void inRetailScreen(Program &p, const QString &code, std::function<void()> body) {
+    logInThen(p, code, [&p] { p.glavna().Kasa->click(); });
+    when(
+        &p, [&p] { return p.form2().isVisible() && retailIdle(p); },
+        [&p, body = std::move(body)] {
+          body();
+          p.form2().close();
+          when(
+              &p, [&p] { return !p.form2().isVisible() && p.glavna().isVisible(); },
+              [&p] { p.glavna().close(); });
+        });
   }
 
   QTemporaryDir dir;

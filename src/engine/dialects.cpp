@@ -278,8 +278,14 @@ void TransactionEngine::dispatchB(const QByteArray &frame) {
     sendKraj = !m_rezimRestoran; // retail: the payment before the closing was confirmed
   }
   const bool complete = m_zavrsiRacun;
+  // A cash payment that ends the receipt is settled by the closing alone: its RATE row
+  // is the part that pays the receipt, never a second row for the tendered amount.
+  const bool cashClosing =
+      complete && step.operacija == Racun::Placanje && step.nacinPlacanja == Racun::Gotovina;
   // The step and, when it ends the receipt, its settlement are one unit of writes.
-  if (!runWrite([&] { return writeStep(step) && (!complete || m_store.writeClosingB(key(), step)); }))
+  if (!runWrite([&] {
+        return (cashClosing || writeStep(step)) && (!complete || m_store.writeClosingB(key(), step));
+      }))
     return;
   if (m_rezimRestoran && !complete) {
     sendNextWholeStep();

@@ -259,15 +259,11 @@ bool ReceiptStore::writeClosingPaymentA(const ReceiptKey &key, const Racun &step
 bool ReceiptStore::writeClosingB(const ReceiptKey &key, const Racun &step) {
   if (!ensureHeader(key))
     return false;
-  if (step.nacinPlacanja == Racun::Cek || step.nacinPlacanja == Racun::Kartica) {
-    QSqlQuery q(db());
-    q.prepare(QStringLiteral("UPDATE racuni SET %1 = %1 + :iznos WHERE broj = :broj AND godina = :god")
-                  .arg(step.nacinPlacanja == Racun::Cek ? QLatin1String("cek") : QLatin1String("kartica")));
-    q.bindValue(QStringLiteral(":iznos"), step.iznosPlacanja);
-    q.bindValue(QStringLiteral(":broj"), key.broj);
-    q.bindValue(QStringLiteral(":god"), key.godina);
-    return exec(q);
-  }
+  // The closing's own cash: its RATE row carries the part that pays the receipt.
+  const bool cashClosing = step.operacija == Racun::Placanje && step.nacinPlacanja == Racun::Gotovina;
+  if (cashClosing && step.ostatak != 0 && !addPaymentRow(key, 0, step.ostatak, step))
+    return false;
+  // The device books whatever is still unpaid as cash when it closes.
   bool ok = false;
   const double sum = receiptSum(key.godina, key.broj, &ok);
   return ok && settleCash(db(), key, sum, &m_error);

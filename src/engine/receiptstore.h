@@ -45,7 +45,9 @@ public:
   // Dialect A's closing payment (reply 0x1C): cash gets GOTOVINA := sum - CEK - KARTICA
   // and a RATE row only when ostatak is not 0; BRFISIS stored.
   bool writeClosingPaymentA(const ReceiptKey &key, const Racun &step, quint32 brfisis);
-  // Dialect B's completion: the confirmed step decides how RACUNI is settled; no RATE row.
+  // Dialect B's completion: GOTOVINA := sum - CEK - KARTICA (the device books the unpaid
+  // rest as cash); a cash payment that closes adds its RATE row (ostatak) when not 0.
+  // Cheque and card steps were booked by writePayment; the closing adds nothing to them.
   bool writeClosingB(const ReceiptKey &key, const Racun &step);
   // Dialect C's answer to KrajRacuna: GOTOVINA := sum - CEK - KARTICA, the unpaid rest as a cash RATE row.
   bool writeClosingC(const ReceiptKey &key);

@@ -140,17 +140,25 @@ void TransactionEngine::sellRetailLine(const Racun &step) {
   Provera(m_stavkaKase);
 }
 
-void TransactionEngine::payRetail(const Racun &step, bool coversRest) {
+void TransactionEngine::payRetail(const Racun &step) {
   m_stavkaKase = step;
   m_racunUToku = true;
-  if (m_link.family() != 1 && coversRest) {
+  m_zavrsiRacun = false;
+  m_krajPoslat = false;
+  Placanje(m_stavkaKase);
+}
+
+void TransactionEngine::closeRetail(const Racun &step, bool closeNow) {
+  m_stavkaKase = step;
+  m_racunUToku = true;
+  if (m_link.family() != 1 && closeNow) {
     m_zavrsiRacun = true;
     m_krajPoslat = false;
     KrajRacuna();
     return;
   }
   m_zavrsiRacun = false;
-  m_krajPoslat = m_link.family() != 1;
+  m_krajPoslat = m_link.family() == 2;
   Placanje(m_stavkaKase);
 }
 

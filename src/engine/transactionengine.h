@@ -103,9 +103,12 @@ public:
   void beginRetailReceipt(int rbrKasira);
   // Retail: one sale line (stavkaKase := step, then Provera).
   void sellRetailLine(const Racun &step);
-  // Retail: one payment. coversRest: on models 2, 3 and 4 the cash covers the rest, so
-  // the receipt is closed (KrajRacuna) instead of a further payment.
-  void payRetail(const Racun &step, bool coversRest);
+  // Retail: one payment of the cash, cheque or card key: a plain Placanje.
+  void payRetail(const Racun &step);
+  // Retail total-and-close. closeNow (models 2, 3, 4, the cash covers the rest):
+  // KrajRacuna, the device books the cash with the closing. Otherwise the payment
+  // goes first and the receipt is closed once the device accepted it.
+  void closeRetail(const Racun &step, bool closeNow);
   // F2: the free text that follows is no step of the receipt (racunUToku cleared).
   void freeTextStarting() { m_racunUToku = false; }
   // Restaurant / split: the whole receipt built by the screen; indeksStavke := 0,

@@ -12,12 +12,14 @@ void EngineRetailCalls::Provera(const Racun &stavka) {
 }
 
 void EngineRetailCalls::Placanje(const Racun &stavka, bool closeAfter) {
-  (void)closeAfter; // the engine closes after a payment by its model's rule
-  m_engine.payRetail(stavka, false);
+  if (closeAfter)
+    m_engine.closeRetail(stavka, false);
+  else
+    m_engine.payRetail(stavka);
 }
 
 void EngineRetailCalls::KrajRacuna(const Racun &stavka) {
-  m_engine.payRetail(stavka, true);
+  m_engine.closeRetail(stavka, true);
 }
 
 void EngineRetailCalls::StornirajRacun() {

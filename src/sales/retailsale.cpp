@@ -110,6 +110,8 @@ void RetailSale::resetFields() {
   edtIznos = edtCek = edtKartica = edtGotovina = edtPovracaj = lblUkupno = zeroMoney();
   lblProveraVisible = lblPonistavanjeVisible = false;
   edtUnos.clear();
+  m_cardPending = false;
+  m_cardPendingAmount = 0;
 }
 
 void RetailSale::open(int year, const QDate &today, const QTime &now) {
@@ -346,22 +348,31 @@ void RetailSale::refreshChange() {
 
 void RetailSale::totalAndClose() {
   setStatus(QString());
+  // A receipt without lines has nothing to close; the device would refuse it.
+  if (sledeciRed <= 1)
+    return;
   try {
     double due = 0;
+    double cash = 0; // what this closing pays in cash
     const double change = readNumber(edtPovracaj);
     if (change < 0) {
       due = -change;
       bool ok = false;
       const double typed = LocaleText::toNumber(edtUnos, &ok);
-      edtGotovina = LocaleText::money(ok ? typed : due);
+      cash = ok ? typed : due;
+      // Cash paid before stays paid: the closing adds to it.
+      edtGotovina = LocaleText::money(readNumber(edtGotovina) + cash);
     }
     refreshChange();
+    stavkaKase = Racun{};
     stavkaKase.operacija = Racun::Placanje;
+    stavkaKase.operater = static_cast<quint8>(rbrKasira);
     stavkaKase.nacinPlacanja = Racun::Gotovina;
-    stavkaKase.iznosPlacanja = readNumber(edtGotovina);
-    stavkaKase.ostatak = due;
+    stavkaKase.iznosPlacanja = MyRound(2, cash);
+    stavkaKase.ostatak = MyRound(2, due);
     if (m_settings.model == 4)
       entryEnabled = false;
+    edtUnos.clear();
     emit changed();
     const int model = m_settings.model;
     if (readNumber(edtPovracaj) >= 0 && model != 1 && model != 5)
@@ -442,6 +453,7 @@ void RetailSale::unosGotovina() {
     const double change = cek + cash + kartica - total;
     edtPovracaj = LocaleText::money(change);
     const double cashPart = (change > 0 || cash < 0) ? total - cek - kartica : cash;
+    stavkaKase = Racun{};
     stavkaKase.operacija = Racun::Placanje;
     stavkaKase.nacinPlacanja = Racun::Gotovina;
     stavkaKase.iznosPlacanja = readNumber(edtGotovina);
@@ -487,33 +499,38 @@ void RetailSale::cardOrCheque(int nacin) {
       emit beep();
       return;
     }
-    const double otherValue = readNumber(other);
+    if (card)
+      dropPendingCard(); // a new card payment replaces one still waiting for the terminal
+    // What was paid by this means before stays paid: a further payment adds to it and
+    // never pays more than is still due.
+    const double before = readNumber(field);
+    const double rest = MyRound(2, total - readNumber(other) - before);
     const bool typed = !edtUnos.isEmpty();
-    if (typed) {
-      const double amount = readNumber(edtUnos);
-      field = LocaleText::money(amount);
-      const double d = otherValue + amount - total;
-      if (d > 0 || amount < 0) {
-        // Never more than is due, never change from a cheque or card.
-        field = LocaleText::money(total - otherValue);
-        edtPovracaj = zeroMoney();
-      } else {
-        edtPovracaj = LocaleText::money(d);
-      }
-    } else {
-      field = LocaleText::money(total - otherValue);
-      edtPovracaj = zeroMoney();
+    double amount = typed ? readNumber(edtUnos) : rest;
+    if (amount > rest || amount < 0)
+      amount = rest;
+    amount = MyRound(2, amount);
+    if (amount <= 0) {
+      edtUnos.clear();
+      emit focusEntry();
+      setStatus(QStringLiteral("NEMOGUCA OPERACIJA.IZNOS ZA PLACANJE JE 0!"));
+      emit beep();
+      emit changed();
+      return;
     }
+    field = LocaleText::money(before + amount);
+    refreshChange();
+    stavkaKase = Racun{};
     stavkaKase.operacija = Racun::Placanje;
     stavkaKase.nacinPlacanja = nacin;
-    stavkaKase.iznosPlacanja = readNumber(field);
+    stavkaKase.iznosPlacanja = amount;
     if (card && m_settings.cardTerminal) {
-      // The terminal link takes the amount from the card field and sends the
-      // payment once the terminal approves it.
-      if (!typed || readNumber(field) != 0)
-        setStatus(
-            QStringLiteral("PROVUCITE KARTICU I SACEKAJTE. UKOLIKO NE ZELITE DA SACEKATE ODGOVOR TERMINALA "
-                           "PRITISNITE TASTER ESC"));
+      // The terminal link takes this amount and sends the payment once the terminal
+      // approves it; until then Esc may abandon the wait.
+      m_cardPending = true;
+      m_cardPendingAmount = amount;
+      setStatus(QStringLiteral("PROVUCITE KARTICU I SACEKAJTE. UKOLIKO NE ZELITE DA SACEKATE ODGOVOR "
+                               "TERMINALA PRITISNITE TASTER ESC"));
     } else {
       m_engine.Placanje(stavkaKase, false);
     }
@@ -528,7 +545,27 @@ void RetailSale::cardOrCheque(int nacin) {
   emit changed();
 }
 
+// The card payment that waited for the terminal is given up: its amount leaves the card field.
+void RetailSale::dropPendingCard() {
+  if (!m_cardPending)
+    return;
+  m_cardPending = false;
+  bool ok = false;
+  const double kartica = LocaleText::toNumber(edtKartica, &ok);
+  edtKartica = LocaleText::money(ok ? MyRound(2, kartica - m_cardPendingAmount) : 0.0);
+  m_cardPendingAmount = 0;
+  try {
+    refreshChange();
+  } catch (const NumberError &) {
+    setStatus(QStringLiteral("GRESKA"));
+  }
+}
+
 void RetailSale::escapeKey() {
+  // Only a card payment waiting for the terminal can be abandoned; otherwise the
+  // question would send the last payment a second time.
+  if (!m_cardPending)
+    return;
   m_engine.setCekanjePrekinuto(true);
   setStatus(QString());
   emit beep();
@@ -539,16 +576,11 @@ void RetailSale::escapeKey() {
           "dugme U REDU,u suprotnom pritisnite dugme OTKAZ!"),
       true);
   if (print) {
+    m_cardPending = false;
+    m_cardPendingAmount = 0;
     m_engine.Placanje(stavkaKase, false);
   } else {
-    bool ok1 = false, ok2 = false;
-    const double cek = LocaleText::toNumber(edtCek, &ok1);
-    const double total = LocaleText::toNumber(lblUkupno, &ok2);
-    edtKartica = zeroMoney();
-    if (ok1 && ok2)
-      edtPovracaj = LocaleText::money(cek - total);
-    else
-      setStatus(QStringLiteral("GRESKA"));
+    dropPendingCard();
   }
   emit changed();
 }
@@ -644,6 +676,8 @@ void RetailSale::resetAfterReceipt() {
   lblUkupno = edtGotovina = edtCek = edtKartica = edtPovracaj = zeroMoney();
   edtUnos.clear();
   entryEnabled = true;
+  m_cardPending = false;
+  m_cardPendingAmount = 0;
   emit changed();
   if (m_visible)
     emit focusEntry();
@@ -676,7 +710,7 @@ void RetailSale::loadStoredReceipt(const QList<StoredLine> &lines) {
 
 QString RetailSale::terminalAmountRequested() {
   setStatus(QStringLiteral("SALJEM IZOS"));
-  return edtKartica;
+  return LocaleText::money(m_cardPending ? m_cardPendingAmount : 0.0);
 }
 
 void RetailSale::terminalTransactionStarted() {
@@ -690,9 +724,11 @@ void RetailSale::terminalTransactionFailed() {
 
 void RetailSale::terminalResult(bool approved, const QString &cardType, const QString &reference,
                                 const QString &cardNumber, bool cekanjePrekinuto) {
-  if (cekanjePrekinuto)
+  if (cekanjePrekinuto || !m_cardPending)
     return; // too late: the cashier gave up waiting
   if (approved) {
+    m_cardPending = false;
+    m_cardPendingAmount = 0;
     stavkaKase.tipKartice = cardType;
     stavkaKase.brojTransakcije = reference;
     stavkaKase.brojKartice = cardNumber;
@@ -701,13 +737,6 @@ void RetailSale::terminalResult(bool approved, const QString &cardType, const QS
     return;
   }
   setStatus(QStringLiteral(" GRESKA U AUTORIZACIJI"));
-  edtKartica = zeroMoney();
-  bool ok1 = false, ok2 = false;
-  const double cek = LocaleText::toNumber(edtCek, &ok1);
-  const double total = LocaleText::toNumber(lblUkupno, &ok2);
-  if (ok1 && ok2)
-    edtPovracaj = LocaleText::money(cek - total);
-  else
-    setStatus(QStringLiteral("GRESKA"));
+  dropPendingCard();
   emit changed();
 }

@@ -91,6 +91,9 @@ public:
   int rbrKasira = 1;
   Racun stavkaKase;
 
+  // A card payment is prepared and waits for the terminal (Esc may abandon it).
+  bool cardPaymentPending() const { return m_cardPending; }
+
   const QString &cell(int row, int col) const { return m_grid[row][col]; }
   static QStringList headers();
   static QString rowLabel(int row);
@@ -109,14 +112,14 @@ public:
   void unosGotovina();       // numeric-pad +
   void cekKey();             // F3
   void karticaKey();         // F4
-  void escapeKey();          // abandon the card-terminal wait
+  void escapeKey();          // abandon the card-terminal wait (only while one is pending)
   void displejKey();         // F1
   void slobodanTekstKey();   // F2
   void stornoKey();          // F12
   void fiokaKey();           // F11
   void racunKey();           // F9
   // The card terminal (retail screen active): an amount request is answered
-  // with the card field's text; the result sends the prepared card payment.
+  // with the pending card payment; the result sends it or takes it back.
   QString terminalAmountRequested();
   void terminalTransactionStarted();
   void terminalTransactionFailed();
@@ -167,6 +170,7 @@ private:
                double amount);
   void interpret(const QString &T);
   void cardOrCheque(int nacin);
+  void dropPendingCard();
   void refreshChange();
 
   ArticleLookup &m_articles;
@@ -178,6 +182,8 @@ private:
   QString m_status;
   quint64 m_statusTask = 0;
   bool m_visible = false;
+  bool m_cardPending = false; // a card payment waits for the terminal's answer
+  double m_cardPendingAmount = 0;
   double m_voidQty = 0;
   double m_voidAmount = 0;
 };

@@ -47,7 +47,7 @@ TEST_P(RetailReceipt, SoldPaidAndCompleted) {
   EXPECT_DOUBLE_EQ(h.scalar(QStringLiteral("SELECT lager FROM artikli WHERE sifra = '2'")).toDouble(), 3);
   EXPECT_DOUBLE_EQ(h.scalar(QStringLiteral("SELECT lager FROM artikli WHERE sifra = '3'")).toDouble(), 99);
 
-  h.engine->payRetail(Harness::payment(Racun::Gotovina, 300, 300), true);
+  h.engine->closeRetail(Harness::payment(Racun::Gotovina, 300, 300), true);
   h.settle();
   if (c.closesWithKraj) {
     ASSERT_EQ(h.lastCode(), 0x0B);
@@ -162,7 +162,7 @@ TEST(Prompts, RepliesWaitForAnOpenPrompt) {
   h.engine->sellRetailLine(Harness::sale(QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100));
   h.settle();
   h.feed(reply::ack1(1));
-  h.engine->payRetail(Harness::payment(0, 100, 100), true);
+  h.engine->closeRetail(Harness::payment(0, 100, 100), true);
   h.settle();
   int writesDuringPrompt = -1;
   h.prompt.duringPrompt = [&] {

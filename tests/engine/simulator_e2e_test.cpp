@@ -160,7 +160,7 @@ TEST_P(SimulatorReceipt, JournalAndDatabaseAgree) {
   ASSERT_TRUE(e.step([&] { e.engine->beginRetailReceipt(1); }));
   ASSERT_TRUE(e.step([&] { e.engine->sellRetailLine(Harness::sale("1", "KAFA", 2, 100)); }));
   ASSERT_TRUE(e.step([&] { e.engine->sellRetailLine(Harness::sale("2", "ESPRESSO", 1.5, 150)); }));
-  e.engine->payRetail(Harness::payment(Racun::Gotovina, 425, 425), true);
+  e.engine->closeRetail(Harness::payment(Racun::Gotovina, 425, 425), true);
   ASSERT_TRUE(testsupport::waitFor([&] { return e.completed == 1; }, 8000))
       << e.prompt.log.join("\n").toStdString();
   EXPECT_TRUE(e.prompt.errors.isEmpty()) << e.prompt.log.join("\n").toStdString();
@@ -213,7 +213,7 @@ TEST(SimulatorSilence, PonoviAfterSilenceWritesTheLineOnce) {
   ASSERT_TRUE(e.step([&] { e.engine->sellRetailLine(Harness::sale("1", "KAFA", 1, 100)); }, 20000));
   ASSERT_EQ(e.prompt.errors.size(), 1);
   EXPECT_EQ(e.scalar("SELECT COUNT(*) FROM prodato").toInt(), 1);
-  e.engine->payRetail(Harness::payment(Racun::Gotovina, 100, 100), true);
+  e.engine->closeRetail(Harness::payment(Racun::Gotovina, 100, 100), true);
   ASSERT_TRUE(testsupport::waitFor([&] { return e.completed == 1; }, 5000));
   QList<QJsonObject> receipts;
   for (const QJsonObject &d : sim.journal())

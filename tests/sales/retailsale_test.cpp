@@ -289,38 +289,63 @@ TEST_F(RetailSaleTest, VoidKeyWithoutLinesAndCheckMode) {
   EXPECT_EQ(col(1, 1), "77");
 }
 
-TEST_F(RetailSaleTest, PaymentsCapsAndChange) {
-  for (int i = 0; i < 5; ++i)
-    enter("1"); // 150,00
-  ASSERT_EQ(sale->lblUkupno, "150,00");
-
+TEST_F(RetailSaleTest, ChequeAndCardAddUpToWhatIsDue) {
   struct Case {
     const char *name;
-    void (RetailSale::*key)();
-    const char *typed;
-    const char *field; // cek, kartica or gotovina after the key
-    const char *expected;
+    std::vector<std::pair<void (RetailSale::*)(), const char *>> keys; // key, typed text
+    const char *cek;
+    const char *kartica;
     const char *povracaj;
-    const char *status;
+    std::vector<double> sent; // amounts of the payments sent
   } cases[] = {
-      {"cheque capped", &RetailSale::cekKey, "500", "cek", "150,00", "0,00", ""},
-      {"cheque partial", &RetailSale::cekKey, "100", "cek", "100,00", "-50,00", ""},
-      {"card rest", &RetailSale::karticaKey, "", "kartica", "50,00", "0,00", ""},
-      {"card negative", &RetailSale::karticaKey, "-5", "kartica", "50,00", "0,00", ""},
+      {"cheque capped", {{&RetailSale::cekKey, "500"}}, "150,00", "0,00", "0,00", {150}},
+      {"cheque partial", {{&RetailSale::cekKey, "100"}}, "100,00", "0,00", "-50,00", {100}},
+      {"card rest",
+       {{&RetailSale::cekKey, "100"}, {&RetailSale::karticaKey, ""}},
+       "100,00",
+       "50,00",
+       "0,00",
+       {100, 50}},
+      {"card negative", {{&RetailSale::karticaKey, "-5"}}, "0,00", "150,00", "0,00", {150}},
+      {"two cheques",
+       {{&RetailSale::cekKey, "50"}, {&RetailSale::cekKey, "30"}},
+       "80,00",
+       "0,00",
+       "-70,00",
+       {50, 30}},
+      {"second card for the rest",
+       {{&RetailSale::karticaKey, "100"}, {&RetailSale::karticaKey, ""}},
+       "0,00",
+       "150,00",
+       "0,00",
+       {100, 50}},
+      {"nothing left to pay",
+       {{&RetailSale::cekKey, ""}, {&RetailSale::karticaKey, ""}},
+       "150,00",
+       "0,00",
+       "0,00",
+       {150}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    sale->setEntry(QString::fromLatin1(c.typed));
-    (sale.get()->*c.key)();
-    const QString field = QString::fromLatin1(c.field);
-    const QString &v = field == "cek"       ? sale->edtCek
-                       : field == "kartica" ? sale->edtKartica
-                                            : sale->edtGotovina;
-    EXPECT_EQ(v, c.expected);
+    sale->resetAfterReceipt();
+    for (int i = 0; i < 5; ++i)
+      enter("1"); // 150,00
+    ASSERT_EQ(sale->lblUkupno, "150,00");
+    const auto before = engine.sent.size();
+    for (const auto &[key, typed] : c.keys) {
+      sale->setEntry(QString::fromLatin1(typed));
+      (sale.get()->*key)();
+    }
+    EXPECT_EQ(sale->edtCek, c.cek);
+    EXPECT_EQ(sale->edtKartica, c.kartica);
     EXPECT_EQ(sale->edtPovracaj, c.povracaj);
-    EXPECT_EQ(sale->edtStatus(), c.status);
-    EXPECT_EQ(engine.sent.back().operacija, 300);
-    EXPECT_DOUBLE_EQ(engine.sent.back().iznosPlacanja, LocaleText::toNumber(QString::fromLatin1(c.expected)));
+    std::vector<double> sent;
+    for (auto i = before; i < engine.sent.size(); ++i) {
+      EXPECT_EQ(engine.sent[i].operacija, 300);
+      sent.push_back(engine.sent[i].iznosPlacanja);
+    }
+    EXPECT_EQ(sent, c.sent);
   }
 }
 
@@ -386,6 +411,25 @@ TEST_F(RetailSaleTest, TotalAndCloseByModel) {
   EXPECT_TRUE(sale->cell(1, 1).isEmpty());
 }
 
+TEST_F(RetailSaleTest, TotalAndCloseAddsTheRestAndNeedsALine) {
+  sale->setSettings({1, false, false});
+  enter(""); // nothing sold: nothing to close
+  EXPECT_EQ(engine.calls, QStringList{"Prijava"});
+  EXPECT_EQ(sale->edtGotovina, "0,00");
+
+  for (int i = 0; i < 5; ++i)
+    enter("1"); // 150,00
+  sale->setEntry("100");
+  sale->unosGotovina();
+  EXPECT_EQ(sale->edtPovracaj, "-50,00");
+  enter("");
+  EXPECT_EQ(sale->edtGotovina, "150,00");
+  EXPECT_EQ(sale->edtPovracaj, "0,00");
+  EXPECT_EQ(engine.calls.back(), "Placanje+Kraj");
+  EXPECT_DOUBLE_EQ(engine.sent.back().iznosPlacanja, 50.0); // only what is still due
+  EXPECT_DOUBLE_EQ(engine.sent.back().ostatak, 50.0);
+}
+
 TEST_F(RetailSaleTest, RefusedLineLeavesTheGrid) {
   enter("1");
   sale->setEntry("A");
@@ -402,6 +446,12 @@ TEST_F(RetailSaleTest, RefusedLineLeavesTheGrid) {
 TEST_F(RetailSaleTest, CardTerminalWaitAndEscape) {
   sale->setSettings({4, false, true});
   enter("1");
+  // Esc with no card payment waiting asks nothing and sends nothing.
+  const auto callsBefore = engine.calls.size();
+  sale->escapeKey();
+  EXPECT_TRUE(prompt.shown.isEmpty());
+  EXPECT_EQ(engine.calls.size(), callsBefore);
+
   const int sentBefore = int(engine.sent.size());
   sale->setEntry("");
   sale->karticaKey();
@@ -409,6 +459,7 @@ TEST_F(RetailSaleTest, CardTerminalWaitAndEscape) {
             "PROVUCITE KARTICU I SACEKAJTE. UKOLIKO NE ZELITE DA SACEKATE ODGOVOR TERMINALA "
             "PRITISNITE TASTER ESC");
   EXPECT_EQ(sale->edtKartica, "30,00");
+  EXPECT_TRUE(sale->cardPaymentPending());
   EXPECT_EQ(int(engine.sent.size()), sentBefore); // the terminal sends it after approval
   EXPECT_FALSE(engine.cekanjePrekinuto);
 
@@ -418,6 +469,7 @@ TEST_F(RetailSaleTest, CardTerminalWaitAndEscape) {
   EXPECT_TRUE(prompt.shown.back().startsWith("?PREKID / Prekinuto cekanje odgovora terminala."));
   EXPECT_EQ(sale->edtKartica, "0,00");
   EXPECT_EQ(sale->edtPovracaj, "-30,00");
+  EXPECT_FALSE(sale->cardPaymentPending());
 
   sale->karticaKey();
   prompt.answer = true;
@@ -425,6 +477,13 @@ TEST_F(RetailSaleTest, CardTerminalWaitAndEscape) {
   EXPECT_EQ(engine.calls.back(), "Placanje");
   EXPECT_EQ(engine.sent.back().nacinPlacanja, 2);
   EXPECT_DOUBLE_EQ(engine.sent.back().iznosPlacanja, 30.0);
+
+  // The habitual Esc + Enter after the payment went out books nothing more.
+  const auto shown = prompt.shown.size();
+  const auto sent = engine.sent.size();
+  sale->escapeKey();
+  EXPECT_EQ(prompt.shown.size(), shown);
+  EXPECT_EQ(engine.sent.size(), sent);
 }
 
 TEST_F(RetailSaleTest, KeysOnlyForModelFour) {
@@ -461,7 +520,6 @@ TEST_F(RetailSaleTest, StoredReceiptContinues) {
 
 TEST_F(RetailSaleTest, CardTerminalAnswers) {
   sale->setSettings({4, false, true});
-  enter("1");
   struct Case {
     const char *name;
     bool approved;
@@ -476,6 +534,8 @@ TEST_F(RetailSaleTest, CardTerminalAnswers) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
+    sale->resetAfterReceipt();
+    enter("1");
     sale->setEntry("");
     sale->karticaKey();
     EXPECT_EQ(sale->terminalAmountRequested(), "30,00");
@@ -491,6 +551,9 @@ TEST_F(RetailSaleTest, CardTerminalAnswers) {
       EXPECT_EQ(engine.sent.back().brojKartice, "4111");
       EXPECT_EQ(engine.sent.back().brojTransakcije, "REF1");
       EXPECT_EQ(engine.sent.back().tipKartice, "VISA");
+      // An answer that comes again sends nothing more.
+      sale->terminalResult(true, "VISA", "REF1", "4111", false);
+      EXPECT_EQ(engine.sent.size(), before + 1);
     }
     if (!c.approved) {
       EXPECT_EQ(sale->edtPovracaj, "-30,00");

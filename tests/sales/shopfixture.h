@@ -1,0 +1,144 @@
+#pragma once
+
+#include "engine/engineharness.h"
+#include "engine/simdevice.h"
+#include "sales/articlelookup.h"
+#include "sales/engineretailcalls.h"
+#include "sales/retailsale.h"
+#include "support/testsupport.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+// Readable failures.
+inline void PrintTo(const QString &s, std::ostream *os) {
+  *os << '"' << s.toStdString() << '"';
+}
+
+// The retail screen's model on the real engine and database, with fiscal-sim's
+// device in-process and virtual time: keys in, frames, journal and rows out.
+namespace shoptest {
+
+using namespace enginetest;
+
+class Shop {
+public:
+  explicit Shop(int model, bool drawer = false) : h(model), device(model, h.clock) {
+    testsupport::pinLocale();
+    h.engine->setWire(&device);
+    device.attach(h.engine.get());
+    // The device holds the two articles of the mirror (KAFA 10, ESPRESSO 11).
+    device.program(10, QStringLiteral("KAFA"), 100, 2);
+    device.program(11, QStringLiteral("ESPRESSO"), 150, 2);
+    lookup = std::make_unique<SqlArticleLookup>(h.db.connection().connectionName());
+    calls = std::make_unique<EngineRetailCalls>(*h.engine);
+    sale = std::make_unique<RetailSale>(*lookup, *calls, h.prompt, h.clock);
+    RetailSettings s;
+    s.model = model;
+    sale->setSettings(s);
+    sale->rbrKasira = 1;
+    h.engine->setRbrKasira(1);
+    h.engine->setRetailScreen(sale.get());
+    h.engine->setDrawerEnabled(drawer);
+  }
+  ~Shop() { h.engine->setRetailScreen(nullptr); }
+
+  int model() const { return h.link.Model; }
+  int family() const { return h.link.family(); }
+
+  void open() {
+    const QDateTime now = h.clock.now();
+    sale->open(now.date().year(), now.date(), now.time());
+    settle();
+  }
+  // Lets the device answer and the engine go on.
+  void settle() { h.clock.advance(2000); }
+
+  void entry(const QString &text) { sale->setEntry(text); }
+  // Sells a line by its code (quantity first with the keypad *), and waits for the device.
+  void sell(const QString &sifra, const QString &quantity = QString()) {
+    if (!quantity.isEmpty()) {
+      entry(quantity);
+      sale->kolicinaKey();
+    }
+    entry(sifra);
+    sale->unos();
+    settle();
+  }
+  void cash(const QString &amount) {
+    entry(amount);
+    sale->unosGotovina();
+  }
+  void cheque(const QString &amount = {}) {
+    entry(amount);
+    sale->cekKey();
+  }
+  void card(const QString &amount = {}) {
+    entry(amount);
+    sale->karticaKey();
+  }
+  // Enter on an empty entry line.
+  void enter() {
+    entry(QString());
+    sale->unos();
+  }
+
+  // What the device was sent after the index `from`: payments "type:amount", "KRAJ" for
+  // the closing, "FIOKA" for the drawer, "LCD" for the display, "L" for a sale line.
+  QStringList sent(int from = 0) const {
+    QStringList out;
+    for (int i = from; i < device.frames.size(); ++i) {
+      const QByteArray &f = device.frames[i];
+      if (quint8(f[0]) != 0xAA)
+        continue;
+      const int code = quint8(f[7]);
+      const int fam = family();
+      auto amount = [&](int at) {
+        const qint64 whole = quint8(f[at]) | (quint8(f[at + 1]) << 8) | (quint8(f[at + 2]) << 16) |
+                             (qint64(quint8(f[at + 3])) << 24);
+        return QStringLiteral("%1,%2").arg(whole).arg(int(quint8(f[at + 4])), 2, 10, QLatin1Char('0'));
+      };
+      if (fam == 1 && (code == 0x15 || code == 0x13))
+        out << QString::number(quint8(f[9])) + ":" + amount(11);
+      else if (fam == 2 && code == 0x09)
+        out << QString::number(quint8(f[9])) + ":" + amount(53);
+      else if (fam == 4 && code == 0x09)
+        out << QString::number(quint8(f[9])) + ":" + amount(10);
+      else if (fam != 1 && code == 0x0B)
+        out << QStringLiteral("KRAJ");
+      else if ((fam == 1 && code == 0x29) || (fam == 4 && code == 0x15))
+        out << QStringLiteral("FIOKA");
+      else if (fam == 4 && code == 0x1D)
+        out << QStringLiteral("LCD");
+      else if ((fam == 1 && (code == 0x0B || code == 0x05 || code == 0x0C || code == 0x06)) ||
+               (fam != 1 && (code == 0x03 || code == 0x04)))
+        out << QStringLiteral("L");
+    }
+    return out;
+  }
+
+  QString row(const QString &sql) { return h.scalar(sql).toString(); }
+  QStringList rows(const QString &sql) {
+    QStringList out;
+    QSqlQuery q(h.db.connection());
+    if (!q.exec(sql))
+      return {QStringLiteral("ERROR ") + sql};
+    while (q.next()) {
+      QStringList cols;
+      for (int i = 0; i < q.record().count(); ++i) {
+        const QVariant v = q.value(i);
+        cols << (v.typeId() == QMetaType::Double ? QString::number(v.toDouble(), 'g', 12) : v.toString());
+      }
+      out << cols.join(QLatin1Char('|'));
+    }
+    return out;
+  }
+
+  Harness h;
+  SimDevice device;
+  std::unique_ptr<SqlArticleLookup> lookup;
+  std::unique_ptr<EngineRetailCalls> calls;
+  std::unique_ptr<RetailSale> sale;
+};
+
+} // namespace shoptest

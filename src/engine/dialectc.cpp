@@ -32,6 +32,11 @@ bool isStepCommand(quint8 a) {
   return a == CmdPrijava || a == CmdProdaja || a == CmdPonisti || a == CmdPlacanje || a == CmdKraj ||
          a == CmdStorno;
 }
+// Commands outside the receipt's steps: their answers never confirm or fail a step.
+bool isAuxCommand(quint8 a) {
+  return a == CmdFioka || a == CmdLcd || a == CmdStatus || a == CmdIzvestaj || a == CmdIsprazniTotal ||
+         a == CmdFreeTextBegin || a == CmdFreeTextPrint || a == CmdFreeTextEnd;
+}
 } // namespace
 
 void TransactionEngine::dispatchC(const QByteArray &frame) {
@@ -172,7 +177,6 @@ void TransactionEngine::handleAckC(const Family4Ack &ack) {
       return;
     }
     m_pomocnaKomanda = false;
-    runFollowUp();
     return;
   case CmdFreeTextEnd:
     m_slobodanTekstUToku = false;
@@ -180,7 +184,6 @@ void TransactionEngine::handleAckC(const Family4Ack &ack) {
   case CmdFioka:
   case CmdLcd:
     m_pomocnaKomanda = false;
-    runFollowUp();
     return;
   default:
     return;
@@ -351,9 +354,10 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
       FreeTextEnd();
     return;
   }
-  if (m_pomocnaKomanda) {
+  if (m_pomocnaKomanda || isAuxCommand(a)) {
     m_pomocnaKomanda = false;
     m_followUps.clear();
+    m_freeTextLines.clear();
     deviceError({title, DeviceErrors::greskaKomandeSentence(a, text), UserPrompt::Mode::Notice});
     return;
   }

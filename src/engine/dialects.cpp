@@ -127,9 +127,11 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
       prologue(false);
       if (!ack.refused) {
         m_pomocnaKomanda = false;
+        m_auxSettling = true; // the device wants a moment before the next command
         m_scheduler.schedule(300, [this] {
+          m_auxSettling = false;
           emit portButtonEnabled();
-          runFollowUp();
+          pumpWaiting();
         });
         return;
       }

@@ -104,15 +104,6 @@ void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog) {
   }
 }
 
-void TransactionEngine::runFollowUp() {
-  if (m_followUps.empty())
-    return;
-  auto next = std::move(m_followUps.front());
-  m_followUps.pop_front();
-  m_pomocnaKomanda = true;
-  next();
-}
-
 void TransactionEngine::completeReceipt(char dialect, std::optional<quint32> brfisis) {
   const int year = today();
   const int done = m_brojRacuna;
@@ -137,7 +128,7 @@ void TransactionEngine::completeReceipt(char dialect, std::optional<quint32> brf
   if (dialect == 'A')
     emit portButtonEnabled();
   emit receiptCompleted(done);
-  runFollowUp();
+  pumpWaiting();
 }
 
 void TransactionEngine::clearSaleWindow(char dialect) {

@@ -119,47 +119,55 @@ bool TransactionEngine::handleMenkoShortFrame(const QByteArray &frame) {
 // ---------------------------------------------------------------- sale screens
 
 void TransactionEngine::beginRetailReceipt(int rbrKasira) {
-  m_rezimRestoran = false;
-  m_rbrKasira = rbrKasira;
-  m_stavkaKase = Racun{};
-  m_stavkaKase.operacija = Racun::Otvaranje;
-  m_stavkaKase.operater = quint8(rbrKasira);
-  m_stavkaKase.datum = m_scheduler.now().date();
-  m_stavkaKase.vreme = m_scheduler.now().time();
-  m_krajPoslat = false;
-  m_racunUToku = true;
-  m_ekranKaseOtvoren = true;
-  m_preskociOdgovor = m_link.Model == 3;
-  m_zavrsiRacun = false;
-  Prijava(m_stavkaKase);
+  whenLinkFree([this, rbrKasira] {
+    m_rezimRestoran = false;
+    m_rbrKasira = rbrKasira;
+    m_stavkaKase = Racun{};
+    m_stavkaKase.operacija = Racun::Otvaranje;
+    m_stavkaKase.operater = quint8(rbrKasira);
+    m_stavkaKase.datum = m_scheduler.now().date();
+    m_stavkaKase.vreme = m_scheduler.now().time();
+    m_krajPoslat = false;
+    m_racunUToku = true;
+    m_ekranKaseOtvoren = true;
+    m_preskociOdgovor = m_link.Model == 3;
+    m_zavrsiRacun = false;
+    Prijava(m_stavkaKase);
+  });
 }
 
 void TransactionEngine::sellRetailLine(const Racun &step) {
-  m_stavkaKase = step;
-  m_racunUToku = true;
-  Provera(m_stavkaKase);
+  whenLinkFree([this, step] {
+    m_stavkaKase = step;
+    m_racunUToku = true;
+    Provera(m_stavkaKase);
+  });
 }
 
 void TransactionEngine::payRetail(const Racun &step) {
-  m_stavkaKase = step;
-  m_racunUToku = true;
-  m_zavrsiRacun = false;
-  m_krajPoslat = false;
-  Placanje(m_stavkaKase);
+  whenLinkFree([this, step] {
+    m_stavkaKase = step;
+    m_racunUToku = true;
+    m_zavrsiRacun = false;
+    m_krajPoslat = false;
+    Placanje(m_stavkaKase);
+  });
 }
 
 void TransactionEngine::closeRetail(const Racun &step, bool closeNow) {
-  m_stavkaKase = step;
-  m_racunUToku = true;
-  if (m_link.family() != 1 && closeNow) {
-    m_zavrsiRacun = true;
-    m_krajPoslat = false;
-    KrajRacuna();
-    return;
-  }
-  m_zavrsiRacun = false;
-  m_krajPoslat = m_link.family() == 2;
-  Placanje(m_stavkaKase);
+  whenLinkFree([this, step, closeNow] {
+    m_stavkaKase = step;
+    m_racunUToku = true;
+    if (m_link.family() != 1 && closeNow) {
+      m_zavrsiRacun = true;
+      m_krajPoslat = false;
+      KrajRacuna();
+      return;
+    }
+    m_zavrsiRacun = false;
+    m_krajPoslat = m_link.family() == 2;
+    Placanje(m_stavkaKase);
+  });
 }
 
 void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
@@ -239,8 +247,10 @@ void TransactionEngine::checkUnfinishedRestaurantReceipt() {
 }
 
 void TransactionEngine::requestStatusFromSale() {
-  m_statusIzProdaje = true;
-  GetStatus();
+  whenLinkFree([this] {
+    m_statusIzProdaje = true;
+    GetStatus();
+  });
 }
 
 // Model 4's status report decides about the device's and the program's last receipt.

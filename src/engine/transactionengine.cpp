@@ -11,6 +11,7 @@ TransactionEngine::TransactionEngine(LinkSettings &link, Scheduler &scheduler, Q
 TransactionEngine::~TransactionEngine() {
   m_scheduler.cancel(m_watchdog);
   m_scheduler.cancel(m_writeTask);
+  m_scheduler.cancel(m_auxTimeout);
 }
 
 void TransactionEngine::setDatabase(const QString &connectionName) {
@@ -22,8 +23,23 @@ void TransactionEngine::setMirror(ArticleMirror *mirror, const QString &path) {
   m_mirrorPath = path.isEmpty() ? ArticleMirror::defaultFileName() : path;
 }
 
+// A new start-up: whatever the link was doing before is over.
 void TransactionEngine::seedSendSeq(int value) {
   m_seq.seed(quint32(value));
+  stopWatchdog();
+  m_scheduler.cancel(m_auxTimeout);
+  m_auxTimeout = 0;
+  m_rx.clear();
+  m_pendingBytes.clear();
+  m_brojPonavljanja = 0;
+  m_brojPonavljanjaRacuna = 0;
+  m_komandaUToku = false;
+  m_awaitingReply = false;
+  m_pendingService = false;
+  m_auxSettling = false;
+  m_pomocnaKomanda = false;
+  m_waiting.clear();
+  m_followUps.clear();
 }
 
 void TransactionEngine::setSplitMode(bool poArtiklima, bool poTurama) {
@@ -93,8 +109,10 @@ void TransactionEngine::send(const DeviceCommand &cmd) {
   }
   if (cmd.armsTimer || cmd.copy != CopyKind::None)
     armWatchdog();
-  if (cmd.armsTimer || cmd.copy != CopyKind::None || cmd.replyCode != 0)
+  if (cmd.armsTimer || cmd.copy != CopyKind::None || cmd.replyCode != 0) {
     m_awaitingReply = true;
+    m_pendingService = cmd.copy == CopyKind::ServiceCopy || cmd.copy == CopyKind::ServiceShortCopy;
+  }
   writeOut(cmd.bytes, cmd.pauseMs);
 }
 
@@ -177,8 +195,11 @@ void TransactionEngine::KrajRacuna() {
 void TransactionEngine::StornirajRacun() {
   send(commands().StornirajRacun());
 }
+void TransactionEngine::stornoRetail() {
+  whenLinkFree([this] { StornirajRacun(); });
+}
 void TransactionEngine::OtvoriFioku() {
-  send(commands().OtvoriFioku());
+  whenLinkFree([this] { sendAux(commands().OtvoriFioku()); });
 }
 void TransactionEngine::IzlazPrinter() {
   send(commands().IzlazPrinter()); // no reply comes: no watchdog, nothing awaited
@@ -200,11 +221,13 @@ void TransactionEngine::FreeTextBegin() {
 void TransactionEngine::printFreeText(const QList<std::pair<QString, int>> &lines) {
   if (m_link.Model != 4 || lines.isEmpty())
     return;
-  m_freeTextLines = lines;
-  m_freeTextNext = 0;
-  m_pomocnaKomanda = true;
-  m_slobodanTekstUToku = true;
-  FreeTextBegin();
+  whenLinkFree([this, lines] {
+    m_freeTextLines = lines;
+    m_freeTextNext = 0;
+    m_pomocnaKomanda = true;
+    m_slobodanTekstUToku = true;
+    FreeTextBegin();
+  });
 }
 
 void TransactionEngine::FreeTextPrint(const QString &text, int attribute) {
@@ -222,7 +245,60 @@ void TransactionEngine::IsprazniTotal() {
 }
 
 void TransactionEngine::LcdShow(const QString &text, int line) {
-  send(commands().LcdShow(text, line));
+  whenLinkFree([this, text, line] { sendAux(commands().LcdShow(text, line)); });
+}
+
+void TransactionEngine::sendAux(const DeviceCommand &cmd) {
+  if (cmd.isEmpty() && cmd.error.isEmpty())
+    return; // the model has no such command: nothing is pending
+  m_pomocnaKomanda = true;
+  send(cmd);
+  if (!cmd.armsTimer && cmd.copy == CopyKind::None && m_awaitingReply) {
+    // Not resent by the watchdog (the drawer); a reply that never comes must not
+    // hold the next receipt step back for ever.
+    m_scheduler.cancel(m_auxTimeout);
+    m_auxTimeout = m_scheduler.schedule(WatchdogMs, [this] { auxTimedOut(); });
+  }
+}
+
+void TransactionEngine::auxTimedOut() {
+  m_auxTimeout = 0;
+  if (m_dispatching || m_promptDepth > 0) {
+    m_auxTimeout = m_scheduler.schedule(WatchdogMs, [this] { auxTimedOut(); });
+    return;
+  }
+  if (!m_pomocnaKomanda || !m_awaitingReply)
+    return;
+  m_pomocnaKomanda = false;
+  m_awaitingReply = false;
+  m_rx.clear();
+  emit portButtonEnabled();
+  pumpWaiting();
+}
+
+void TransactionEngine::whenLinkFree(std::function<void()> action) {
+  if (!linkBusy() && m_waiting.empty() && m_followUps.empty() && !m_dispatching && m_promptDepth == 0) {
+    action();
+    return;
+  }
+  m_waiting.push_back(std::move(action));
+  pumpWaiting();
+}
+
+void TransactionEngine::pumpWaiting() {
+  while (!linkBusy() && !m_dispatching && m_promptDepth == 0) {
+    std::function<void()> next;
+    if (!m_followUps.empty()) {
+      next = std::move(m_followUps.front());
+      m_followUps.pop_front();
+    } else if (!m_waiting.empty()) {
+      next = std::move(m_waiting.front());
+      m_waiting.pop_front();
+    } else {
+      return;
+    }
+    next();
+  }
 }
 
 void TransactionEngine::Izvestaj(int type, const QString &from, const QString &to) {
@@ -304,10 +380,12 @@ void TransactionEngine::processBytes() {
     m_watchdogDeferred = false;
     onWatchdog();
   }
+  pumpWaiting();
 }
 
 TransactionEngine::PromptGuard::~PromptGuard() {
-  if (--m_e->m_promptDepth == 0 && !m_e->m_dispatching && !m_e->m_pendingBytes.isEmpty()) {
+  if (--m_e->m_promptDepth == 0 && !m_e->m_dispatching &&
+      (!m_e->m_pendingBytes.isEmpty() || !m_e->m_waiting.empty() || !m_e->m_followUps.empty())) {
     TransactionEngine *e = m_e;
     // After the prompt's caller has finished its own step.
     e->m_scheduler.schedule(0, [e] {
@@ -355,6 +433,8 @@ void TransactionEngine::prologue(bool stepReply) {
   if (m_prompt)
     m_prompt->closeDeviceErrorDialog();
   stopWatchdog();
+  m_scheduler.cancel(m_auxTimeout);
+  m_auxTimeout = 0;
   m_rx.clear();
   m_seq.advance();
   m_komandaUToku = false;
@@ -399,6 +479,15 @@ void TransactionEngine::onWatchdog() {
     m_watchdogDeferred = true;
     return;
   }
+  expireWatchdog();
+  if (m_watchdog == 0) {
+    // Nothing was sent again: the command is given up and the link is free.
+    m_awaitingReply = false;
+    pumpWaiting();
+  }
+}
+
+void TransactionEngine::expireWatchdog() {
   if (m_proveraKase) {
     if ((m_link.Model == 2 || m_link.Model == 3) && m_zapocetaOperacija == QLatin1String("PRIJAVASTART")) {
       // A Menko that does not answer long frames: ask it through the short-frame service.
@@ -421,7 +510,9 @@ void TransactionEngine::onWatchdog() {
                  UserPrompt::Mode::Notice});
     return;
   }
-  if (!m_racunUToku) {
+  // A service command (display, status, report, reading) keeps its own copy even
+  // while a receipt is open: resending the receipt frame would repeat a sale step.
+  if (!m_racunUToku || m_pendingService) {
     if (m_retail)
       m_retail->enableEntryLine();
     if (m_restaurant)
@@ -449,6 +540,8 @@ void TransactionEngine::onWatchdog() {
     m_statusIzProdaje = false;
     m_slobodanTekstUToku = false;
     m_freeTextLines.clear();
+    m_pomocnaKomanda = false;
+    m_followUps.clear();
     emit cursorRestored();
     deviceError({QStringLiteral("Greska"), QStringLiteral("Doslo je do problema u komunikaciji!"),
                  UserPrompt::Mode::Question});

@@ -77,15 +77,19 @@ public:
   void Placanje(const Racun &step);          // one payment
   void KrajRacuna();                         // close the receipt (models 2, 3, 4)
   void StornirajRacun();                     // cancel the receipt open on the device (model 4)
-  void OtvoriFioku();                        // open the cash drawer (families 1, 4)
-  void GetStatus();                          // device status (model 4)
-  void GetFMInfo();                          // fiscal memory information (model 4)
-  void IsprazniTotal();                      // clear the article totals (model 4)
-  void IzlazPrinter();                       // model 5 leaves fiscal printer mode (no reply awaited)
-  void FreeTextBegin();                      // model 4
+  // Auxiliary commands (never a receipt step): they wait while another reply is
+  // awaited, are marked pomocnaKomanda and send nothing for a model without them.
+  void OtvoriFioku();   // open the cash drawer (families 1, 4)
+  void GetStatus();     // device status (model 4)
+  void GetFMInfo();     // fiscal memory information (model 4)
+  void IsprazniTotal(); // clear the article totals (model 4)
+  void IzlazPrinter();  // model 5 leaves fiscal printer mode (no reply awaited)
+  void FreeTextBegin(); // model 4
   void FreeTextPrint(const QString &text, int attribute); // model 4
   void FreeTextEnd();                                     // model 4
   void LcdShow(const QString &text, int line);            // model 4 customer display; line 2 = home
+  // Retail F12 (model 4): storno of the open receipt, once the link is free.
+  void stornoRetail();
   // Model 4: prints the free-text line table (text, bold mark 1/0): begin, one
   // line per reply, end.
   void printFreeText(const QList<std::pair<QString, int>> &lines);
@@ -160,6 +164,9 @@ public:
   bool racunUToku() const { return m_racunUToku; }
   bool komandaUToku() const { return m_komandaUToku; }
   bool busy() const { return m_racunUToku || m_komandaUToku; }
+  // A command was written whose reply has not been accepted or given up yet.
+  bool awaitingReply() const { return m_awaitingReply; }
+  bool pomocnaKomanda() const { return m_pomocnaKomanda; }
   QString zapocetaOperacija() const { return m_zapocetaOperacija; }
   int indeksStavke() const { return m_indeksStavke; }
   const Racun &stavkaKase() const { return m_stavkaKase; }
@@ -189,6 +196,7 @@ private:
   void armWatchdog();
   void stopWatchdog();
   void onWatchdog();
+  void expireWatchdog();
   void resendReceiptCopy();
   void UpisArtikla(int broj, const QString &naziv, double cena, int grupa, const QString &barkod);
   void sendByCode(const Racun &step);
@@ -218,7 +226,13 @@ private:
   void removeAcceptedLines(int endIndex);
   void stepFailed(const QString &text, bool fromWatchdog);
   void nastavi(int acceptedEnd, bool fromWatchdog);
-  void runFollowUp();
+  // One command in flight: what the screens ask for while a reply is awaited waits
+  // for it, in order; the receipt's follow-ups (drawer, display) go first.
+  bool linkBusy() const { return m_awaitingReply || m_auxSettling; }
+  void whenLinkFree(std::function<void()> action);
+  void pumpWaiting();
+  void sendAux(const DeviceCommand &cmd);
+  void auxTimedOut();
 
   // --- start-up check and recovery ---
   void checkSucceeded();
@@ -268,7 +282,11 @@ private:
   int m_promptDepth = 0;
   bool m_dispatching = false;
   bool m_watchdogDeferred = false;
-  bool m_awaitingReply = false; // a command was written whose reply has not been accepted yet
+  bool m_awaitingReply = false;  // a command was written whose reply has not been accepted yet
+  bool m_pendingService = false; // the awaited reply answers a service command (its own resend path)
+  bool m_auxSettling = false;    // family 1: the pause after an auxiliary command's reply
+  Scheduler::TaskId m_auxTimeout = 0;
+  std::deque<std::function<void()>> m_waiting; // asked for while the link was busy
   std::deque<std::pair<int, QByteArray>> m_writes;
   Scheduler::TaskId m_writeTask = 0;
   Scheduler::TaskId m_watchdog = 0;

@@ -23,7 +23,7 @@ void EngineRetailCalls::KrajRacuna(const Racun &stavka) {
 }
 
 void EngineRetailCalls::StornirajRacun() {
-  m_engine.StornirajRacun();
+  m_engine.stornoRetail();
 }
 
 void EngineRetailCalls::OtvoriFioku() {

@@ -302,15 +302,17 @@ void TransactionEngine::pumpWaiting() {
 }
 
 void TransactionEngine::Izvestaj(int type, const QString &from, const QString &to) {
-  const DeviceCommand cmd = commands().Izvestaj(type, from, to, m_scheduler.now().date());
-  if (!cmd.error.isEmpty() || cmd.isEmpty()) {
+  whenLinkFree([this, type, from, to] {
+    const DeviceCommand cmd = commands().Izvestaj(type, from, to, m_scheduler.now().date());
+    if (!cmd.error.isEmpty() || cmd.isEmpty()) {
+      send(cmd);
+      return;
+    }
+    m_izvestajUToku = true;
+    m_posleDnevnogIzvestaja = type == DeviceCommands::Dnevni;
+    m_posleIzvestajaArtikala = type == DeviceCommands::PoArtiklima;
     send(cmd);
-    return;
-  }
-  m_izvestajUToku = true;
-  m_posleDnevnogIzvestaja = type == DeviceCommands::Dnevni;
-  m_posleIzvestajaArtikala = type == DeviceCommands::PoArtiklima;
-  send(cmd);
+  });
 }
 
 void TransactionEngine::UpisArtikla(int broj, const QString &naziv, double cena, int grupa,

@@ -251,8 +251,10 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
   const int cls = ack.stateOrClass;
   const quint8 a = ack.answered;
   const QString title = DeviceErrors::titleGreska();
+  // Paper out comes first, whatever the command: the cashier must know what to fix.
+  const bool paperOut = ack.errorBytes[3] == 0x08;
   if (a == CmdStatus) {
-    if (ack.errorBytes[3] == 0x08) {
+    if (paperOut) {
       deviceError({title, DeviceErrors::paperOutText(), UserPrompt::Mode::Notice});
       return;
     }
@@ -263,6 +265,8 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
       if (m_wire && !m_serviceCopy.isEmpty())
         m_wire->write(m_serviceCopy);
       m_komandaUToku = true;
+      m_awaitingReply = true;
+      m_pendingService = true;
       armWatchdog();
       return;
     }
@@ -272,6 +276,25 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
       emit portButtonEnabled();
       emit configButtonEnabled();
     }
+    return;
+  }
+  const bool articleService = a == CmdUpisArtikla || a == CmdIsprazniStampac;
+  if (paperOut) {
+    if (m_pomocnaKomanda || isAuxCommand(a) || articleService) {
+      m_pomocnaKomanda = false;
+      m_izvestajUToku = false;
+      m_followUps.clear();
+      m_freeTextLines.clear();
+      deviceError({title, DeviceErrors::paperOutText(), UserPrompt::Mode::Notice});
+      if (articleService) {
+        m_zamenaArtiklaKorak2 = false;
+        emit serviceButtonsEnabled();
+      }
+      emit cursorRestored();
+      return;
+    }
+    // A receipt step: after the paper is in, "Ponovi" sends it again.
+    stepFailed(DeviceErrors::paperOutText(), false, a);
     return;
   }
   const QString notice = QStringLiteral("Doslo je do greske ") + text + QStringLiteral(".");
@@ -314,7 +337,6 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
                     QStringLiteral("Nastavi dalje")};
     const auto answer = deviceError(req);
     m_rx.clear();
-    const bool articleService = a == CmdUpisArtikla || a == CmdIsprazniStampac;
     if (answer.izborGreske == 1) {
       KrajRacuna();
     } else if (answer.izborGreske == 2) {
@@ -361,5 +383,33 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
     deviceError({title, DeviceErrors::greskaKomandeSentence(a, text), UserPrompt::Mode::Notice});
     return;
   }
-  stepFailed(DeviceErrors::greskaProdajeSentence(text), false);
+  stepFailed(DeviceErrors::greskaProdajeSentence(text), false, a);
+}
+
+// "Ponovi" after a refusal: the refused command itself, as the reply names it.
+void TransactionEngine::resendRefusedC(quint8 answered, const Racun &step) {
+  switch (answered) {
+  case CmdKraj:
+    KrajRacuna();
+    break;
+  case CmdStorno:
+    StornirajRacun();
+    break;
+  case CmdPrijava:
+    if (m_rezimRestoran)
+      Prijava(step);
+    else
+      PrijavaOperatera(m_rbrKasira);
+    break;
+  case CmdProdaja:
+  case CmdPonisti:
+    ProdajaArt(step);
+    break;
+  case CmdPlacanje:
+    Placanje(step);
+    break;
+  default:
+    sendByCode(step);
+    break;
+  }
 }

@@ -58,7 +58,7 @@ void TransactionEngine::nastavi(int acceptedEnd, bool fromWatchdog) {
     m_retail->takeLastLineOff(fromWatchdog);
 }
 
-void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog) {
+void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog, int refusedCommand) {
   const int family = m_link.family();
   UserPrompt::DeviceError req{QStringLiteral("Greska!"), text, UserPrompt::Mode::Error,
                               m_rezimRestoran || m_link.Model == 4};
@@ -96,10 +96,13 @@ void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog) {
     }
     if (family != 4)
       --m_indeksStavke;
-    if (m_rezimRestoran && m_indeksStavke >= 0 && m_indeksStavke < int(m_stavke.size()))
-      sendByCode(m_stavke[m_indeksStavke]);
+    const Racun &step = m_rezimRestoran && m_indeksStavke >= 0 && m_indeksStavke < int(m_stavke.size())
+                            ? m_stavke[m_indeksStavke]
+                            : m_stavkaKase;
+    if (family == 4 && refusedCommand >= 0)
+      resendRefusedC(quint8(refusedCommand), step);
     else
-      sendByCode(m_stavkaKase);
+      sendByCode(step);
     return;
   }
 }

@@ -224,7 +224,9 @@ private:
   void clearSaleWindow(char dialect);
   QList<int> acceptedLines(int endIndex, bool stopAtFirstEnd) const;
   void removeAcceptedLines(int endIndex);
-  void stepFailed(const QString &text, bool fromWatchdog);
+  // refusedCommand: dialect C's answered command code, what "Ponovi" sends again.
+  void stepFailed(const QString &text, bool fromWatchdog, int refusedCommand = -1);
+  void resendRefusedC(quint8 answered, const Racun &step);
   void nastavi(int acceptedEnd, bool fromWatchdog);
   // One command in flight: what the screens ask for while a reply is awaited waits
   // for it, in order; the receipt's follow-ups (drawer, display) go first.

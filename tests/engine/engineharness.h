@@ -8,7 +8,14 @@
 
 #include <QTemporaryDir>
 
+#include <ostream>
+
 #include <deque>
+
+// Readable failures.
+inline void PrintTo(const QString &s, std::ostream *os) {
+  *os << '"' << s.toStdString() << '"';
+}
 
 // A scripted device and scripted people around a real engine on a real
 // in-memory database, with virtual time.

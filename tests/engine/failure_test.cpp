@@ -247,3 +247,96 @@ TEST(Watchdog, SecondAnswerToAResentLineIsDropped) {
 }
 
 } // namespace
+
+namespace {
+
+const QString kNemaPapira = QStringLiteral(
+    "Nema papira! Namestite papir u fiskalnom stampacu i pritisnite taster ON na fiskalnom stampacu!");
+
+// Model 4: a refusal with the paper-out bit names the paper, whatever command it answers.
+TEST(Model4Failure, PaperOutIsNamedForEveryRefusedCommand) {
+  struct Case {
+    const char *what;
+    quint8 answered;
+    quint8 errorClass;
+    UserPrompt::Mode mode; // notice for commands outside the receipt, the choice for steps
+    int resent;            // command sent again after "Ponovi" (-1: none)
+  } cases[] = {
+      {"sale line", 0x03, 0, UserPrompt::Mode::Error, 0x03},
+      {"sale line, receipt in the way", 0x03, 2, UserPrompt::Mode::Error, 0x03},
+      {"payment", 0x09, 0, UserPrompt::Mode::Error, 0x09},
+      {"drawer", 0x15, 2, UserPrompt::Mode::Notice, -1},
+      {"display", 0x1D, 0, UserPrompt::Mode::Notice, -1},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    Harness h(4);
+    pendingSale(h);
+    if (c.answered == 0x09) {
+      h.feed(reply::ack4(0x03));
+      h.engine->payRetail(Harness::payment(Racun::Gotovina, 50, 50));
+      h.settle();
+    } else if (c.answered == 0x15 || c.answered == 0x1D) {
+      h.feed(reply::ack4(0x03));
+      if (c.answered == 0x15)
+        h.engine->OtvoriFioku();
+      else
+        h.engine->LcdShow(QStringLiteral("DOBAR DAN"), 0);
+      h.settle();
+    }
+    h.prompt.errorAnswers = {UserPrompt::Ponovi};
+    const int sent = h.sentCount();
+    h.feed(reply::ack4(c.answered, false, c.errorClass, 0x08));
+    ASSERT_EQ(h.prompt.errors.size(), 1);
+    EXPECT_EQ(h.prompt.errors[0].tekst, kNemaPapira);
+    EXPECT_EQ(h.prompt.errors[0].mode, c.mode);
+    if (c.resent < 0) {
+      EXPECT_EQ(h.sentCount(), sent);
+      continue;
+    }
+    ASSERT_EQ(h.sentCount(), sent + 1);
+    EXPECT_EQ(h.lastCode(), c.resent);
+    h.feed(reply::ack4(quint8(c.resent)));
+    EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 1);
+  }
+}
+
+// Model 4: "Ponovi" after a refused command sends that command again: a refused
+// closing is closed again, not paid again.
+TEST(Model4Failure, PonoviRepeatsTheRefusedCommand) {
+  struct Case {
+    const char *what;
+    bool closeNow; // total-and-close that goes straight to KrajRacuna
+    quint8 refused;
+  } cases[] = {
+      {"closing", true, 0x0B},
+      {"payment", false, 0x09},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    Harness h(4);
+    pendingSale(h);
+    h.feed(reply::ack4(0x03));
+    if (c.closeNow)
+      h.engine->closeRetail(Harness::payment(Racun::Gotovina, 100, 100), true);
+    else
+      h.engine->payRetail(Harness::payment(Racun::Gotovina, 100, 100));
+    h.settle();
+    ASSERT_EQ(h.lastCode(), c.refused);
+    h.prompt.errorAnswers = {UserPrompt::Ponovi};
+    h.feed(reply::ack4(c.refused, false, 5, 0x400));
+    ASSERT_EQ(h.prompt.errors.size(), 1);
+    EXPECT_EQ(h.prompt.errors[0].mode, UserPrompt::Mode::Error);
+    EXPECT_EQ(h.lastCode(), c.refused);
+    h.feed(reply::ack4(c.refused));
+    if (c.closeNow) {
+      ASSERT_EQ(h.lastCode(), 0x0D);
+      h.feed(reply::ack4(0x0D, true, 1, 0, 77));
+      EXPECT_EQ(h.scalar(QStringLiteral("SELECT status FROM racuni WHERE broj = 1")).toInt(), 1);
+    }
+    EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM rate")).toInt(), 1);
+    EXPECT_DOUBLE_EQ(h.scalar(QStringLiteral("SELECT SUM(iznos) FROM rate")).toDouble(), 100);
+  }
+}
+
+} // namespace

@@ -10,11 +10,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-// Readable failures.
-inline void PrintTo(const QString &s, std::ostream *os) {
-  *os << '"' << s.toStdString() << '"';
-}
-
 // The retail screen's model on the real engine and database, with fiscal-sim's
 // device in-process and virtual time: keys in, frames, journal and rows out.
 namespace shoptest {

@@ -1,0 +1,35 @@
+// Failures met on the retail screen with fiscal-sim's device in-process.
+#include "shopfixture.h"
+
+#include <QJsonArray>
+#include <gtest/gtest.h>
+
+using namespace shoptest;
+
+namespace {
+
+// Model 4 runs out of paper on a sale line: the cashier is told so, puts paper in
+// and repeats; the line is printed and stored once.
+TEST(RetailFailures, PaperOutOnASaleLineThenPonovi) {
+  Shop shop(4);
+  shop.open();
+  shop.device.control({{"cmd", "paperOut"}, {"on", true}});
+  shop.h.prompt.errorAnswers = {UserPrompt::Ponovi};
+  shop.h.prompt.duringPrompt = [&] { shop.device.control({{"cmd", "paperOut"}, {"on", false}}); };
+  shop.sell(QStringLiteral("1"));
+  shop.h.prompt.duringPrompt = nullptr;
+  ASSERT_EQ(shop.h.prompt.errors.size(), 1);
+  EXPECT_EQ(shop.h.prompt.errors[0].tekst,
+            QStringLiteral("Nema papira! Namestite papir u fiskalnom stampacu i pritisnite taster ON na "
+                           "fiskalnom stampacu!"));
+  EXPECT_EQ(shop.h.prompt.errors[0].mode, UserPrompt::Mode::Error);
+  shop.enter();
+  shop.settle();
+  EXPECT_EQ(shop.rows("SELECT sifra, prodato FROM prodato"), QStringList{"1|1"});
+  EXPECT_EQ(shop.rows("SELECT status, gotovina FROM racuni"), QStringList{"1|100"});
+  const QList<QJsonObject> receipts = shop.device.journal();
+  ASSERT_EQ(receipts.size(), 1);
+  EXPECT_EQ(receipts[0].value("lines").toArray().size(), 1);
+}
+
+} // namespace

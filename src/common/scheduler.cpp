@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include <ctime>
+
 QtScheduler::QtScheduler(QObject *parent) : QObject(parent) {}
 
 QtScheduler::~QtScheduler() {
@@ -39,6 +41,18 @@ bool QtScheduler::isPending(TaskId id) const {
 
 QDateTime QtScheduler::now() const {
   return QDateTime::currentDateTime();
+}
+
+bool QtScheduler::setLocalTime(const QDateTime &t) {
+  if (!t.isValid())
+    return false;
+  // The local time is turned into the system's UTC clock; setting it needs the
+  // privilege to do so, which an ordinary user does not have.
+  const qint64 ms = t.toMSecsSinceEpoch();
+  timespec ts{};
+  ts.tv_sec = static_cast<time_t>(ms / 1000);
+  ts.tv_nsec = static_cast<long>((ms % 1000) * 1000000);
+  return ::clock_settime(CLOCK_REALTIME, &ts) == 0;
 }
 
 VirtualScheduler::VirtualScheduler(QDateTime start) : m_now(std::move(start)) {}

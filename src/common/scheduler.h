@@ -23,6 +23,8 @@ public:
   virtual bool isPending(TaskId id) const = 0;
   // Wall-clock now, as the program sees it (dates and times of receipts).
   virtual QDateTime now() const = 0;
+  // Sets the computer's local clock (PodesiVreme); false when it was not allowed.
+  virtual bool setLocalTime(const QDateTime &t) = 0;
 };
 
 // The real one: Qt timers on the event loop.
@@ -36,6 +38,7 @@ public:
   void cancel(TaskId id) override;
   bool isPending(TaskId id) const override;
   QDateTime now() const override;
+  bool setLocalTime(const QDateTime &t) override;
 
 private:
   std::map<TaskId, QObject *> m_pending; // id -> single-shot timer object
@@ -51,6 +54,12 @@ public:
   void cancel(TaskId id) override;
   bool isPending(TaskId id) const override;
   QDateTime now() const override { return m_now; }
+  bool setLocalTime(const QDateTime &t) override {
+    if (!t.isValid())
+      return false;
+    m_now = t;
+    return true;
+  }
 
   // Moves the clock forward, running every task that falls due, in due order
   // (tasks scheduled by tasks run too if they fall inside the interval).

@@ -25,6 +25,8 @@ struct DeviceCommand {
   // When set, nothing is sent and the engine shows this text under errorTitle.
   QString error;
   QString errorTitle;
+  // After showing the error the engine closes model 2's article service.
+  bool closesServiceOnError = false;
 
   bool isEmpty() const { return bytes.isEmpty(); }
   // The zero-filled 251-byte work area the watchdog copy keeps (bytes at its start).

@@ -38,6 +38,7 @@ DeviceCommand MemoryCommands::UpisArtikla(const DeviceArticleWrite &a) const {
       DeviceCommand refused;
       refused.error = QStringLiteral("Greska u podacima");
       refused.errorTitle = QStringLiteral("Greska!!!");
+      refused.closesServiceOnError = true;
       return refused;
     }
     QByteArray p(52, '\0'); // frame offsets 3..54

@@ -51,6 +51,17 @@ void TransactionEngine::dispatchC(const QByteArray &frame) {
         checkFailed(DeviceErrors::notFiscalisedText());
       return;
     }
+    if (isShort(frame, 0x60) && m_datumVremeUToku) {
+      prologue(false);
+      m_datumVremeUToku = false;
+      const DeviceClock c = deviceClock(frame);
+      const bool set = PodesiVreme(c.year, c.month, c.day, c.hour, c.minute, c.second);
+      emit serviceButtonsEnabled();
+      emit cursorRestored();
+      if (!set)
+        message(QStringLiteral("Greska"), QStringLiteral("Vreme racunara nije podeseno!"));
+      return;
+    }
     if (isShort(frame, 0xF5)) {
       prologue(false);
       deviceError({DeviceErrors::titleObavestenje(), DeviceErrors::noticeText(noticeCode(frame)),

@@ -82,11 +82,9 @@ bool TransactionEngine::handleMenkoShortFrame(const QByteArray &frame) {
     return true;
   }
   if (serviceOpened(frame)) {
+    // The check only asks whether the device is fiscalised; the article mirror stays
+    // as it is, or every sale would stop until the articles were read again.
     prologue(false);
-    if (m_mirror && m_link.Model != 3) {
-      m_mirror->clear();
-      saveMirror();
-    }
     send(memoryCommands().InfoServis());
     return true;
   }
@@ -210,40 +208,49 @@ void TransactionEngine::NapuniNastavakRacun(int year, int number) {
     m_retail->loadStoredReceipt(m_store.storedLines(year, number));
 }
 
-void TransactionEngine::markFinishedChecked(int year, int number) {
-  m_store.markFinished(year, number);
+bool TransactionEngine::markFinishedChecked(int year, int number) {
+  if (m_store.markFinished(year, number))
+    return true;
+  dbError();
+  return false;
 }
 
-void TransactionEngine::checkUnfinishedRetailReceipt() {
+bool TransactionEngine::checkUnfinishedRetailReceipt() {
   const int year = today();
   const auto last = m_store.lastReceipt(year);
   if (!last || last->status != 0)
-    return;
+    return true;
   const bool menko = m_link.family() == 2;
   UserPrompt::UnfinishedReceipt req;
   req.tekst = menko ? kStatusProdaje : kNijeZavrsen;
   req.rows = NapuniDialogRacun(year, last->broj);
   req.buttons = menko ? QStringList{kZatvori, kStorniraj, kNastavi} : QStringList{kZatvori, kStorniraj};
   const int izbor = unfinishedDialog(req);
-  if (izbor == 2)
-    Storniraj(year, last->broj);
+  if (izbor == 2 && !m_store.storniraj(year, last->broj, m_scheduler.now().date())) {
+    dbError();
+    return false;
+  }
   if (izbor == 1 || izbor == 2) {
-    m_store.markFinished(year, last->broj);
+    if (!markFinishedChecked(year, last->broj))
+      return false;
     m_brojRacuna = m_store.nextReceiptNumber(year);
   } else if (izbor == 3 && menko) {
     NapuniNastavakRacun(year, last->broj);
     m_brojRacuna = last->broj;
   }
+  return true;
 }
 
-void TransactionEngine::checkUnfinishedRestaurantReceipt() {
+bool TransactionEngine::checkUnfinishedRestaurantReceipt() {
   const int year = today();
   const auto last = m_store.lastReceipt(year);
   if (!last || last->status != 0)
-    return;
+    return true;
   deviceError({kUpozorenje, kProgramOtvoren, UserPrompt::Mode::Notice});
-  m_store.markFinished(year, last->broj);
+  if (!markFinishedChecked(year, last->broj))
+    return false;
   m_brojRacuna = m_store.nextReceiptNumber(year);
+  return true;
 }
 
 void TransactionEngine::requestStatusFromSale() {
@@ -299,20 +306,23 @@ void TransactionEngine::unfinishedOnStatus(int state) {
     return;
   }
   // Idle after a closed receipt: the program's own last receipt may still be open.
+  // A storno or marking that fails leaves it so and opens nothing.
   if (unfinished) {
     if (m_rezimRestoran) {
       deviceError({kUpozorenje, kProgramOtvoren, UserPrompt::Mode::Notice});
-      m_store.markFinished(year, number);
     } else {
       UserPrompt::UnfinishedReceipt req;
       req.tekst = kNijeZavrsen;
       req.rows = NapuniDialogRacun(year, number);
       req.buttons = {kZatvori, kStorniraj};
       const int izbor = unfinishedDialog(req);
-      if (izbor == 2)
-        Storniraj(year, number);
-      m_store.markFinished(year, number);
+      if (izbor == 2 && !m_store.storniraj(year, number, m_scheduler.now().date())) {
+        dbError();
+        return;
+      }
     }
+    if (!markFinishedChecked(year, number))
+      return;
     m_brojRacuna = m_store.nextReceiptNumber(year);
   }
   if (m_rezimRestoran)

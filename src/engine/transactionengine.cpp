@@ -76,6 +76,11 @@ void TransactionEngine::send(const DeviceCommand &cmd) {
     deviceError({cmd.errorTitle.isEmpty() ? QStringLiteral("Greska") : cmd.errorTitle, cmd.error,
                  UserPrompt::Mode::Notice});
     emit cursorRestored();
+    if (cmd.closesServiceOnError) {
+      // Model 2's article service must not stay open behind a refused write.
+      emit serviceButtonsEnabled();
+      send(memoryCommands().ZatvoriServis());
+    }
     return;
   }
   if (cmd.isEmpty())
@@ -238,6 +243,23 @@ void TransactionEngine::FreeTextPrint(const QString &text, int attribute) {
 void TransactionEngine::FreeTextEnd() {
   m_indeksStavke = 1;
   send(commands().FreeTextEnd());
+}
+
+void TransactionEngine::DatumVreme() {
+  const DeviceCommand cmd = commands().DatumVreme();
+  if (cmd.isEmpty())
+    return;
+  m_indeksStavke = 1;
+  m_datumVremeUToku = true;
+  send(cmd);
+}
+
+bool TransactionEngine::PodesiVreme(int year, int month, int day, int hour, int minute, int second) {
+  const QDate date(year, month, day);
+  const QTime time(hour, minute, second, 0);
+  if (!date.isValid() || !time.isValid())
+    return false;
+  return m_scheduler.setLocalTime(QDateTime(date, time));
 }
 
 void TransactionEngine::IsprazniTotal() {
@@ -451,8 +473,11 @@ void TransactionEngine::dispatch(const QByteArray &frame) {
   if (!m_awaitingReply)
     return;
   if (m_service && !m_proveraKase && m_zapocetaOperacija.isEmpty() && !m_racunUToku &&
-      m_service->handleServiceReply(frame))
+      m_service->claimsServiceReply(frame)) {
+    prologue(false);
+    m_service->handleServiceReply(frame);
     return;
+  }
   switch (m_link.family()) {
   case 1:
     dispatchA(frame);
@@ -541,6 +566,7 @@ void TransactionEngine::expireWatchdog() {
     m_izvestajUToku = false;
     m_statusIzProdaje = false;
     m_slobodanTekstUToku = false;
+    m_datumVremeUToku = false;
     m_freeTextLines.clear();
     m_pomocnaKomanda = false;
     m_followUps.clear();

@@ -28,12 +28,15 @@ struct Family4Ack;
 }
 
 // Replies of the device-memory windows (article synchronisation, code lists). When
-// one is installed and claims a frame, the engine runs its reply prologue and
-// leaves the frame to it.
+// one is installed and claims a frame, the engine runs its reply prologue (watchdog
+// stopped, SendSeq advanced, buffer emptied) and then leaves the frame to it.
 class ServiceReplyHandler {
 public:
   virtual ~ServiceReplyHandler() = default;
-  virtual bool handleServiceReply(const QByteArray &frame) = 0;
+  // Whether the frame answers one of the window's commands.
+  virtual bool claimsServiceReply(const QByteArray &frame) const = 0;
+  // A claimed frame, after the prologue; the handler may send its next command.
+  virtual void handleServiceReply(const QByteArray &frame) = 0;
 };
 
 // The reply-driven transaction engine (the hidden link object of the old program):
@@ -95,6 +98,12 @@ public:
   void printFreeText(const QList<std::pair<QString, int>> &lines);
   // Fiscal report (model 4); the report's follow-up runs after the device has printed it.
   void Izvestaj(int type, const QString &from, const QString &to);
+  // Model 4: asks the device for its date and time; the answer sets the computer's
+  // clock (PodesiVreme), then the service buttons come back and the pointer is restored.
+  void DatumVreme();
+  // Sets the computer's local clock, milliseconds 0; false when the date is not valid
+  // or the system does not allow it.
+  bool PodesiVreme(int year, int month, int day, int hour, int minute, int second);
   // Sends a command built by the device-memory windows through the same watchdog path.
   void sendService(const DeviceCommand &command);
   // Article check of one step; ends in ProdajaArt, Send, Placanje or an article write.
@@ -122,9 +131,12 @@ public:
   // --- unfinished receipts ---
   // Retail screen, models 1, 2, 3, 5: looks at the year's last receipt and, when it
   // is unfinished, lets the cashier close, cancel or continue it (TForm5).
-  void checkUnfinishedRetailReceipt();
-  // Restaurant screen, models 1, 2, 3, 5: an unfinished last receipt is announced and marked finished.
-  void checkUnfinishedRestaurantReceipt();
+  // False when a storno or the marking failed (the error is shown): the screen then
+  // stops and opens no receipt.
+  bool checkUnfinishedRetailReceipt();
+  // Restaurant screen, models 1, 2, 3, 5: an unfinished last receipt is announced and
+  // marked finished; false when the marking failed (shown), and no receipt is opened.
+  bool checkUnfinishedRestaurantReceipt();
   // Model 4, retail or restaurant screen opening: statusIzProdaje set, GetStatus sent.
   void requestStatusFromSale();
   // The lines of a stored receipt, 4 texts each, as the unfinished-receipt dialog shows them.
@@ -239,7 +251,8 @@ private:
   // --- start-up check and recovery ---
   void checkSucceeded();
   void checkFailed(const QString &text);
-  void markFinishedChecked(int year, int number);
+  // Marks a receipt finished; a failure is shown and the caller skips the rest.
+  bool markFinishedChecked(int year, int number);
   void unfinishedOnStatus(int state);
 
   // --- article check ---
@@ -324,6 +337,7 @@ private:
   bool m_posleIzvestajaArtikala = false;
   bool m_statusIzProdaje = false;
   bool m_slobodanTekstUToku = false;
+  bool m_datumVremeUToku = false;                 // DatumVreme sent, its answer sets the clock
   QList<std::pair<QString, int>> m_freeTextLines; // the free-text line table being printed
   qsizetype m_freeTextNext = 0;
   bool m_closingAwaited = false; // model 4: KrajRacuna confirmed, the status completes the receipt

@@ -51,9 +51,9 @@ bool EngineRetailCalls::resolveUnfinishedReceipt(int year, int &brojRacuna, int 
   (void)year;
   (void)sledeciRed; // a continued receipt is loaded into the screen by the engine
   m_engine.setBrojRacuna(brojRacuna);
-  m_engine.checkUnfinishedRetailReceipt();
+  const bool ok = m_engine.checkUnfinishedRetailReceipt();
   brojRacuna = m_engine.brojRacuna();
-  return true;
+  return ok;
 }
 
 int EngineRetailCalls::nextReceiptNumber(int year) {

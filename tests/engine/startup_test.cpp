@@ -1,5 +1,7 @@
 #include "engineharness.h"
 
+#include "device/memorycommands.h"
+
 #include <gtest/gtest.h>
 
 using namespace enginetest;
@@ -119,7 +121,7 @@ TEST(Menko, ShortFrameFallback) {
     h.clock.advance(3000);
     ASSERT_EQ(h.last(), QByteArray::fromHex("5f0002021 10d").replace(' ', ""));
     h.feed(FrameCodec::shortFrame(0x00, QByteArray(2, 0)));
-    EXPECT_TRUE(h.mirror.isEmpty()); // model 2's mirror is emptied
+    EXPECT_EQ(h.mirror.count(), 2); // the check leaves the article mirror alone
     EXPECT_EQ(h.last(), QByteArray::fromHex("5f20000d"));
     QByteArray p(77, 0);
     p[76] = char(fiscalised ? 0xCC : 0x01);
@@ -131,6 +133,17 @@ TEST(Menko, ShortFrameFallback) {
     EXPECT_EQ(h.link.Model, 2);
     EXPECT_EQ(h.prompt.log.contains("message|GRESKA|Kasa nije fiskalizovana.Dalji rad je onemogucen!"),
               !fiscalised);
+    if (!fiscalised)
+      continue;
+    // The shop sells at once, with the articles the device holds.
+    h.engine->setBrojRacuna(1);
+    h.engine->beginRetailReceipt(1);
+    h.settle();
+    h.feed(reply::ack2(2, 0xFF));
+    h.engine->sellRetailLine(Harness::sale(QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100));
+    h.settle();
+    EXPECT_EQ(h.lastCode(), 0x03);
+    EXPECT_TRUE(h.prompt.errors.isEmpty()) << h.prompt.log.join("\n").toStdString();
   }
 }
 
@@ -274,6 +287,174 @@ TEST(Storniraj, PairsVoidsAndReturnsStock) {
   EXPECT_DOUBLE_EQ(h.scalar("SELECT lager FROM artikli WHERE sifra = '3'").toDouble(), 250);
   EXPECT_DOUBLE_EQ(h.scalar("SELECT cek + kartica + gotovina FROM racuni WHERE broj = 9").toDouble(), 0);
   EXPECT_EQ(h.scalar("SELECT status FROM racuni WHERE broj = 9").toInt(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A storno or a marking that fails leaves the receipt unfinished, says why, and
+// opens nothing.
+TEST(Unfinished, FailedMarkingOrStornoStopsTheCheck) {
+  struct Case {
+    const char *what;
+    int model;
+    int choice;
+    const char *trigger;
+  } cases[] = {
+      {"marking, close", 1, 1, "BEFORE UPDATE OF status ON racuni"},
+      {"marking, storno", 2, 2, "BEFORE UPDATE OF status ON racuni"},
+      {"storno", 5, 2, "BEFORE INSERT ON prodato"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    Harness h(c.model);
+    storeUnfinished(h, 2);
+    h.engine->setBrojRacuna(5);
+    ASSERT_TRUE(
+        h.db.exec(QStringLiteral("CREATE TRIGGER refuse %1 BEGIN SELECT RAISE(ABORT, 'zakljucano'); END")
+                      .arg(QLatin1String(c.trigger))));
+    h.prompt.receiptAnswers = {c.choice};
+    EXPECT_FALSE(h.engine->checkUnfinishedRetailReceipt());
+    EXPECT_EQ(h.scalar("SELECT status FROM racuni WHERE broj = 4").toInt(), 0);
+    ASSERT_FALSE(h.prompt.log.isEmpty());
+    EXPECT_TRUE(h.prompt.log.last().startsWith("message|GRESKA|")) << h.prompt.log.last().toStdString();
+    EXPECT_TRUE(h.prompt.log.last().contains("zakljucano"));
+  }
+  // Restaurant screen: announced, then the failure, no receipt.
+  Harness r(1);
+  storeUnfinished(r, 1);
+  ASSERT_TRUE(r.db.exec(
+      QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE OF status ON racuni BEGIN SELECT RAISE(ABORT, "
+                     "'zakljucano'); END")));
+  EXPECT_FALSE(r.engine->checkUnfinishedRestaurantReceipt());
+  EXPECT_EQ(r.scalar("SELECT status FROM racuni WHERE broj = 4").toInt(), 0);
+}
+
+// Model 4 idle with the program's last receipt open: a failed marking sends no log-in.
+TEST(Unfinished, Model4FailedMarkingSendsNoLogin) {
+  Harness h(4);
+  storeUnfinished(h, 1);
+  ASSERT_TRUE(h.db.exec(
+      QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE OF status ON racuni BEGIN SELECT RAISE(ABORT, "
+                     "'zakljucano'); END")));
+  h.prompt.receiptAnswers = {1};
+  h.engine->requestStatusFromSale();
+  h.settle();
+  const int sent = h.sentCount();
+  h.feed(reply::ack4(0x0D, true, 1));
+  EXPECT_EQ(h.sentCount(), sent);
+  EXPECT_EQ(h.scalar("SELECT status FROM racuni WHERE broj = 4").toInt(), 0);
+  EXPECT_TRUE(h.prompt.log.last().startsWith("message|GRESKA|"));
+}
+
+// Model 4's clock synchronisation: the device's date and time become the computer's.
+TEST(Model4, DatumVremeSetsTheComputerClock) {
+  struct Case {
+    const char *what;
+    int day, month, year1900;
+    bool set;
+  } cases[] = {
+      {"valid", 24, 3, 125, true},
+      {"no such date", 31, 2, 125, false},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    Harness h(4);
+    int buttons = 0, cursor = 0;
+    QObject::connect(h.engine.get(), &TransactionEngine::serviceButtonsEnabled, [&] { ++buttons; });
+    QObject::connect(h.engine.get(), &TransactionEngine::cursorRestored, [&] { ++cursor; });
+    const QDateTime before = h.clock.now();
+    h.engine->DatumVreme();
+    h.settle();
+    EXPECT_EQ(h.last(), QByteArray::fromHex("5f60000d"));
+    QByteArray p(7, 0);
+    p[0] = 30; // seconds
+    p[1] = 45; // minutes
+    p[2] = 13; // hours
+    p[4] = char(c.day);
+    p[5] = char(c.month);
+    p[6] = char(c.year1900);
+    const quint32 seq = h.engine->sendSeq();
+    h.engine->onBytesReceived(FrameCodec::shortFrame(0x60, p));
+    EXPECT_EQ(h.engine->sendSeq(), seq + 2);
+    if (c.set) {
+      EXPECT_EQ(h.clock.now(), QDateTime(QDate(2025, 3, 24), QTime(13, 45, 30)));
+      EXPECT_TRUE(h.prompt.log.isEmpty());
+    } else {
+      EXPECT_EQ(h.clock.now(), before.addMSecs(400));
+      EXPECT_EQ(h.prompt.log, QStringList{"message|Greska|Vreme racunara nije podeseno!"});
+    }
+    EXPECT_EQ(buttons, 1);
+    EXPECT_EQ(cursor, 1);
+    h.clock.advance(10000);
+    EXPECT_EQ(h.sentCount(), 1); // answered: no resend
+  }
+  Harness one(1);
+  one.engine->DatumVreme();
+  one.settle();
+  EXPECT_EQ(one.sentCount(), 0);
+}
+
+// A window that claims a reply gets it after the engine's prologue: the watchdog is
+// off, SendSeq moved on, and the window's next command has a watchdog of its own.
+struct ClaimingWindow : ServiceReplyHandler {
+  TransactionEngine *engine = nullptr;
+  LinkSettings *link = nullptr;
+  SendSequence seq;
+  QList<QByteArray> handled;
+  bool claimsServiceReply(const QByteArray &frame) const override {
+    return frame.size() > 1 && quint8(frame[0]) == 0x5F && quint8(frame[1]) == 0x70;
+  }
+  void handleServiceReply(const QByteArray &frame) override {
+    handled << frame;
+    if (handled.size() == 1)
+      engine->sendService(MemoryCommands(*link, seq).CitanjeOperatera(1));
+  }
+};
+
+TEST(ServiceReplies, ClaimedReplyRunsThePrologue) {
+  Harness h(4);
+  ClaimingWindow w;
+  w.engine = h.engine.get();
+  w.link = &h.link;
+  h.engine->setServiceHandler(&w);
+  h.engine->sendService(MemoryCommands(h.link, w.seq).CitanjeStopa(0));
+  h.settle();
+  ASSERT_EQ(h.last(), QByteArray::fromHex("5f70000d"));
+  const quint32 seq = h.engine->sendSeq();
+  h.clock.advance(2000);
+  h.engine->onBytesReceived(FrameCodec::shortFrame(0x70, QByteArray(18, 0)));
+  ASSERT_EQ(w.handled.size(), 1);
+  EXPECT_EQ(h.engine->sendSeq(), seq + 2);
+  EXPECT_EQ(h.sentCount(), 2); // the window's next command
+  EXPECT_EQ(h.lastCode(), 0x90);
+  h.clock.advance(2900);
+  EXPECT_EQ(h.sentCount(), 2); // the tax rates' watchdog is off
+  h.clock.advance(200);        // the operator read's own watchdog
+  EXPECT_EQ(h.sentCount(), 3);
+  EXPECT_EQ(h.lastCode(), 0x90);
+  h.engine->setServiceHandler(nullptr);
+}
+
+// Model 2 refuses a negative price before sending: the notice, the buttons back,
+// and the article service closed.
+TEST(ServiceReplies, NegativePriceClosesModel2Service) {
+  Harness h(2);
+  int buttons = 0;
+  QObject::connect(h.engine.get(), &TransactionEngine::serviceButtonsEnabled, [&] { ++buttons; });
+  SendSequence seq;
+  DeviceArticleWrite a;
+  a.broj = 5;
+  a.naziv = QStringLiteral("KAFA");
+  a.cena = -1;
+  a.poreskaGrupa = 2;
+  h.engine->sendService(MemoryCommands(h.link, seq).UpisArtikla(a));
+  h.settle();
+  EXPECT_EQ(h.prompt.log, QStringList{"device|Greska!!!|Greska u podacima"});
+  EXPECT_EQ(buttons, 1);
+  ASSERT_EQ(h.sentCount(), 1);
+  EXPECT_EQ(h.last(), QByteArray::fromHex("5f10000d"));
 }
 
 } // namespace

@@ -33,3 +33,29 @@ TEST(RetailFailures, PaperOutOnASaleLineThenPonovi) {
 }
 
 } // namespace
+
+namespace {
+
+// The last receipt cannot be marked finished: the screen says why and opens no receipt.
+TEST(RetailFailures, UnfinishedReceiptThatCannotBeClosedOpensNothing) {
+  for (int model : {1, 2}) {
+    SCOPED_TRACE(model);
+    Shop shop(model);
+    ASSERT_TRUE(shop.h.db.exec(
+        "INSERT INTO racuni (broj, godina, datum, status, cek, kartica, gotovina, brfisis) VALUES (4, 2026, "
+        "'2026-01-15', 0, 0, 0, 0, 0)"));
+    ASSERT_TRUE(shop.h.db.exec("INSERT INTO prodato (rbr, brrac, godina, datum, sifra, barkod, naziv, cena, "
+                               "storno, stopa, prodato, iznos) VALUES (1, 4, 2026, '2026-01-15', '1', '', "
+                               "'KAFA', 100, 0, 2, 1, 100)"));
+    ASSERT_TRUE(shop.h.db.exec("CREATE TRIGGER refuse BEFORE UPDATE OF status ON racuni BEGIN SELECT "
+                               "RAISE(ABORT, 'zakljucano'); END"));
+    shop.h.prompt.receiptAnswers = {1}; // "Zatvori racun"
+    shop.open();
+    EXPECT_TRUE(shop.device.frames.isEmpty());
+    ASSERT_FALSE(shop.h.prompt.log.isEmpty());
+    EXPECT_TRUE(shop.h.prompt.log.last().startsWith("message|GRESKA|"));
+    EXPECT_EQ(shop.rows("SELECT status FROM racuni WHERE broj = 4"), QStringList{"0"});
+  }
+}
+
+} // namespace

@@ -15,8 +15,7 @@ ReplyReceiver::Result ReplyReceiver::feed(QByteArrayView bytes) {
       m_pending = input.mid(i + 1);
       return {Status::Complete, frame};
     }
-    if (step == Step::DiscardedStart)
-      return {Status::Bad, {}}; // garbage at the start takes the rest of the piece with it
+    // A byte that cannot start a frame is dropped alone: the reply behind it still counts.
     if (step == Step::Discarded)
       discarded = true;
   }
@@ -34,7 +33,7 @@ ReplyReceiver::Step ReplyReceiver::appendByte(quint8 b, QByteArray &frame) {
     if (b == FrameCodec::LongStart || b == FrameCodec::ShortStart)
       return Step::None;
     clear();
-    return Step::DiscardedStart;
+    return Step::Discarded;
   }
   const int need = declaredLength();
   if (need > Capacity) {

@@ -9,9 +9,9 @@
 // out whole frames. A frame is recognised by its declared length, never by a
 // terminator, so 0x0D, 0xAA and 0x5F may occur anywhere inside a payload.
 //
-// Rules: a buffer whose first byte is neither 0xAA nor 0x5F is discarded together
-// with the rest of that piece; a long frame is complete at byte 8 + 12 bytes, a short
-// one at byte 2 + 4, and only if its last byte is 0x0D. A complete frame leaves the
+// Rules: bytes that cannot start a frame (neither 0xAA nor 0x5F) are skipped up to
+// the next frame start; a long frame is complete at byte 8 + 12 bytes, a short one at
+// byte 2 + 4, and only if its last byte is 0x0D. A complete frame leaves the
 // buffer; bytes after it stay for the next frame. Bytes that could only overrun the
 // 260-byte buffer (a declared length beyond it, a frame not ending in 0x0D) empty it.
 class ReplyReceiver {
@@ -21,7 +21,7 @@ public:
   enum class Status {
     Incomplete, // nothing whole yet; the bytes wait in RxBuf
     Complete,   // frame holds one whole frame
-    Bad         // bytes were discarded (garbage start, wrong terminator, overlong)
+    Bad         // bytes were discarded (garbage, wrong terminator, overlong) and nothing completed
   };
   struct Result {
     Status status = Status::Incomplete;
@@ -41,7 +41,7 @@ public:
   bool hasPending() const { return !m_pending.isEmpty(); }
 
 private:
-  enum class Step { None, Complete, Discarded, DiscardedStart };
+  enum class Step { None, Complete, Discarded };
   // Appends one byte and tells what it ended; a completed frame goes to frame.
   Step appendByte(quint8 b, QByteArray &frame);
   int declaredLength() const;

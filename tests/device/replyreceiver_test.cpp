@@ -54,7 +54,9 @@ TEST(ReplyReceiver, StartByteRule) {
     int rxLen;
   } cases[] = {
       {"stray terminator while idle is dropped at once", {hex("0D")}, Status::Bad, 0},
-      {"garbage takes the rest of its read with it", {hex("0D 5F 10 00 0D")}, Status::Bad, 0},
+      {"a garbage byte before a reply is skipped", {hex("0D 5F 10 00 0D")}, Status::Complete, 0},
+      {"garbage up to the next frame start is skipped", {hex("13 37 00 AA")}, Status::Bad, 1},
+      {"only garbage", {hex("13 37 0D")}, Status::Bad, 0},
       {"a stray AA waits for a length", {hex("AA")}, Status::Incomplete, 1},
       {"a stray 5F waits for a length", {hex("5F 20")}, Status::Incomplete, 2},
       {"resynchronised on the next read", {hex("13 37"), hex("5F 10 00 0D")}, Status::Complete, 0},

@@ -15,6 +15,8 @@
 // fiscal-sim's device in the test process: what the engine writes reaches it at
 // once, its reply comes back 1 ms later on the virtual clock. The device keeps
 // its own rules (who closes the receipt, what it refuses) and its journal.
+// Faults that delay a reply on the simulator's own timers (latency, gaps between
+// pieces) need the real process; set their gap to 0 here.
 namespace enginetest {
 
 class SimDevice : public DeviceWire {

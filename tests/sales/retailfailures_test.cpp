@@ -59,3 +59,26 @@ TEST(RetailFailures, UnfinishedReceiptThatCannotBeClosedOpensNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// One stray byte before the device's answer: the answer still counts, nothing is resent.
+TEST(RetailFailures, GarbageByteBeforeAReplyCostsNoResend) {
+  for (int model : {1, 2, 4, 5}) {
+    SCOPED_TRACE(model);
+    Shop shop(model);
+    shop.open();
+    const int before = int(shop.device.frames.size());
+    // The stray byte and the answer arrive in one read.
+    shop.device.control({{"cmd", "split"}, {"mode", "off"}, {"gapMs", 0}});
+    shop.device.control({{"cmd", "garbage"}, {"hex", "0d"}, {"count", 1}});
+    shop.sell(QStringLiteral("1"));
+    shop.h.clock.advance(10000);
+    EXPECT_EQ(shop.sent(before), QStringList{"L"});
+    EXPECT_EQ(int(shop.device.frames.size()), before + 1);
+    EXPECT_EQ(shop.rows("SELECT sifra FROM prodato"), QStringList{"1"});
+    EXPECT_TRUE(shop.h.prompt.errors.isEmpty());
+  }
+}
+
+} // namespace

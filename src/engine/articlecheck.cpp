@@ -8,6 +8,20 @@
 #include "device/replyparser.h"
 
 namespace {
+// The highest article number the program uses on the model.
+int lastNumber(int model) {
+  switch (model) {
+  case 1:
+    return 3999;
+  case 2:
+  case 3:
+    return 3000;
+  case 4:
+    return 60000;
+  default:
+    return 11999;
+  }
+}
 int capacity(int model) {
   switch (model) {
   case 1:
@@ -101,22 +115,17 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
     return CheckResult::Stopped;
   }
   if (m_mirror->count() == capacity(model)) {
-    if (m_rezimRestoran) {
-      if (m_restaurant)
-        m_restaurant->enableControls();
-      if (m_split)
-        m_split->enableControls();
-    }
-    if (m_restaurant)
-      m_restaurant->enableEntryLine();
-    deviceError({QStringLiteral("GRESKA"),
-                 model == 2 || model == 3
-                     ? QStringLiteral("Napunili ste bazu artikala. Uraditi praznjenje kase!")
-                     : QStringLiteral("Napunili ste bazu artikala. Uradite praznjenje kase!"),
-                 UserPrompt::Mode::Notice});
+    articleMemoryFull();
     return CheckResult::Stopped;
   }
   m_nextFree = nextFreeNumber();
+  // A new device number past the model's range would be written into nothing.
+  const auto outOfNumbers = [&] {
+    if (m_nextFree <= lastNumber(model))
+      return false;
+    articleMemoryFull();
+    return true;
+  };
 
   if (step.operacija != Racun::Prodaja) {
     if (model == 4 && step.operacija != Racun::Otvaranje)
@@ -150,6 +159,8 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
         step.sifraUKasi = row.SIFRA;
         return CheckResult::Settled;
       }
+      if (outOfNumbers())
+        return CheckResult::Stopped;
       step.sifraUKasi = m_nextFree++;
       m_zamenaArtiklaKorak2 = true;
       UpisArtikla(row.SIFRA, row.NAZIV, row.CENA, row.PORESKA_GRUPA, QStringLiteral("0000000000000"));
@@ -163,6 +174,8 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
       UpisArtikla(row.SIFRA, step.naziv, step.cena, step.poreskaGrupa, row.BARKOD);
       return CheckResult::Waiting;
     }
+    if (outOfNumbers())
+      return CheckResult::Stopped;
     m_zamenaArtikla = true;
     m_staraSifra = row.KSIFRA;
     m_stariBarkod = row.BARKOD;
@@ -187,6 +200,8 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
     }
     return CheckResult::Stopped;
   }
+  if (outOfNumbers())
+    return CheckResult::Stopped;
   step.sifraUKasi = m_nextFree;
   if (!digitsOnly(step.barkod))
     step.barkod = paddedNumber(m_nextFree);
@@ -197,6 +212,27 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
   m_noviArtikal = true;
   UpisArtikla(m_nextFree, step.naziv, step.cena, step.poreskaGrupa, step.barkod);
   return CheckResult::Waiting;
+}
+
+// The device's article memory has no room (or no number) for another article.
+void TransactionEngine::articleMemoryFull() {
+  const int model = m_link.Model;
+  if (m_rezimRestoran) {
+    if (m_restaurant)
+      m_restaurant->enableControls();
+    if (m_split)
+      m_split->enableControls();
+  } else if (m_retail && m_stavkaKase.operacija == Racun::Prodaja) {
+    // The line was never sold: it leaves the grid and the entry line opens again.
+    m_retail->takeLastLineOff(false);
+  }
+  if (m_restaurant)
+    m_restaurant->enableEntryLine();
+  deviceError({QStringLiteral("GRESKA"),
+               model == 2 || model == 3
+                   ? QStringLiteral("Napunili ste bazu artikala. Uraditi praznjenje kase!")
+                   : QStringLiteral("Napunili ste bazu artikala. Uradite praznjenje kase!"),
+               UserPrompt::Mode::Notice});
 }
 
 void TransactionEngine::articleWriteConfirmed() {

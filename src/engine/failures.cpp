@@ -66,10 +66,10 @@ void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog, int r
   m_rx.clear();
   switch (answer.izborGreske) {
   case UserPrompt::Nastavi: {
+    // Only what the device confirmed counts as done: an unanswered line was never
+    // written to PRODATO, so it stays on the table.
     int end = m_indeksStavke; // the pending step (watchdog, dialect C)
-    if (fromWatchdog && family == 2)
-      end = m_indeksStavke + 1; // the unanswered step counts as done
-    else if (!fromWatchdog && family != 4)
+    if (!fromWatchdog && family != 4)
       end = m_indeksStavke - 1; // the reply already moved past the failed step
     if (family == 4)
       m_racunUToku = false;

@@ -262,6 +262,7 @@ private:
   CheckResult checkOne(Racun &step);
   void goOn();
   void articleWriteConfirmed();
+  void articleMemoryFull();
   void learnFromSale(const ReplyParser::Family4Ack &ack, const Racun &step);
   int nextFreeNumber() const;
   void saveMirror();

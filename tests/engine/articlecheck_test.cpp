@@ -202,3 +202,41 @@ TEST(ArticleCheck, Model4ReplacesAChangedArticle) {
 }
 
 } // namespace
+
+namespace {
+
+// The mirror's highest number is the model's last: a new article gets no number past
+// it; the memory-full notice comes instead and the line leaves the grid.
+TEST(ArticleCheck, NoNumberPastTheModelsRange) {
+  struct Case {
+    int model;
+    int last;
+    const char *text;
+  } cases[] = {
+      {1, 3999, "Napunili ste bazu artikala. Uradite praznjenje kase!"},
+      {5, 11999, "Napunili ste bazu artikala. Uradite praznjenje kase!"},
+      {3, 3000, "Napunili ste bazu artikala. Uraditi praznjenje kase!"},
+      {4, 60000, "Napunili ste bazu artikala. Uradite praznjenje kase!"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.model);
+    for (bool renamed : {false, true}) {
+      Harness h(c.model);
+      h.mirror.insert({"77", c.last, "", "CAJ", 50, 2});
+      openRetail(h);
+      const int sent = h.sentCount();
+      h.retail.log.clear();
+      // A new article, or a known code whose name changed (a replacement needs a new number).
+      h.engine->sellRetailLine(renamed ? Harness::sale("77", "CAJ ZELENI", 1, 50)
+                                       : Harness::sale("9", "SOK", 1, 120));
+      h.settle();
+      EXPECT_EQ(h.sentCount(), sent) << "renamed " << renamed;
+      ASSERT_EQ(h.prompt.errors.size(), 1);
+      EXPECT_EQ(h.prompt.errors[0].tekst, QString::fromLatin1(c.text));
+      EXPECT_TRUE(h.retail.log.contains(QStringLiteral("takeOff")));
+      EXPECT_EQ(h.mirror.count(), 3);
+    }
+  }
+}
+
+} // namespace

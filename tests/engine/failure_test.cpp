@@ -136,7 +136,8 @@ TEST(DeviceFailure, PaperOutRepeatsTheLine) {
   EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 1);
 }
 
-// Restaurant receipt: the third line refused (model 1) or unanswered (model 2), "Nastavi".
+// Restaurant receipt: the third line refused (model 1) or unanswered (models 1, 2),
+// "Nastavi": only the lines the device confirmed leave the table.
 struct RestaurantCase {
   int model;
   bool silence;
@@ -182,13 +183,15 @@ TEST_P(RestaurantNastavi, AcceptedLinesLeaveTheTable) {
   EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM stost WHERE brstola = 7")).toInt(), c.linesLeft);
   EXPECT_EQ(h.scalar(QStringLiteral("SELECT MIN(rbr) FROM stost WHERE brstola = 7")).toInt(),
             5 - c.linesLeft);
+  // Every line is either stored as sold or still on the table, never both, never neither.
+  EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 4 - c.linesLeft);
   EXPECT_FALSE(h.engine->racunUToku());
   h.clock.advance(20000);
   EXPECT_EQ(h.sentCount(), sent + (c.silence ? 3 : 0)); // nothing more after the choice
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, RestaurantNastavi,
-                         ::testing::Values(RestaurantCase{1, false, 2}, RestaurantCase{2, true, 1},
+                         ::testing::Values(RestaurantCase{1, false, 2}, RestaurantCase{2, true, 2},
                                            RestaurantCase{1, true, 2}));
 
 // Model 4 refusals by error class.

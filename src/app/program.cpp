@@ -165,7 +165,8 @@ void Program::applyLiveSettings() {
   m_retail->setSettings(s);
   m_engine->setDrawerEnabled(m_konf->cbFioka->currentIndex() == 1);
   m_engine->setIdleDisplayTexts(m_konf->cb1red->currentIndex() == 1 ? m_konf->edt1red->text() : QString(),
-                                m_konf->cb2red->currentIndex() == 1 ? m_konf->edt2red->text() : QString());
+                                m_konf->cb2red->currentIndex() == 1 ? m_konf->edt2red->text() : QString(),
+                                m_konf->cb2red->currentIndex() == 2);
   m_prompt->setModel(m_link.Model);
 }
 

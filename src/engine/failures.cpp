@@ -2,6 +2,7 @@
 // a receipt: completion in the database and clearing of the sale window.
 #include "engine/transactionengine.h"
 
+#include "common/localetext.h"
 #include "common/rounding.h"
 
 QList<int> TransactionEngine::acceptedLines(int endIndex, bool stopAtFirstEnd) const {
@@ -125,8 +126,15 @@ void TransactionEngine::completeReceipt(char dialect, std::optional<quint32> brf
   if (dialect == 'C') {
     if (!m_lcd1.isEmpty())
       m_followUps.emplace_back([this] { LcdShow(m_lcd1, 0); });
-    if (!m_lcd2.isEmpty())
+    if (m_lcd2DateTime) {
+      // Taken when the line is written, so it shows the moment the receipt ended.
+      m_followUps.emplace_back([this] {
+        const QDateTime now = m_scheduler.now();
+        LcdShow(LocaleText::date(now.date()) + QLatin1Char(' ') + now.toString(QStringLiteral("HH:mm")), 1);
+      });
+    } else if (!m_lcd2.isEmpty()) {
       m_followUps.emplace_back([this] { LcdShow(m_lcd2, 1); });
+    }
   }
   if (dialect == 'A')
     emit portButtonEnabled();

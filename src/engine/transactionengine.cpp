@@ -47,9 +47,10 @@ void TransactionEngine::setSplitMode(bool poArtiklima, bool poTurama) {
   m_poTurama = poTurama;
 }
 
-void TransactionEngine::setIdleDisplayTexts(const QString &line1, const QString &line2) {
+void TransactionEngine::setIdleDisplayTexts(const QString &line1, const QString &line2, bool line2DateTime) {
   m_lcd1 = line1;
-  m_lcd2 = line2;
+  m_lcd2 = line2DateTime ? QString() : line2;
+  m_lcd2DateTime = line2DateTime;
 }
 
 void TransactionEngine::setRetailScreenOpen(bool open) {

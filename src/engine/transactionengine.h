@@ -163,8 +163,9 @@ public:
   void setSplitMode(bool poArtiklima, bool poTurama);
   // The configuration's drawer choice cbFioka ("DA").
   void setDrawerEnabled(bool on) { m_fioka = on; }
-  // The configured idle texts of the customer display (model 4, after a receipt).
-  void setIdleDisplayTexts(const QString &line1, const QString &line2);
+  // The configured idle texts of the customer display (model 4, after a receipt);
+  // line2DateTime: the second line shows the date and time of that moment instead.
+  void setIdleDisplayTexts(const QString &line1, const QString &line2, bool line2DateTime = false);
   // The configuration window is showing (start-up failures then use a message, not the instructions).
   void setConfigWindowShowing(bool showing) { m_configWindowShowing = showing; }
   // ekranKaseOtvoren: set when the retail screen is shown, cleared when it closes.
@@ -320,6 +321,7 @@ private:
   bool m_poTurama = false;
   bool m_fioka = false;
   QString m_lcd1, m_lcd2;
+  bool m_lcd2DateTime = false;
   bool m_configWindowShowing = false;
 
   // sequencer state

@@ -458,3 +458,33 @@ TEST(ServiceReplies, NegativePriceClosesModel2Service) {
 }
 
 } // namespace
+
+namespace {
+
+// A new start-up seeds SendSeq and starts clean: half a reply left from before, the
+// resend count and the awaited reply of an abandoned command are gone.
+TEST(StartUp, SeedingStartsTheLinkClean) {
+  Harness h(1);
+  h.engine->setBrojRacuna(1);
+  h.engine->beginRetailReceipt(1);
+  h.settle();
+  h.clock.advance(3000); // one resend
+  h.engine->onBytesReceived(reply::ack1(1).left(5));
+  ASSERT_TRUE(h.engine->awaitingReply());
+  h.engine->seedSendSeq(21);
+  EXPECT_FALSE(h.engine->awaitingReply());
+  h.engine->startCheck();
+  h.settle();
+  ASSERT_EQ(h.lastCode(), 0x7F);
+  EXPECT_EQ(quint8(h.last()[6]), 21);
+  h.feed(fm7F(true));
+  EXPECT_TRUE(h.engine->kasaProverena());
+  EXPECT_EQ(h.engine->sendSeq(), 23u);
+  // The abandoned opening's watchdog is gone with it: nothing resent, no dialog.
+  const int sent = h.sentCount();
+  h.clock.advance(15000);
+  EXPECT_EQ(h.sentCount(), sent);
+  EXPECT_TRUE(h.prompt.log.isEmpty());
+}
+
+} // namespace

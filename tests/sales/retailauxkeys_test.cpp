@@ -168,3 +168,34 @@ TEST(RetailAuxKeys, RefusedDisplayIsANoticeAboutTheCommand) {
 }
 
 } // namespace
+
+namespace {
+
+// Model 4 writes the configured idle texts after a receipt; "DATUM I VREME" puts the
+// moment's date and time on the second line.
+TEST(RetailAuxKeys, IdleDisplayAfterAReceipt) {
+  struct Case {
+    const char *what;
+    QString line2;
+    bool dateTime;
+    QString expected;
+  } cases[] = {
+      {"free text", QStringLiteral("DOVIDJENJA"), false, QStringLiteral("DOVIDJENJA")},
+      {"date and time", QString(), true, QStringLiteral("15.01.2026 10:00")},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    Shop shop(4);
+    shop.h.engine->setIdleDisplayTexts(QStringLiteral("HVALA"), c.line2, c.dateTime);
+    shop.open();
+    shop.sell(QStringLiteral("1"));
+    shop.enter();
+    shop.settle();
+    ASSERT_EQ(shop.rows("SELECT status FROM racuni"), QStringList{"1"});
+    EXPECT_EQ(shop.sent().count(QStringLiteral("LCD")), 2);
+    EXPECT_EQ(shop.device.device().lcdLines[0].trimmed(), QStringLiteral("HVALA"));
+    EXPECT_EQ(shop.device.device().lcdLines[1].trimmed(), c.expected);
+  }
+}
+
+} // namespace

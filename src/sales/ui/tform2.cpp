@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -208,6 +209,8 @@ bool TForm2::handleKey(int key, Qt::KeyboardModifiers modifiers) {
     if (!keypad)
       return false;
     run(&RetailSale::kolicinaKey);
+    m_sale.edtUnos.clear(); // the operator keys never leave their text behind, readable or not
+    refresh();
     return true;
   case Qt::Key_Slash:
     if (!keypad)
@@ -283,19 +286,27 @@ bool TForm2::eventFilter(QObject *watched, QEvent *event) {
 
 void TForm2::showEvent(QShowEvent *event) {
   QDialog::showEvent(event);
-  if (m_closing)
+  // A window restored from the task bar, or shown again while it is open, is not a
+  // new receipt: only a real opening opens one on the device.
+  if (m_open || event->spontaneous())
     return;
+  m_open = true;
   const QDateTime now = m_scheduler.now();
   m_sale.open(now.date().year(), now.date(), now.time());
   refresh();
   edtUnos->setFocus();
 }
 
-void TForm2::closeEvent(QCloseEvent *event) {
-  m_closing = true;
+void TForm2::hideEvent(QHideEvent *event) {
+  QDialog::hideEvent(event);
+  if (!m_open || event->spontaneous())
+    return; // minimised: the receipt stays open
+  m_open = false;
   m_sale.close();
-  QDialog::reject();
-  m_closing = false;
+}
+
+void TForm2::closeEvent(QCloseEvent *event) {
+  QDialog::reject(); // hides the window; hideEvent closes the screen
   event->accept();
 }
 

@@ -60,6 +60,7 @@ public:
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
   void showEvent(QShowEvent *event) override;
+  void hideEvent(QHideEvent *event) override;
   void closeEvent(QCloseEvent *event) override;
   void reject() override;
 
@@ -70,5 +71,5 @@ private:
   RetailSale &m_sale;
   Scheduler &m_scheduler;
   RetailGridModel *m_grid = nullptr;
-  bool m_closing = false;
+  bool m_open = false; // opened for a receipt, not yet closed
 };

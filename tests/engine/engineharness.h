@@ -5,17 +5,11 @@
 #include "device/articlemirror.h"
 #include "device/framecodec.h"
 #include "engine/transactionengine.h"
+#include "support/testsupport.h"
 
 #include <QTemporaryDir>
 
-#include <ostream>
-
 #include <deque>
-
-// Readable failures.
-inline void PrintTo(const QString &s, std::ostream *os) {
-  *os << '"' << s.toStdString() << '"';
-}
 
 // A scripted device and scripted people around a real engine on a real
 // in-memory database, with virtual time.

@@ -22,18 +22,10 @@ int lastNumber(int model) {
     return 11999;
   }
 }
+// Article numbers run from 0 (families 1) or 1 (the others) to the last one.
 int capacity(int model) {
-  switch (model) {
-  case 1:
-    return 4000;
-  case 2:
-  case 3:
-    return 3000;
-  case 4:
-    return 60000;
-  default:
-    return 12000;
-  }
+  const int first = model == 1 || model == 5 ? 0 : 1;
+  return lastNumber(model) - first + 1;
 }
 bool samePrice(double a, double b) {
   return MyRound(2, a) == MyRound(2, b);

@@ -10,8 +10,6 @@
 
 namespace {
 
-using e2e::when;
-
 class MenkoPaymentsE2E : public ::testing::TestWithParam<int>, protected e2e::ShopFixture {
 protected:
   void SetUp() override {
@@ -23,49 +21,34 @@ protected:
 
 TEST_P(MenkoPaymentsE2E, ChequeCardAndCashOnOneReceipt) {
   Program p(dir.path());
-  watchForMessages(p);
-  p.start();
-  ASSERT_TRUE(testsupport::waitFor([&] { return p.pocetna().BtnProdesk->isEnabled(); }, 15000))
-      << unexpected.join("\n").toStdString();
+  ASSERT_TRUE(startProgram(p)) << unexpected.join("\n").toStdString();
 
   TForm2 &kasa = p.form2();
   RetailSale &sale = p.retail();
-  auto idle = [&] { return kasa.edtUnos->isEnabled() && !p.engine().awaitingReply(); };
-  auto type = [&](const QString &text, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    kasa.edtUnos->setText(text);
-    kasa.handleKey(key, mods);
-  };
   QString shownBeforeClose;
   bool closed = false;
+  int model = 0;
 
-  logInThen(p, "2222", [&] { p.glavna().Kasa->click(); });
-  when(
-      &p, [&] { return kasa.isVisible() && idle(); },
-      [&] {
-        auto leave = [&] {
-          kasa.close();
-          when(
-              &p, [&] { return !kasa.isVisible() && p.glavna().isVisible(); }, [&] { p.glavna().close(); });
-        };
-        // Each key once the device has answered the one before, as a cashier does.
-        auto step = [&](const QString &text, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-          type(text, key, mods);
-          return testsupport::waitFor(idle, 10000);
-        };
-        // Kafa espresso 2 x 120,00 and Hleb beli 65,00: 305,00; cheque 100, card 50.
-        if (!step("2", Qt::Key_Asterisk, Qt::KeypadModifier) || !step("1", Qt::Key_Return) ||
-            !step("13", Qt::Key_Return) || !step("100", Qt::Key_F3) || !step("50", Qt::Key_F4))
-          return leave();
-        shownBeforeClose = kasa.lblUkupno->text() + " " + kasa.edtCek->text() + " " +
-                           kasa.edtKartica->text() + " " + kasa.edtPovracaj->text() + " " +
-                           QString::number(sale.sledeciRed);
-        type("", Qt::Key_Return); // total and close: the rest in cash
-        closed = testsupport::waitFor([&] { return sale.sledeciRed == 1; }, 10000);
-        testsupport::waitFor(idle, 5000);
-        leave();
-      });
+  inRetailScreen(p, "2222", [&] {
+    model = p.engine().model();
+    // Each key once the device has answered the one before, as a cashier does.
+    auto step = [&](const QString &text, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+      kasa.edtUnos->setText(text);
+      kasa.handleKey(key, mods);
+      return testsupport::waitFor([&] { return retailIdle(p); }, 10000);
+    };
+    // Kafa espresso 2 x 120,00 and Hleb beli 65,00: 305,00; cheque 100, card 50.
+    if (!step("2", Qt::Key_Asterisk, Qt::KeypadModifier) || !step("1", Qt::Key_Return) ||
+        !step("13", Qt::Key_Return) || !step("100", Qt::Key_F3) || !step("50", Qt::Key_F4))
+      return;
+    shownBeforeClose = kasa.lblUkupno->text() + " " + kasa.edtCek->text() + " " + kasa.edtKartica->text() +
+                       " " + kasa.edtPovracaj->text() + " " + QString::number(sale.sledeciRed);
+    step("", Qt::Key_Return); // total and close: the rest in cash
+    closed = testsupport::waitFor([&] { return sale.sledeciRed == 1; }, 10000);
+  });
   p.pocetna().BtnProdesk->click(); // returns when the windows are closed again
 
+  EXPECT_EQ(model, GetParam());
   // Nothing closed the receipt before Enter.
   EXPECT_EQ(shownBeforeClose, "305,00 100,00 50,00 -155,00 3");
   EXPECT_TRUE(closed);

@@ -189,8 +189,8 @@ public:
   }
 
   // The retail screen waits for the cashier: its entry line is open and no
-  // command of its own is out.
-  static bool retailIdle(Program &p) { return p.form2().edtUnos->isEnabled() && !p.engine().komandaUToku(); }
+  // command is out waiting for its answer.
+  static bool retailIdle(Program &p) { return p.form2().edtUnos->isEnabled() && !p.engine().awaitingReply(); }
 
   // Logs the cashier in, opens the retail screen and runs body there once it is
   // idle; then the screen and the main menu are closed. The caller presses

@@ -21,11 +21,13 @@
 
 namespace {
 
-// Runs check() once the modal window is up, then lets it close through act().
-void whenShown(QDialog &d, std::function<void()> act) {
-  QTimer::singleShot(0, &d, [&d, act] {
+// Runs act() once the modal window is up. The polling dies with scope (the caller's
+// frame), so an act that never ran cannot fire later into a dead frame.
+void whenShown(QDialog &d, std::function<void()> act, QObject *scope = nullptr) {
+  QObject *context = scope ? scope : &d;
+  QTimer::singleShot(0, context, [&d, act, context] {
     if (!d.isVisible()) {
-      QTimer::singleShot(10, &d, [act] { act(); });
+      whenShown(d, act, context);
       return;
     }
     act();
@@ -199,15 +201,22 @@ protected:
   // Types code, presses Enter; returns the accepted result or the message shown.
   QString login(TForm3 &f, const QString &code) {
     QString shown;
-    whenShown(f, [&] {
-      f.medtsifra->setText(code);
-      whenShown(*main, [&] {
-        shown = main->Naslov->text() + " / " + main->tekst->toPlainText();
-        main->Button1->click();
-        f.BitBtn2->click();
-      });
-      pressKey(f.medtsifra, Qt::Key_Return);
-    });
+    QObject scope;
+    whenShown(
+        f,
+        [&] {
+          f.medtsifra->setText(code);
+          whenShown(
+              *main,
+              [&] {
+                shown = main->Naslov->text() + " / " + main->tekst->toPlainText();
+                main->Button1->click();
+                f.BitBtn2->click();
+              },
+              &scope);
+          pressKey(f.medtsifra, Qt::Key_Return);
+        },
+        &scope);
     const bool ok = f.run(WaiterLogin::Mode::Operator);
     if (ok)
       return f.result().serviceCode

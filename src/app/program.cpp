@@ -52,8 +52,8 @@ Program::Program(const QString &workDir, QObject *parent)
   m_retail = std::make_unique<RetailSale>(m_articles, *m_retailCalls, *m_prompt, m_scheduler);
   m_form2 = new TForm2(*m_retail, m_scheduler, m_pocetna);
   m_konf = new TFrmKonf(m_pocetna);
-  m_form3 = new TForm3(*m_prompt, m_pocetna);
-  m_form4 = new TForm4(*m_prompt, m_pocetna);
+  m_form3 = new TForm3(m_db, *m_prompt, m_pocetna);
+  m_form4 = new TForm4(m_db, *m_prompt, m_pocetna);
   // Shown beside the retail screen while that runs modally: as its child it is not blocked.
   m_freeText = new TFrmFreeText(m_form2);
 
@@ -304,11 +304,7 @@ void Program::refreshLink(const SetKonfiguracija &record) {
 bool Program::openDatabase(const SetKonfiguracija &record) {
   if (!m_db.open(record.TipBaze, record.putanjaBaza))
     return false;
-  const QString name = m_db.connection().connectionName();
-  m_engine->setDatabase(name);
-  m_articles.setConnectionName(name);
-  m_form3->setConnectionName(name);
-  m_form4->setConnectionName(name);
+  m_engine->setDatabase(&m_db);
   Podesavanja();
   return true;
 }

@@ -109,7 +109,7 @@ private:
   ArticleMirror m_mirror;
   std::unique_ptr<Wire> m_wire;
   std::unique_ptr<TransactionEngine> m_engine;
-  SqlArticleLookup m_articles;
+  DatabaseArticleLookup m_articles{m_db};
   std::unique_ptr<EngineRetailCalls> m_retailCalls;
   std::unique_ptr<WindowPrompt> m_prompt;
   std::unique_ptr<RetailSale> m_retail;

@@ -5,10 +5,14 @@
 #include <QAtomicInteger>
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSqlDriver>
 
 namespace {
+
+// Transactions open on all connections of the process (the prompts ask).
+QAtomicInteger<int> g_openTransactions;
 
 QString newConnectionName() {
   static QAtomicInteger<int> counter;
@@ -105,6 +109,8 @@ bool Database::fail(const QString &reason) {
 
 void Database::close() {
   m_open = false;
+  if (m_depth > 0)
+    leaveOutermost(); // closing the connection ends what it had open
   m_depth = 0;
   if (QSqlDatabase::contains(m_name)) {
     QSqlDatabase db = QSqlDatabase::database(m_name, false);
@@ -151,10 +157,10 @@ bool Database::openSqlite(const QString &file) {
     return fail(db.lastError().text());
   m_open = true;
   // A file that is not a database shows up on the first read; it is never overwritten.
-  if (!scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master")))
-    return fail(m_lastError);
-  // A larger page cache keeps the upper levels of the big indexes in memory.
-  exec(QStringLiteral("PRAGMA cache_size=-16000"));
+  if (const auto read = scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master")); !read)
+    return fail(read.error());
+  // A larger page cache keeps the upper levels of the big indexes in memory; without it only speed suffers.
+  (void)exec(QStringLiteral("PRAGMA cache_size=-16000"));
   return finishOpen();
 }
 
@@ -191,9 +197,8 @@ bool Database::openPostgres(const QString &connectionText) {
 }
 
 bool Database::finishOpen() {
-  QString error;
-  if (!Schema::ensure(*this, &error))
-    return fail(error);
+  if (const auto schema = Schema::ensure(*this); !schema)
+    return fail(schema.error());
   return true;
 }
 
@@ -203,7 +208,7 @@ bool Database::hasTable(const QString &name) {
           ? QStringLiteral("SELECT COUNT(*) FROM information_schema.tables WHERE "
                            "table_schema=current_schema() AND table_name=:n")
           : QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name=:n");
-  return scalarInt(sql, {{QStringLiteral("n"), name.toLower()}}, 0) > 0;
+  return scalar(sql, {{QStringLiteral("n"), name.toLower()}}).value_or(0).toInt() > 0;
 }
 
 QString Database::dateLiteral(const QDate &date) const {
@@ -229,19 +234,26 @@ QVariant Database::booleanValue(bool value) const {
   return value ? 1 : 0;
 }
 
-QSqlQuery Database::run(const QString &sql, const QVariantMap &binds) {
+DbResult<QSqlQuery> Database::failed(const QSqlError &error) {
+  m_lastError = error.text();
+  return DbError::from(error);
+}
+
+DbResult<QSqlQuery> Database::query(const QString &sql, const QVariantMap &binds) {
+  if (!m_open) {
+    m_lastError = QStringLiteral("Baza podataka nije otvorena.");
+    return DbError{m_lastError};
+  }
   QSqlQuery q(connection());
   q.setForwardOnly(true);
   if (binds.isEmpty()) {
     // Statements without values run as they are (PostgreSQL cannot prepare DDL or savepoints).
     if (!q.exec(sql))
-      m_lastError = q.lastError().text();
+      return failed(q.lastError());
     return q;
   }
-  if (!q.prepare(sql)) {
-    m_lastError = q.lastError().text();
-    return q;
-  }
+  if (!q.prepare(sql))
+    return failed(q.lastError());
   for (auto it = binds.cbegin(); it != binds.cend(); ++it) {
     static const QRegularExpression wordEnd(QStringLiteral("^\\w"));
     const QString placeholder = QLatin1Char(':') + it.key();
@@ -254,57 +266,48 @@ QSqlQuery Database::run(const QString &sql, const QVariantMap &binds) {
     }
   }
   if (!q.exec())
-    m_lastError = q.lastError().text();
+    return failed(q.lastError());
   return q;
 }
 
-bool Database::exec(const QString &sql, const QVariantMap &binds) {
-  QSqlQuery q = run(sql, binds);
-  return q.isActive();
+DbResult<> Database::exec(const QString &sql, const QVariantMap &binds) {
+  auto q = query(sql, binds);
+  if (!q)
+    return q.failure();
+  return {};
 }
 
-std::optional<QVariant> Database::scalar(const QString &sql, const QVariantMap &binds) {
-  QSqlQuery q = run(sql, binds);
-  if (!q.isActive() || !q.next())
-    return std::nullopt;
-  const QVariant v = q.value(0);
-  if (v.isNull())
-    return std::nullopt;
-  return v;
+DbResult<QVariant> Database::scalar(const QString &sql, const QVariantMap &binds) {
+  auto q = query(sql, binds);
+  if (!q)
+    return q.failure();
+  return q->next() ? q->value(0) : QVariant();
 }
 
-int Database::scalarInt(const QString &sql, const QVariantMap &binds, int fallback) {
-  const auto v = scalar(sql, binds);
-  if (!v)
-    return fallback;
-  bool ok = false;
-  const int n = v->toInt(&ok);
-  return ok ? n : fallback;
+QVariant Database::bindable(const QString &table, const QString &column, const QVariant &value) const {
+  const TableDef *t = Schema::table(table);
+  const ColumnDef *c = t ? t->column(column) : nullptr;
+  if (value.isNull() || !c)
+    return value;
+  if (c->type == ColumnType::Boolean)
+    return booleanValue(value.toBool());
+  return value;
 }
 
-int Database::nextProdatoRbr() {
-  return scalarInt(QStringLiteral("SELECT MAX(rbr)+1 AS broj FROM prodato"), {}, 1);
-}
-
-int Database::nextReceiptNumber(int godina) {
-  return scalarInt(QStringLiteral("SELECT MAX(brrac)+1 AS broj FROM prodato WHERE godina=:god"),
-                   {{QStringLiteral("god"), godina}}, 1);
-}
-
-int Database::nextRateRbr(int broj, int godina) {
-  return scalarInt(QStringLiteral("SELECT MAX(rbr)+1 AS broj FROM rate WHERE broj=:broj AND godina=:god"),
-                   {{QStringLiteral("broj"), broj}, {QStringLiteral("god"), godina}}, 1);
-}
-
-int Database::nextStostRbr(int brstola) {
-  const int n = scalarInt(QStringLiteral("SELECT MAX(rbr)+1 AS brstavka FROM stost WHERE brstola=:broj"),
-                          {{QStringLiteral("broj"), brstola}}, 1);
-  return n > 0 ? n : 1;
-}
-
-int Database::nextTura(int brstola) {
-  return scalarInt(QStringLiteral("SELECT MAX(tura)+1 AS brtura FROM stost WHERE brstola=:broj"),
-                   {{QStringLiteral("broj"), brstola}}, 1);
+DbResult<> Database::insertRecord(const QString &table, const QSqlRecord &row) {
+  const TableDef *t = Schema::table(table);
+  if (!t)
+    return DbError{QStringLiteral("no table %1").arg(table)};
+  QStringList names, holders;
+  QVariantMap binds;
+  for (const ColumnDef &c : t->columns) {
+    names << c.name;
+    holders << QLatin1Char(':') + c.name;
+    binds.insert(c.name, bindable(table, c.name, row.value(c.name)));
+  }
+  return exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(t->sqlName(), names.join(QLatin1Char(',')), holders.join(QLatin1Char(','))),
+              binds);
 }
 
 bool Database::beginTransaction() {
@@ -318,6 +321,7 @@ bool Database::beginTransaction() {
       m_lastError = db.lastError().text();
       return false;
     }
+    g_openTransactions.ref();
   } else if (!exec(QStringLiteral("SAVEPOINT kasa_sp%1").arg(m_depth))) {
     return false;
   }
@@ -330,14 +334,13 @@ bool Database::commitTransaction() {
     return false;
   if (m_depth == 1) {
     QSqlDatabase db = connection();
-    if (!db.commit()) {
+    const bool ok = db.commit();
+    if (!ok) {
       m_lastError = db.lastError().text();
       db.rollback();
-      m_depth = 0;
-      return false;
     }
-    m_depth = 0;
-    return true;
+    leaveOutermost();
+    return ok;
   }
   --m_depth;
   if (!exec(QStringLiteral("RELEASE SAVEPOINT kasa_sp%1").arg(m_depth))) {
@@ -352,7 +355,7 @@ bool Database::rollbackTransaction() {
   if (m_depth <= 0)
     return false;
   if (m_depth == 1) {
-    m_depth = 0;
+    leaveOutermost();
     QSqlDatabase db = connection();
     if (!db.rollback()) {
       m_lastError = db.lastError().text();
@@ -364,6 +367,41 @@ bool Database::rollbackTransaction() {
   const bool ok = exec(QStringLiteral("ROLLBACK TO SAVEPOINT kasa_sp%1").arg(m_depth)) &&
                   exec(QStringLiteral("RELEASE SAVEPOINT kasa_sp%1").arg(m_depth));
   return ok;
+}
+
+void Database::leaveOutermost() {
+  m_depth = 0;
+  g_openTransactions.deref();
+}
+
+int Database::openTransactions() {
+  return g_openTransactions.loadRelaxed();
+}
+
+DbResult<> Database::inTransaction(const std::function<DbResult<>()> &work) {
+  Transaction unit(*this);
+  if (!unit.isActive())
+    return DbError{m_lastError};
+  if (auto done = work(); !done)
+    return done; // the unit rolls back
+  if (!unit.commit())
+    return DbError{m_lastError};
+  return {};
+}
+
+void expectNoOpenTransaction(const char *prompt) {
+  const int open = Database::openTransactions();
+  if (open == 0)
+    return;
+#ifdef KASA_CHECKS
+  qFatal("%s opened while %d database transaction(s) are open", prompt, open);
+#else
+  qWarning("%s opened while %d database transaction(s) are open", prompt, open);
+#endif
+}
+
+DbError DbError::from(const QSqlError &error) {
+  return {error.text(), Database::isKeyViolation(error)};
 }
 
 bool Database::isKeyViolation(const QSqlError &err) {

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "data/dbresult.h"
+
 #include <QDate>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
 
-#include <optional>
+#include <functional>
 
 // The database kinds of the configuration field TipBaze.
 enum class DatabaseKind {
@@ -53,27 +56,27 @@ public:
   // The value to bind for a boolean column.
   QVariant booleanValue(bool value) const;
 
-  // Prepares sql and binds each ":name" from binds; returns the executed query (check isActive()).
-  QSqlQuery run(const QString &sql, const QVariantMap &binds = {});
-  // Runs a statement that writes; false (and lastError) on failure.
-  bool exec(const QString &sql, const QVariantMap &binds = {});
-  // First column of the first row; nullopt when the statement fails, gives no row or a NULL.
-  std::optional<QVariant> scalar(const QString &sql, const QVariantMap &binds = {});
-  // Like scalar() but as an integer with a fallback for failure or NULL.
-  int scalarInt(const QString &sql, const QVariantMap &binds, int fallback);
-
-  // Keys "largest + 1" per scope; an empty scope or a failed query gives 1.
-  int nextProdatoRbr();
-  int nextReceiptNumber(int godina);
-  int nextRateRbr(int broj, int godina);
-  int nextStostRbr(int brstola);
-  int nextTura(int brstola);
+  // Runs sql with each ":name" of binds bound: the active query, its rows to read, or the failure.
+  DbResult<QSqlQuery> query(const QString &sql, const QVariantMap &binds = {});
+  // Runs a statement that writes.
+  DbResult<> exec(const QString &sql, const QVariantMap &binds = {});
+  // First column of the first row; a null value when there is no row.
+  DbResult<QVariant> scalar(const QString &sql, const QVariantMap &binds = {});
+  // Inserts row into a table of the schema, every column of the table bound.
+  DbResult<> insertRecord(const QString &table, const QSqlRecord &row);
+  // The value to bind for a column of a schema table (booleans as the engine takes them).
+  QVariant bindable(const QString &table, const QString &column, const QVariant &value) const;
 
   // Transaction nesting, used by Transaction; depth 0 means none is open.
   int transactionDepth() const { return m_depth; }
   bool beginTransaction();
   bool commitTransaction();
   bool rollbackTransaction();
+  // Runs work as one unit: committed when it succeeds, rolled back when it fails.
+  // Inside an open unit it becomes a savepoint of it.
+  DbResult<> inTransaction(const std::function<DbResult<>()> &work);
+  // Transactions open on any connection of this process.
+  static int openTransactions();
 
   // True when err is the database refusing a duplicate key (the old "Key violation.").
   static bool isKeyViolation(const QSqlError &err);
@@ -83,6 +86,8 @@ private:
   bool openPostgres(const QString &connectionText);
   bool finishOpen();
   bool fail(const QString &reason);
+  DbResult<QSqlQuery> failed(const QSqlError &error);
+  void leaveOutermost();
 
   QString m_name;
   DatabaseKind m_kind = DatabaseKind::SQLite;
@@ -90,6 +95,11 @@ private:
   int m_depth = 0;
   bool m_open = false;
 };
+
+// Every prompt asks this before it opens. A modal prompt runs an event loop that may
+// hand a device reply to the engine, whose writes would then land in a transaction
+// somebody else left open. Fatal in checked builds (tests and debug), logged otherwise.
+void expectNoOpenTransaction(const char *prompt);
 
 // One unit of writes: begins on construction, rolls back on destruction
 // unless commit() was called. Nested units become savepoints, so an inner

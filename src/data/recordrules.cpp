@@ -3,6 +3,7 @@
 #include "common/localetext.h"
 #include "common/rounding.h"
 #include "data/database.h"
+#include "data/receiptrepository.h"
 #include "data/recordmessages.h"
 #include "data/schema.h"
 
@@ -113,10 +114,20 @@ void zeroIfNull(QSqlRecord &row, std::initializer_list<const char *> columns) {
 RecordRules::RecordRules(Database &db, RecordMessages &messages, QObject *parent)
     : QObject(parent), m_db(db), m_messages(messages) {}
 
+void RecordRules::show(const QString &title, const QString &text) {
+  expectNoOpenTransaction("a record-check message");
+  m_messages.show(title, text);
+}
+
+void RecordRules::warn(const QString &text) {
+  expectNoOpenTransaction("a record-check warning");
+  m_messages.warning(text);
+}
+
 bool RecordRules::refuse(const QString &title, const QString &text, bool beep) {
   if (beep)
     m_messages.beep();
-  m_messages.show(title, text);
+  show(title, text);
   return false;
 }
 
@@ -320,22 +331,22 @@ bool RecordRules::checkColumn(const QString &table, const QString &column, QVari
     if (is(column, "pib") && !isValidPib(value.toString()))
       return refuse(QString(), QStringLiteral("Losa vrednost za PIB!"));
     if (is(column, "sifmesto") && !isBlank(value)) {
-      const int n = m_db.scalarInt(
+      const auto n = m_db.scalar(
           QStringLiteral(
               "SELECT COUNT(*) As Rezultat FROM MESTO WHERE UPPER(TRIM(SIFMESTO))=UPPER(TRIM(:k))"),
-          {{QStringLiteral("k"), value.toString().trimmed()}}, 0);
-      if (n <= 0)
+          {{QStringLiteral("k"), value.toString().trimmed()}});
+      if (n.value_or(0).toInt() <= 0)
         return refuse(QStringLiteral("GRESKA"), QStringLiteral("Ne postoji mesto sa tom sifrom"), true);
     }
   } else if (T == QLatin1String("RACUNI")) {
     if (is(column, "sifpartner") && !isBlank(value)) {
-      QSqlQuery q =
-          m_db.run(QStringLiteral(
-                       "SELECT NAZIV As Rezultat FROM PARTNER WHERE UPPER(TRIM(SIFPARTNER))=UPPER(TRIM(:k))"),
-                   {{QStringLiteral("k"), value.toString().trimmed()}});
-      if (!q.isActive() || !q.next())
+      auto q = m_db.query(
+          QStringLiteral(
+              "SELECT NAZIV As Rezultat FROM PARTNER WHERE UPPER(TRIM(SIFPARTNER))=UPPER(TRIM(:k))"),
+          {{QStringLiteral("k"), value.toString().trimmed()}});
+      if (!q || !q->next())
         return refuse(QStringLiteral("GRESKA"), QStringLiteral("Ne postoji partner sa tom sifrom"), true);
-      row.setValue(QStringLiteral("nazivkupca"), q.value(0).toString());
+      row.setValue(QStringLiteral("nazivkupca"), q->value(0).toString());
     } else if (is(column, "oslprom") && !value.isNull()) {
       const QString s = value.toString();
       if (s.startsWith(QLatin1Char('N'), Qt::CaseInsensitive))
@@ -349,14 +360,14 @@ bool RecordRules::checkColumn(const QString &table, const QString &column, QVari
     }
   } else if (T == QLatin1String("SASTAV")) {
     if (is(column, "sifsas") && !value.isNull()) {
-      QSqlQuery q = m_db.run(
+      auto q = m_db.query(
           QStringLiteral("SELECT NAZIV As Rezultat FROM ARTIKLI WHERE UPPER(TRIM(SIFRA))=UPPER(TRIM(:k))"),
           {{QStringLiteral("k"), value.toString().trimmed()}});
-      if (!q.isActive())
+      if (!q)
         return refuse(kGreska, QStringLiteral("DOSLO JE DO GRESKE PRILIKOM UNOSA!"));
-      if (!q.next())
+      if (!q->next())
         return refuse(kGreska, QStringLiteral("NE POSTOJI ARTIKAL SA TOM SIFROM!"));
-      row.setValue(QStringLiteral("naziv"), q.value(0).toString());
+      row.setValue(QStringLiteral("naziv"), q->value(0).toString());
     }
   }
   return checkTypes(table, column, value);
@@ -375,11 +386,11 @@ bool RecordRules::isUnique(const QString &table, const QSqlRecord &row, bool isN
          {QStringLiteral("b"), row.value(QStringLiteral("broj"))},
          {QStringLiteral("r"), row.value(QStringLiteral("rbr"))}});
     if (!n) {
-      m_messages.warning(inputError);
+      warn(inputError);
       return false;
     }
     if (n->toInt() > 0) {
-      m_messages.warning(duplicateText(T));
+      warn(duplicateText(T));
       return false;
     }
     return true;
@@ -391,11 +402,11 @@ bool RecordRules::isUnique(const QString &table, const QSqlRecord &row, bool isN
     if (isNew) {
       const auto n = m_db.scalar(QString::fromLatin1(k.count), {{QStringLiteral("k"), key}});
       if (!n) {
-        m_messages.warning(inputError);
+        warn(inputError);
         return false;
       }
       if (n->toInt() > 0) {
-        m_messages.warning(duplicateText(T));
+        warn(duplicateText(T));
         return false;
       }
     } else if (T == QLatin1String("KONOBARI")) {
@@ -406,11 +417,11 @@ bool RecordRules::isUnique(const QString &table, const QSqlRecord &row, bool isN
                                                 "AND UPPER(TRIM(SIFKONOB))=UPPER(TRIM(:k))"),
                                  {{QStringLiteral("rbr"), rbr}, {QStringLiteral("k"), key}});
       if (!n) {
-        m_messages.warning(inputError);
+        warn(inputError);
         return false;
       }
       if (n->toInt() > 0) {
-        m_messages.warning(duplicateText(T));
+        warn(duplicateText(T));
         return false;
       }
     }
@@ -420,13 +431,18 @@ bool RecordRules::isUnique(const QString &table, const QSqlRecord &row, bool isN
 }
 
 void RecordRules::applyDefaults(const QString &table, QSqlRecord &row, bool isNew) {
+  fillDefaults(table, row, isNew, m_restaurant);
+  if (isNew && table.compare(QLatin1String("PRODATO"), Qt::CaseInsensitive) == 0) {
+    // A failed number query falls back to 1; the database then refuses a taken one.
+    row.setValue(QStringLiteral("rbr"), ReceiptRepository(m_db).nextLineNumber().value_or(1));
+  }
+}
+
+void RecordRules::fillDefaults(const QString &table, QSqlRecord &row, bool isNew, bool restaurantMode) {
   const QString T = table.toUpper();
   if (T == QLatin1String("ARTIKLI")) {
     emptyTextIfNull(row, {"barkod", "vrsta", "jm", "sifgrupa"});
     zeroIfNull(row, {"minlag"});
-  } else if (T == QLatin1String("PRODATO")) {
-    if (isNew)
-      row.setValue(QStringLiteral("rbr"), m_db.nextProdatoRbr());
   } else if (T == QLatin1String("PARTNER")) {
     emptyTextIfNull(row, {"adresa", "pib", "sifmesto", "ziro"});
   } else if (T == QLatin1String("STOLOVI")) {
@@ -451,7 +467,7 @@ void RecordRules::applyDefaults(const QString &table, QSqlRecord &row, bool isNe
       row.setValue(QStringLiteral("broj_dok"), QString::number(row.value(QStringLiteral("broj")).toInt()));
     // Only a new receipt takes the mode; editing an old one must not relabel it.
     if (isNew)
-      row.setValue(QStringLiteral("rezim"), m_restaurant ? 1 : 0);
+      row.setValue(QStringLiteral("rezim"), restaurantMode ? 1 : 0);
     if (isBlank(row.value(QStringLiteral("oslprom"))))
       row.setValue(QStringLiteral("oslprom"), QStringLiteral("NE"));
   }
@@ -467,18 +483,20 @@ bool RecordRules::checkRequired(const QString &table, const QSqlRecord &row) {
     const int i = row.indexOf(c.name);
     const QVariant v = i >= 0 ? row.value(i) : QVariant();
     if (v.isNull() || (c.type == ColumnType::Text && v.toString().trimmed().isEmpty())) {
-      m_messages.show(kGreska, postErrorText(table));
+      show(kGreska, postErrorText(table));
       return false;
     }
   }
   return true;
 }
 
-bool RecordRules::beforePost(const QString &table, QSqlRecord &row, bool isNew, const QSqlRecord &original) {
+bool RecordRules::checkBeforePost(const QString &table, const QSqlRecord &row, bool isNew,
+                                  const QSqlRecord &original) {
   if (!isUnique(table, row, isNew, original))
     return false;
-  applyDefaults(table, row, isNew);
-  return checkRequired(table, row);
+  QSqlRecord filled = row;
+  fillDefaults(table, filled, isNew, m_restaurant);
+  return checkRequired(table, filled);
 }
 
 void RecordRules::ignoringErrors(const QString &sql, const QVariantMap &binds) {
@@ -511,13 +529,13 @@ void RecordRules::afterPost(const QString &table, const QSqlRecord &row, const Q
   }
 }
 
-void RecordRules::reportPostError(const QString &table, const QSqlError &error) {
-  if (Database::isKeyViolation(error)) {
-    m_messages.show(kGreska, QStringLiteral("DUPLA SIFRA!"));
+void RecordRules::reportPostError(const QString &table, const DbError &error) {
+  if (error.keyViolation) {
+    show(kGreska, QStringLiteral("DUPLA SIFRA!"));
     return;
   }
   const QString text = postErrorText(table);
-  m_messages.show(kGreska, text.isEmpty() ? error.text() : text);
+  show(kGreska, text.isEmpty() ? error.text : text);
 }
 
 bool RecordRules::canDelete(const QString &table, const QSqlRecord &row) {
@@ -528,20 +546,10 @@ bool RecordRules::canDelete(const QString &table, const QSqlRecord &row) {
   if (!n)
     return false;
   if (n->toInt() != 0) {
-    m_messages.warning(QStringLiteral("Sto nije prazan.Nemoguce brisanje stola!"));
+    warn(QStringLiteral("Sto nije prazan.Nemoguce brisanje stola!"));
     return false;
   }
   return true;
-}
-
-QVariant RecordRules::bindable(const QString &table, const QString &column, const QVariant &value) const {
-  const TableDef *t = Schema::table(table);
-  const ColumnDef *c = t ? t->column(column) : nullptr;
-  if (value.isNull() || !c)
-    return value;
-  if (c->type == ColumnType::Boolean)
-    return m_db.booleanValue(value.toBool());
-  return value;
 }
 
 QString RecordRules::keyCondition(const QString &table, const QSqlRecord &original,
@@ -558,7 +566,7 @@ QString RecordRules::keyCondition(const QString &table, const QSqlRecord &origin
       parts << c + QStringLiteral(" IS NULL");
     } else {
       parts << QStringLiteral("%1=:k_%1").arg(c);
-      binds.insert(QStringLiteral("k_") + c, bindable(table, c, v));
+      binds.insert(QStringLiteral("k_") + c, m_db.bindable(table, c, v));
     }
   }
   return parts.join(QStringLiteral(" AND "));
@@ -579,20 +587,11 @@ bool RecordRules::insert(const QString &table, QSqlRecord given) {
       return false;
     row.setValue(c.name, v);
   }
-  if (!beforePost(table, row, true))
+  if (!checkBeforePost(table, row, true))
     return false;
-  QStringList names, holders;
-  QVariantMap binds;
-  for (const ColumnDef &c : t->columns) {
-    names << c.name;
-    holders << QLatin1Char(':') + c.name;
-    binds.insert(c.name, bindable(table, c.name, row.value(c.name)));
-  }
-  QSqlQuery q = m_db.run(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                             .arg(t->sqlName(), names.join(QLatin1Char(',')), holders.join(QLatin1Char(','))),
-                         binds);
-  if (!q.isActive()) {
-    reportPostError(table, q.lastError());
+  applyDefaults(table, row, true);
+  if (const auto written = m_db.insertRecord(table, row); !written) {
+    reportPostError(table, written.failure());
     return false;
   }
   return true;
@@ -615,20 +614,21 @@ bool RecordRules::update(const QString &table, QSqlRecord given, const QSqlRecor
       return false;
     row.setValue(c.name, v);
   }
-  if (!beforePost(table, row, false, original))
+  if (!checkBeforePost(table, row, false, original))
     return false;
+  applyDefaults(table, row, false);
   QStringList sets;
   QVariantMap binds;
   for (const ColumnDef &c : t->columns) {
     sets << QStringLiteral("%1=:%1").arg(c.name);
-    binds.insert(c.name, bindable(table, c.name, row.value(c.name)));
+    binds.insert(c.name, m_db.bindable(table, c.name, row.value(c.name)));
   }
   const QString where = keyCondition(table, original, binds);
-  QSqlQuery q = m_db.run(
+  const auto written = m_db.exec(
       QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(t->sqlName(), sets.join(QLatin1Char(',')), where),
       binds);
-  if (!q.isActive()) {
-    reportPostError(table, q.lastError());
+  if (!written) {
+    reportPostError(table, written.failure());
     return false;
   }
   afterPost(table, row, original);
@@ -641,5 +641,5 @@ bool RecordRules::remove(const QString &table, const QSqlRecord &row) {
     return false;
   QVariantMap binds;
   const QString where = keyCondition(table, row, binds);
-  return m_db.exec(QStringLiteral("DELETE FROM %1 WHERE %2").arg(t->sqlName(), where), binds);
+  return m_db.exec(QStringLiteral("DELETE FROM %1 WHERE %2").arg(t->sqlName(), where), binds).ok();
 }

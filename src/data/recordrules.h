@@ -1,7 +1,8 @@
 #pragma once
 
+#include "data/dbresult.h"
+
 #include <QObject>
-#include <QSqlError>
 #include <QSqlRecord>
 #include <QString>
 #include <QVariant>
@@ -10,9 +11,10 @@ class Database;
 class RecordMessages;
 
 // The record checks and defaults of every table, one layer for whoever
-// writes a row: the grids (RecordTableModel), the imports and the engine
-// (insert/update/remove below). Refusals show their message through
-// RecordMessages and leave nothing written.
+// writes a row: the grids (RecordTableModel), the imports, and the repositories
+// (whose new rows take their defaults from fillDefaults). Refusals show their
+// message through RecordMessages and leave nothing written; the messages are
+// modal, so the checks run before a transaction opens, never inside one.
 class RecordRules : public QObject {
   Q_OBJECT
 public:
@@ -27,17 +29,25 @@ public:
 
   // Column check as a value is entered; may rewrite value and fill other columns of row. False = refused.
   bool checkColumn(const QString &table, const QString &column, QVariant &value, QSqlRecord &row);
-  // Uniqueness counts, defaults and required columns before a row is written. False = refused.
-  bool beforePost(const QString &table, QSqlRecord &row, bool isNew,
-                  const QSqlRecord &original = QSqlRecord());
+  // Uniqueness counts and required columns (with the defaults in place) before a row
+  // is written; refusals are shown. False = refused. row is not changed.
+  bool checkBeforePost(const QString &table, const QSqlRecord &row, bool isNew,
+                       const QSqlRecord &original = QSqlRecord());
+  // The defaults set just before a row is written, and the keys taken for it
+  // (PRODATO.rbr: run it inside the inserting transaction).
+  void applyDefaults(const QString &table, QSqlRecord &row, bool isNew);
+  // The defaults that need no database: every row any writer inserts takes them
+  // from here. restaurantMode: a new receipt gets REZIM 1.
+  static void fillDefaults(const QString &table, QSqlRecord &row, bool isNew, bool restaurantMode = false);
   // Dependent updates once an edited row is stored (article tax group and name).
   void afterPost(const QString &table, const QSqlRecord &row, const QSqlRecord &original);
   // Shows why the database refused a row ("DUPLA SIFRA!" for a duplicate key).
-  void reportPostError(const QString &table, const QSqlError &error);
+  void reportPostError(const QString &table, const DbError &error);
   // Delete check of a row; false = refused (a table with open lines).
   bool canDelete(const QString &table, const QSqlRecord &row);
 
-  // A whole post without a grid: column checks, pre-post checks, bound INSERT. False = refused or failed.
+  // A whole post without a grid: column checks, pre-post checks, bound INSERT. False = refused or
+  // failed (shown). Called with no transaction open, as every path that may show a message.
   bool insert(const QString &table, QSqlRecord row);
   // The same for an edit of the stored row original.
   bool update(const QString &table, QSqlRecord row, const QSqlRecord &original);
@@ -59,12 +69,12 @@ signals:
 
 private:
   bool isUnique(const QString &table, const QSqlRecord &row, bool isNew, const QSqlRecord &original);
-  void applyDefaults(const QString &table, QSqlRecord &row, bool isNew);
   bool checkRequired(const QString &table, const QSqlRecord &row);
   bool checkTypes(const QString &table, const QString &column, QVariant &value);
-  QVariant bindable(const QString &table, const QString &column, const QVariant &value) const;
   QString keyCondition(const QString &table, const QSqlRecord &original, QVariantMap &binds) const;
   bool refuse(const QString &title, const QString &text, bool beep = false);
+  void show(const QString &title, const QString &text);
+  void warn(const QString &text);
   void ignoringErrors(const QString &sql, const QVariantMap &binds);
 
   Database &m_db;

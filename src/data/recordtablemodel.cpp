@@ -75,15 +75,50 @@ bool RecordTableModel::select() {
 }
 
 bool RecordTableModel::post() {
-  Transaction tx(m_db);
-  if (!tx.isActive())
+  // Refusals are modal messages: they come before the transaction opens, and the
+  // database's own refusal after it has closed.
+  if (!checkPending())
     return false;
-  if (!submitAll())
-    return false; // the transaction rolls back whatever part was written
-  if (!tx.commit()) {
-    m_rules.reportPostError(m_table, m_db.connection().lastError());
-    select();
-    return false;
+  m_postError.reset();
+  bool submitted = false;
+  const auto written = m_db.inTransaction([&]() -> DbResult<> {
+    submitted = submitAll();
+    if (!submitted)
+      return m_postError.value_or(DbError::from(lastError()));
+    return {};
+  });
+  if (written)
+    return true;
+  m_rules.reportPostError(m_table, written.failure());
+  if (submitted)
+    select(); // the commit failed: show what is stored
+  return false;
+}
+
+bool RecordTableModel::checkPending() {
+  for (int r = 0; r < rowCount(); ++r) {
+    // QSqlTableModel marks a pending insert "*" and a pending delete "!".
+    const QString op = headerData(r, Qt::Vertical, Qt::DisplayRole).toString();
+    if (op == QLatin1String("!")) {
+      if (!m_rules.canDelete(m_table, record(r)))
+        return false;
+      continue;
+    }
+    QSqlRecord edits = record(r);
+    bool dirty = false;
+    for (int c = 0; c < edits.count(); ++c) {
+      const bool changed = isDirty(index(r, c));
+      edits.setGenerated(c, changed);
+      dirty = dirty || changed;
+    }
+    if (op == QLatin1String("*")) {
+      if (!m_rules.checkBeforePost(m_table, editedRow(record(), edits), true))
+        return false;
+    } else if (dirty) {
+      const QSqlRecord stored = storedRow(r);
+      if (!m_rules.checkBeforePost(m_table, editedRow(stored, edits), false, stored))
+        return false;
+    }
   }
   return true;
 }
@@ -206,25 +241,7 @@ void RecordTableModel::setMasterRow(int masterRow) {
   applyFilter();
 }
 
-bool RecordTableModel::insertRowIntoTable(const QSqlRecord &values) {
-  QSqlRecord row = record();
-  for (int i = 0; i < values.count(); ++i)
-    if (values.isGenerated(i))
-      row.setValue(values.fieldName(i), values.value(i));
-  if (!m_rules.beforePost(m_table, row, true)) {
-    setLastError(
-        QSqlError(QString(), QStringLiteral("refused by the record checks"), QSqlError::StatementError));
-    return false;
-  }
-  if (!QSqlTableModel::insertRowIntoTable(bindableRecord(row))) {
-    m_rules.reportPostError(m_table, lastError());
-    return false;
-  }
-  return true;
-}
-
-bool RecordTableModel::updateRowInTable(int row, const QSqlRecord &values) {
-  // The row as stored: by its key, or the whole original row for tables without one.
+QSqlRecord RecordTableModel::storedRow(int row) {
   QSqlRecord original = primaryValues(row);
   if (!primaryKey().isEmpty()) {
     QStringList conditions;
@@ -233,33 +250,44 @@ bool RecordTableModel::updateRowInTable(int row, const QSqlRecord &values) {
       conditions << QStringLiteral("%1=:k%2").arg(original.fieldName(i)).arg(i);
       binds.insert(QStringLiteral("k%1").arg(i), original.value(i));
     }
-    QSqlQuery q = m_db.run(QStringLiteral("SELECT * FROM %1 WHERE %2")
-                               .arg(tableName().toLower(), conditions.join(QStringLiteral(" AND "))),
-                           binds);
-    if (q.isActive() && q.next())
-      original = q.record();
+    auto q = m_db.query(QStringLiteral("SELECT * FROM %1 WHERE %2")
+                            .arg(tableName().toLower(), conditions.join(QStringLiteral(" AND "))),
+                        binds);
+    if (q && q->next())
+      original = q->record();
   }
+  return original;
+}
+
+QSqlRecord RecordTableModel::editedRow(const QSqlRecord &stored, const QSqlRecord &edits) const {
   QSqlRecord full = record();
   for (int i = 0; i < full.count(); ++i)
-    full.setValue(i, original.value(full.fieldName(i)));
-  for (int i = 0; i < values.count(); ++i)
-    if (values.isGenerated(i))
-      full.setValue(values.fieldName(i), values.value(i));
-  if (!m_rules.beforePost(m_table, full, false, original)) {
-    setLastError(
-        QSqlError(QString(), QStringLiteral("refused by the record checks"), QSqlError::StatementError));
+    full.setValue(i, stored.value(full.fieldName(i)));
+  for (int i = 0; i < edits.count(); ++i)
+    if (edits.isGenerated(i))
+      full.setValue(edits.fieldName(i), edits.value(i));
+  return full;
+}
+
+// Inside post()'s transaction: the checks have passed, only defaults and keys are set here.
+bool RecordTableModel::insertRowIntoTable(const QSqlRecord &values) {
+  QSqlRecord row = editedRow(record(), values);
+  m_rules.applyDefaults(m_table, row, true);
+  if (!QSqlTableModel::insertRowIntoTable(bindableRecord(row))) {
+    m_postError = DbError::from(lastError());
     return false;
   }
+  return true;
+}
+
+bool RecordTableModel::updateRowInTable(int row, const QSqlRecord &values) {
+  const QSqlRecord original = storedRow(row);
+  QSqlRecord full = editedRow(original, values);
+  m_rules.applyDefaults(m_table, full, false);
   if (!QSqlTableModel::updateRowInTable(row, bindableRecord(full))) {
-    m_rules.reportPostError(m_table, lastError());
+    m_postError = DbError::from(lastError());
     return false;
   }
   m_rules.afterPost(m_table, full, original);
   return true;
-}
-
-bool RecordTableModel::deleteRowFromTable(int row) {
-  if (!m_rules.canDelete(m_table, record(row)))
-    return false;
-  return QSqlTableModel::deleteRowFromTable(row);
 }

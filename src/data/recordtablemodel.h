@@ -1,8 +1,12 @@
 #pragma once
 
+#include "data/dbresult.h"
+
 #include <QPointer>
 #include <QSqlTableModel>
 #include <QVariantMap>
+
+#include <optional>
 
 class Database;
 class RecordRules;
@@ -11,8 +15,9 @@ class RecordRules;
 // through the column checks, every post through the pre-post checks and
 // defaults, every refused post through the post-error texts, and every delete
 // through the delete check of RecordRules. Edits are kept until post(), which
-// writes them and their dependent updates in one transaction. Filters carry
-// their values as bound parameters.
+// checks them first, then writes them and their dependent updates in one
+// transaction, and shows a refusal only once that transaction is closed.
+// Filters carry their values as bound parameters.
 class RecordTableModel : public QSqlTableModel {
   Q_OBJECT
 public:
@@ -72,11 +77,16 @@ public slots:
 protected:
   bool insertRowIntoTable(const QSqlRecord &values) override;
   bool updateRowInTable(int row, const QSqlRecord &values) override;
-  bool deleteRowFromTable(int row) override;
 
 private:
   void applyFilter();
   QSqlRecord bindableRecord(QSqlRecord rec) const;
+  // The row as stored: by its key, or the whole original row for tables without one.
+  QSqlRecord storedRow(int row);
+  // The edited row as it will be written: stored values with the edits over them.
+  QSqlRecord editedRow(const QSqlRecord &stored, const QSqlRecord &edits) const;
+  // The pre-post and delete checks of every pending row; refusals are shown.
+  bool checkPending();
 
   Database &m_db;
   RecordRules &m_rules;
@@ -87,4 +97,5 @@ private:
   QVariantMap m_masterBinds;
   QPointer<RecordTableModel> m_master;
   QList<QPair<QString, QString>> m_links;
+  std::optional<DbError> m_postError; // the database's refusal inside post(), shown after it
 };

@@ -187,46 +187,30 @@ int storedVersion(Database &db) {
   return tableExists(db, QStringLiteral("artikli")) ? 1 : 0;
 }
 
-bool ensure(Database &db, QString *error, int target) {
+DbResult<> ensure(Database &db, int target) {
   if (target < 0)
     target = currentVersion();
-  int version = storedVersion(db);
-  if (version > currentVersion()) {
-    if (error)
-      *error = QStringLiteral("database schema version %1 is newer than this program (%2)")
-                   .arg(version)
-                   .arg(currentVersion());
-    return false;
-  }
-  while (version < target) {
+  const int stored = storedVersion(db);
+  if (stored > currentVersion())
+    return DbError{QStringLiteral("database schema version %1 is newer than this program (%2)")
+                       .arg(stored)
+                       .arg(currentVersion())};
+  for (int version = stored; version < target; ++version) {
     const int next = version + 1;
-    Transaction tx(db);
-    if (!tx.isActive()) {
-      if (error)
-        *error = db.lastError();
-      return false;
-    }
-    QStringList statements = upgradeStatements(next);
-    if (!tableExists(db, kVersionTable))
-      statements << QStringLiteral("CREATE TABLE kasa_verzija (verzija INTEGER NOT NULL)");
-    statements << QStringLiteral("DELETE FROM kasa_verzija");
-    for (const QString &s : std::as_const(statements)) {
-      if (!db.exec(s)) {
-        if (error)
-          *error = QStringLiteral("upgrade to version %1 failed: %2").arg(next).arg(db.lastError());
-        return false; // the transaction rolls back
-      }
-    }
-    if (!db.exec(QStringLiteral("INSERT INTO kasa_verzija (verzija) VALUES (:v)"),
-                 {{QStringLiteral("v"), next}}) ||
-        !tx.commit()) {
-      if (error)
-        *error = QStringLiteral("upgrade to version %1 failed: %2").arg(next).arg(db.lastError());
-      return false;
-    }
-    version = next;
+    const auto upgraded = db.inTransaction([&]() -> DbResult<> {
+      QStringList statements = upgradeStatements(next);
+      if (!tableExists(db, kVersionTable))
+        statements << QStringLiteral("CREATE TABLE kasa_verzija (verzija INTEGER NOT NULL)");
+      statements << QStringLiteral("DELETE FROM kasa_verzija");
+      for (const QString &s : std::as_const(statements))
+        DB_TRY(db.exec(s));
+      return db.exec(QStringLiteral("INSERT INTO kasa_verzija (verzija) VALUES (:v)"),
+                     {{QStringLiteral("v"), next}});
+    });
+    if (!upgraded)
+      return DbError{QStringLiteral("upgrade to version %1 failed: %2").arg(next).arg(upgraded.error())};
   }
-  return true;
+  return {};
 }
 
 } // namespace Schema

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/dbresult.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -38,7 +40,7 @@ int currentVersion();
 QStringList upgradeStatements(int version);
 // Version stored in the database: 0 = empty database, 1 = the tables without a version record.
 int storedVersion(Database &db);
-// Creates or upgrades to currentVersion() (or to target when given); false with error on failure.
-bool ensure(Database &db, QString *error, int target = -1);
+// Creates or upgrades to currentVersion() (or to target when given).
+DbResult<> ensure(Database &db, int target = -1);
 
 } // namespace Schema

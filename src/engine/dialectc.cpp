@@ -147,14 +147,19 @@ void TransactionEngine::handleAckC(const Family4Ack &ack) {
     m_closingAwaited = true;
     GetStatus();
     return;
-  case CmdStorno:
+  case CmdStorno: {
     m_ekranKaseOtvoren = false;
     m_racunUToku = false;
-    Storniraj(today(), m_brojRacuna);
-    // The cancelled receipt is settled; the next sale gets a new number.
-    m_store.markFinished(today(), m_brojRacuna);
-    m_brojRacuna = m_store.nextReceiptNumber(today());
+    // The device has cancelled its receipt; ours is settled only when the database
+    // took the storno. Otherwise it stays unfinished (the failure is shown) for the
+    // recovery when a sale screen opens next.
+    const ReceiptId id{today(), m_brojRacuna};
+    if (!Storniraj(id.godina, id.broj) || !dbOk(m_store.receipts().markFinished(id)))
+      return;
+    // The next sale gets a new number.
+    m_brojRacuna = m_store.receipts().nextReceiptNumber(id.godina).value_or(1);
     return;
+  }
   case CmdIzvestaj:
     m_scheduler.schedule(5000, [this] { GetStatus(); });
     return;
@@ -253,7 +258,6 @@ void TransactionEngine::handleStatusC(const Family4Ack &ack) {
     return; // nothing of ours was closing
   }
   m_closingAwaited = false;
-  m_store.markFinished(today(), m_brojRacuna, ack.receiptNumber);
   completeReceipt('C', ack.receiptNumber);
 }
 

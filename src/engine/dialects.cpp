@@ -15,11 +15,11 @@ bool isPayment(const Racun &r) {
 }
 } // namespace
 
-ReceiptKey TransactionEngine::key() const {
-  ReceiptKey k;
+ReceiptHeader TransactionEngine::key() const {
+  ReceiptHeader k;
   const QDateTime now = m_scheduler.now();
-  k.broj = m_brojRacuna;
-  k.godina = now.date().year();
+  k.id.broj = m_brojRacuna;
+  k.id.godina = now.date().year();
   k.datum = now.date();
   k.vreme = now.time();
   k.sifoper = m_rezimRestoran && !m_stavke.empty() ? m_stavke[0].operater : m_rbrKasira;
@@ -36,32 +36,19 @@ Racun &TransactionEngine::confirmedStep() {
 
 // One confirmed step's writes: all or nothing. A failure is shown and ends the
 // handling; the receipt stays unfinished for the recovery at the next start.
-bool TransactionEngine::runWrite(const std::function<bool()> &writes) {
-  if (!m_store.begin()) {
-    dbError();
-    return false;
-  }
-  if (!writes()) {
-    m_store.rollback();
-    dbError();
-    return false;
-  }
-  if (!m_store.commit()) {
-    dbError();
-    return false;
-  }
-  return true;
+bool TransactionEngine::runWrite(const std::function<DbResult<>()> &writes) {
+  return dbOk(m_store.inStep(writes));
 }
 
-bool TransactionEngine::writeStep(const Racun &step) {
-  const ReceiptKey k = key();
+DbResult<> TransactionEngine::writeStep(const Racun &step) {
+  const ReceiptHeader k = key();
   switch (step.operacija) {
   case Racun::Prodaja:
     return m_store.writeSaleLine(k, step);
   case Racun::Placanje:
     return m_store.writePayment(k, step);
   default:
-    return true; // opening and end write nothing
+    return {}; // opening and end write nothing
   }
 }
 
@@ -285,8 +272,10 @@ void TransactionEngine::dispatchB(const QByteArray &frame) {
   const bool cashClosing =
       complete && step.operacija == Racun::Placanje && step.nacinPlacanja == Racun::Gotovina;
   // The step and, when it ends the receipt, its settlement are one unit of writes.
-  if (!runWrite([&] {
-        return (cashClosing || writeStep(step)) && (!complete || m_store.writeClosingB(key(), step));
+  if (!runWrite([&]() -> DbResult<> {
+        if (!cashClosing)
+          DB_TRY(writeStep(step));
+        return complete ? m_store.writeClosingB(key(), step) : DbResult<>();
       }))
     return;
   if (m_rezimRestoran && !complete) {

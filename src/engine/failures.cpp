@@ -24,16 +24,22 @@ void TransactionEngine::removeAcceptedLines(int endIndex) {
   const int round = split && m_split ? m_split->selectedRoundIndex() + 1 : 0;
   bool roundEmptied = false;
   int maxRound = 0;
-  runWrite([&] {
-    if (!m_store.deleteTableLines(sto, rbr))
-      return false;
-    if (m_poTurama && m_store.countRoundLines(sto, round) == 0) {
-      roundEmptied = true;
-      if (!m_store.shiftRoundsDown(sto, round))
-        return false;
-      maxRound = m_store.maxRound(sto);
-    }
-    return true;
+  runWrite([&]() -> DbResult<> {
+    TableRepository tables = m_store.tables();
+    DB_TRY(tables.deleteLines(sto, rbr));
+    if (!m_poTurama)
+      return {};
+    const auto left = tables.countRoundLines(sto, round);
+    if (!left)
+      return left.failure();
+    if (*left > 0)
+      return {};
+    roundEmptied = true;
+    const auto last = tables.closeRound(sto, round);
+    if (!last)
+      return last.failure();
+    maxRound = *last;
+    return {};
   });
   if (split) {
     if (m_split) {
@@ -43,7 +49,7 @@ void TransactionEngine::removeAcceptedLines(int endIndex) {
       m_split->resetAfterReceipt();
     }
   } else if (m_restaurant) {
-    m_restaurant->setTotal(m_store.tableSum(sto));
+    m_restaurant->setTotal(m_store.tables().sum(sto).value_or(0)); // shown as 0,00 when unreadable
     m_restaurant->enableControls();
   }
 }
@@ -111,8 +117,10 @@ void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog, int r
 void TransactionEngine::completeReceipt(char dialect, std::optional<quint32> brfisis) {
   const int year = today();
   const int done = m_brojRacuna;
-  m_store.markFinished(year, done, dialect == 'B' ? std::nullopt : brfisis); // errors ignored
-  m_brojRacuna = m_store.nextReceiptNumber(year);
+  // The device has closed the receipt: a failed marking is shown and the receipt stays
+  // unfinished for the recovery, but the sale window moves on.
+  dbOk(m_store.receipts().markFinished({year, done}, dialect == 'B' ? std::nullopt : brfisis));
+  m_brojRacuna = m_store.receipts().nextReceiptNumber(year).value_or(1);
   if (dialect != 'B' && m_prompt) {
     PromptGuard g(this);
     m_prompt->pressEnterNotice(QStringLiteral("pritisni ENTER za nastavak"));
@@ -157,21 +165,21 @@ void TransactionEngine::clearSaleWindow(char dialect) {
     rbr = acceptedLines(int(m_stavke.size()), true);
   const int round = split && m_split ? m_split->selectedRoundIndex() + 1 : 0;
   int maxRound = 0;
-  runWrite([&] {
-    if (split || dialect == 'C') {
-      if (!m_store.deleteTableLines(sto, rbr))
-        return false;
-    } else if (!m_store.deleteAllTableLines(sto)) {
-      return false;
-    }
-    if (m_store.countTableLines(sto) == 0 && !m_store.freeTable(sto))
-      return false;
+  runWrite([&]() -> DbResult<> {
+    TableRepository tables = m_store.tables();
+    DB_TRY(split || dialect == 'C' ? tables.deleteLines(sto, rbr) : tables.deleteAllLines(sto));
+    const auto left = tables.countLines(sto);
+    if (!left)
+      return left.failure();
+    if (*left == 0)
+      DB_TRY(tables.freeTable(sto));
     if (m_poTurama) {
-      if (!m_store.shiftRoundsDown(sto, round))
-        return false;
-      maxRound = m_store.maxRound(sto);
+      const auto last = tables.closeRound(sto, round);
+      if (!last)
+        return last.failure();
+      maxRound = *last;
     }
-    return true;
+    return {};
   });
   if (split && m_split)
     m_split->reloadLines();
@@ -186,7 +194,7 @@ void TransactionEngine::clearSaleWindow(char dialect) {
     return;
   }
   if (m_restaurant) {
-    m_restaurant->resetAmounts(m_store.tableSum(m_trenutniSto));
+    m_restaurant->resetAmounts(m_store.tables().sum(m_trenutniSto).value_or(0));
     m_restaurant->enableControls();
   }
 }

@@ -38,13 +38,3 @@ using racun = Racun;
 // The steps of a whole receipt: element 0 opens, the last used element ends (-1).
 // The old fixed array held 256 steps; the engine accepts any length that ends in -1.
 using StavkeRacuna = std::vector<Racun>;
-
-// One stored sold line as the unfinished-receipt dialog and the retail grid reload it.
-struct StoredLine {
-  QString sifra;
-  QString barkod;
-  QString naziv;
-  double prodato = 0;
-  double cena = 0;
-  double iznos = 0;
-};

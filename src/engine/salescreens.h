@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/receiptrepository.h"
 #include "engine/racun.h"
 
 #include <QList>
@@ -25,7 +26,7 @@ public:
   virtual void showStatus(const QString &text) = 0;
   // NapuniNastavakRacun: the grid shows these stored lines from row 1, the total
   // their sum, the change minus the total; sledeciRed := lines.size() + 1.
-  virtual void loadStoredReceipt(const QList<StoredLine> &lines) = 0;
+  virtual void loadStoredReceipt(const QList<SoldLine> &lines) = 0;
 };
 
 // TfrmRestoran, the restaurant tables screen.

@@ -184,20 +184,21 @@ void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
 // ---------------------------------------------------------------- stored receipts
 
 int TransactionEngine::nextReceiptNumber() {
-  return m_store.nextReceiptNumber(today());
+  return m_store.receipts().nextReceiptNumber(today()).value_or(1);
 }
 
 double TransactionEngine::OstatakIznosa(int year, int number) {
-  return m_store.ostatakIznosa(year, number);
+  return m_store.receipts().restAmount({year, number}).value_or(0);
 }
 
-void TransactionEngine::Storniraj(int year, int number) {
-  m_store.storniraj(year, number, m_scheduler.now().date());
+bool TransactionEngine::Storniraj(int year, int number) {
+  return dbOk(m_store.receipts().storniraj({year, number}, m_scheduler.now().date()));
 }
 
 QList<QStringList> TransactionEngine::NapuniDialogRacun(int year, int number) {
   QList<QStringList> rows;
-  for (const StoredLine &l : m_store.storedLines(year, number))
+  // Lines that cannot be read leave the dialog empty; the choice is still the cashier's.
+  for (const SoldLine &l : m_store.receipts().lines({year, number}).value_or({}))
     rows.append({l.sifra, l.naziv, LocaleText::number(l.prodato, 3).rightJustified(10, QLatin1Char(' ')),
                  LocaleText::number(l.cena, 2).rightJustified(10, QLatin1Char(' '))});
   return rows;
@@ -205,19 +206,17 @@ QList<QStringList> TransactionEngine::NapuniDialogRacun(int year, int number) {
 
 void TransactionEngine::NapuniNastavakRacun(int year, int number) {
   if (m_retail)
-    m_retail->loadStoredReceipt(m_store.storedLines(year, number));
+    m_retail->loadStoredReceipt(m_store.receipts().lines({year, number}).value_or({}));
 }
 
-bool TransactionEngine::markFinishedChecked(int year, int number) {
-  if (m_store.markFinished(year, number))
-    return true;
-  dbError();
-  return false;
+// The year's last receipt; one that cannot be read counts as finished.
+static std::optional<LastReceipt> lastOf(ReceiptStore &store, int year) {
+  return store.receipts().lastReceipt(year).value_or(std::nullopt);
 }
 
 bool TransactionEngine::checkUnfinishedRetailReceipt() {
   const int year = today();
-  const auto last = m_store.lastReceipt(year);
+  const auto last = lastOf(m_store, year);
   if (!last || last->status != 0)
     return true;
   const bool menko = m_link.family() == 2;
@@ -226,14 +225,12 @@ bool TransactionEngine::checkUnfinishedRetailReceipt() {
   req.rows = NapuniDialogRacun(year, last->broj);
   req.buttons = menko ? QStringList{kZatvori, kStorniraj, kNastavi} : QStringList{kZatvori, kStorniraj};
   const int izbor = unfinishedDialog(req);
-  if (izbor == 2 && !m_store.storniraj(year, last->broj, m_scheduler.now().date())) {
-    dbError();
+  if (izbor == 2 && !Storniraj(year, last->broj))
     return false;
-  }
   if (izbor == 1 || izbor == 2) {
-    if (!markFinishedChecked(year, last->broj))
+    if (!dbOk(m_store.receipts().markFinished({year, last->broj})))
       return false;
-    m_brojRacuna = m_store.nextReceiptNumber(year);
+    m_brojRacuna = nextReceiptNumber();
   } else if (izbor == 3 && menko) {
     NapuniNastavakRacun(year, last->broj);
     m_brojRacuna = last->broj;
@@ -243,13 +240,13 @@ bool TransactionEngine::checkUnfinishedRetailReceipt() {
 
 bool TransactionEngine::checkUnfinishedRestaurantReceipt() {
   const int year = today();
-  const auto last = m_store.lastReceipt(year);
+  const auto last = lastOf(m_store, year);
   if (!last || last->status != 0)
     return true;
   deviceError({kUpozorenje, kProgramOtvoren, UserPrompt::Mode::Notice});
-  if (!markFinishedChecked(year, last->broj))
+  if (!dbOk(m_store.receipts().markFinished({year, last->broj})))
     return false;
-  m_brojRacuna = m_store.nextReceiptNumber(year);
+  m_brojRacuna = nextReceiptNumber();
   return true;
 }
 
@@ -263,7 +260,7 @@ void TransactionEngine::requestStatusFromSale() {
 // Model 4's status report decides about the device's and the program's last receipt.
 void TransactionEngine::unfinishedOnStatus(int state) {
   const int year = today();
-  const auto last = m_store.lastReceipt(year);
+  const auto last = lastOf(m_store, year);
   const int number = last ? last->broj : 0;
   const bool unfinished = last && last->status == 0;
   if (state == 3 || state == 4) {
@@ -316,14 +313,12 @@ void TransactionEngine::unfinishedOnStatus(int state) {
       req.rows = NapuniDialogRacun(year, number);
       req.buttons = {kZatvori, kStorniraj};
       const int izbor = unfinishedDialog(req);
-      if (izbor == 2 && !m_store.storniraj(year, number, m_scheduler.now().date())) {
-        dbError();
+      if (izbor == 2 && !Storniraj(year, number))
         return;
-      }
     }
-    if (!markFinishedChecked(year, number))
+    if (!dbOk(m_store.receipts().markFinished({year, number})))
       return;
-    m_brojRacuna = m_store.nextReceiptNumber(year);
+    m_brojRacuna = nextReceiptNumber();
   }
   if (m_rezimRestoran)
     Prijava(m_stavkaKase);

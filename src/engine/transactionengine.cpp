@@ -1,5 +1,6 @@
 #include "engine/transactionengine.h"
 
+#include "data/database.h"
 #include "device/articlemirror.h"
 #include "device/devicecommands.h"
 #include "device/memorycommands.h"
@@ -12,10 +13,6 @@ TransactionEngine::~TransactionEngine() {
   m_scheduler.cancel(m_watchdog);
   m_scheduler.cancel(m_writeTask);
   m_scheduler.cancel(m_auxTimeout);
-}
-
-void TransactionEngine::setDatabase(const QString &connectionName) {
-  m_store.setConnection(connectionName);
 }
 
 void TransactionEngine::setMirror(ArticleMirror *mirror, const QString &path) {
@@ -408,6 +405,11 @@ void TransactionEngine::processBytes() {
   pumpWaiting();
 }
 
+TransactionEngine::PromptGuard::PromptGuard(TransactionEngine *e) : m_e(e) {
+  expectNoOpenTransaction("an engine prompt");
+  ++m_e->m_promptDepth;
+}
+
 TransactionEngine::PromptGuard::~PromptGuard() {
   if (--m_e->m_promptDepth == 0 && !m_e->m_dispatching &&
       (!m_e->m_pendingBytes.isEmpty() || !m_e->m_waiting.empty() || !m_e->m_followUps.empty())) {
@@ -448,8 +450,10 @@ void TransactionEngine::instructions() {
   m_prompt->showInstructions();
 }
 
-void TransactionEngine::dbError() {
-  message(QStringLiteral("GRESKA"), QStringLiteral("Greska u bazi podataka: ") + m_store.lastError());
+bool TransactionEngine::dbOk(const DbResult<> &result) {
+  if (!result)
+    message(QStringLiteral("GRESKA"), QStringLiteral("Greska u bazi podataka: ") + result.error());
+  return result.ok();
 }
 
 // Every accepted reply: the dialog closes, the watchdog stops, RxBuf is emptied,

@@ -21,6 +21,7 @@
 #include <optional>
 
 class ArticleMirror;
+class Database;
 class DeviceCommands;
 class MemoryCommands;
 namespace ReplyParser {
@@ -52,8 +53,8 @@ public:
   // --- wiring (all optional except wire, prompt and database) ---
   void setWire(DeviceWire *wire) { m_wire = wire; }
   void setPrompt(UserPrompt *prompt) { m_prompt = prompt; }
-  // Connection name of an open QSqlDatabase holding the shop's tables.
-  void setDatabase(const QString &connectionName);
+  // The shop's database (null: none open, every write fails and is shown).
+  void setDatabase(Database *db) { m_store.setDatabase(db); }
   void setMirror(ArticleMirror *mirror, const QString &path = QString());
   void setServiceHandler(ServiceReplyHandler *h) { m_service = h; }
   void setRetailScreen(RetailScreen *s) { m_retail = s; }
@@ -146,7 +147,8 @@ public:
   // Sum of the receipt's PRODATO.IZNOS minus the sum of its RATE.IZNOS.
   double OstatakIznosa(int year, int number);
   // Records the cancellation of a stored receipt in the database; sends nothing.
-  void Storniraj(int year, int number);
+  // False when the database refused it: the error is shown and nothing of it is written.
+  bool Storniraj(int year, int number);
 
   // --- shared sale state ---
   int brojRacuna() const { return m_brojRacuna; }
@@ -228,10 +230,11 @@ private:
 
   // --- receipt steps ---
   Racun &confirmedStep();
-  ReceiptKey key() const;
+  ReceiptHeader key() const;
   int today() const;
-  bool writeStep(const Racun &step);
-  bool runWrite(const std::function<bool()> &writes);
+  DbResult<> writeStep(const Racun &step);
+  // One confirmed step's writes as one unit; a failure is shown and ends the handling.
+  bool runWrite(const std::function<DbResult<>()> &writes);
   void sendNextWholeStep();
   void completeReceipt(char dialect, std::optional<quint32> brfisis);
   void clearSaleWindow(char dialect);
@@ -252,8 +255,6 @@ private:
   // --- start-up check and recovery ---
   void checkSucceeded();
   void checkFailed(const QString &text);
-  // Marks a receipt finished; a failure is shown and the caller skips the rest.
-  bool markFinishedChecked(int year, int number);
   void unfinishedOnStatus(int state);
 
   // --- article check ---
@@ -270,7 +271,7 @@ private:
 
   // --- prompts (received bytes wait while one is open) ---
   struct PromptGuard {
-    explicit PromptGuard(TransactionEngine *e) : m_e(e) { ++m_e->m_promptDepth; }
+    explicit PromptGuard(TransactionEngine *e);
     ~PromptGuard();
     TransactionEngine *m_e;
   };
@@ -278,7 +279,8 @@ private:
   UserPrompt::DeviceErrorAnswer deviceError(const UserPrompt::DeviceError &request);
   int unfinishedDialog(const UserPrompt::UnfinishedReceipt &request);
   void instructions();
-  void dbError();
+  // Shows a database failure; true when there was none.
+  bool dbOk(const DbResult<> &result);
 
   LinkSettings &m_link;
   Scheduler &m_scheduler;

@@ -1,17 +1,12 @@
 #pragma once
 
+#include "data/articlerepository.h"
+
 #include <QString>
 
 #include <optional>
 
-// One article as the sale screens need it.
-struct Artikal {
-  QString sifra;
-  QString barkod;
-  QString naziv;
-  double cena = 0;
-  int stopa = 0;
-};
+class Database;
 
 // Case-insensitive look-ups in ARTIKLI by code or by barcode.
 class ArticleLookup {
@@ -21,16 +16,15 @@ public:
   virtual std::optional<Artikal> byBarkod(const QString &barkod) const = 0;
 };
 
-// The look-ups on a Qt SQL connection (by its connection name), values bound.
-class SqlArticleLookup : public ArticleLookup {
+// The look-ups in the shop's database. An article that cannot be read is not
+// found: the screen says so, as for an unknown code.
+class DatabaseArticleLookup : public ArticleLookup {
 public:
-  explicit SqlArticleLookup(QString connectionName = QString());
-  void setConnectionName(const QString &name) { m_connection = name; }
+  explicit DatabaseArticleLookup(Database &db) : m_db(db) {}
 
   std::optional<Artikal> bySifra(const QString &sifra) const override;
   std::optional<Artikal> byBarkod(const QString &barkod) const override;
 
 private:
-  std::optional<Artikal> find(const char *column, const QString &value) const;
-  QString m_connection;
+  Database &m_db;
 };

@@ -683,11 +683,11 @@ void RetailSale::resetAfterReceipt() {
     emit focusEntry();
 }
 
-void RetailSale::loadStoredReceipt(const QList<StoredLine> &lines) {
+void RetailSale::loadStoredReceipt(const QList<SoldLine> &lines) {
   clearGrid();
   double total = 0;
   int r = 0;
-  for (const StoredLine &l : lines) {
+  for (const SoldLine &l : lines) {
     if (r + 1 >= kRows)
       break;
     ++r;

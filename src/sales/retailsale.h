@@ -143,7 +143,7 @@ public:
   void takeLastLineOff(bool onlyAboveOne) override;
   void resetAfterReceipt() override;
   void showStatus(const QString &text) override { setStatus(text); }
-  void loadStoredReceipt(const QList<StoredLine> &lines) override;
+  void loadStoredReceipt(const QList<SoldLine> &lines) override;
 
   // Five-character cut of quantities: exactly 5 characters ending in a
   // non-digit keep 4, more than 5 keep 5.

@@ -1,14 +1,5 @@
 #include "sales/waiterlogin.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QVariant>
-
-WaiterLogin::WaiterLogin(QString connectionName) : m_connection(std::move(connectionName)) {
-  if (m_connection.isEmpty())
-    m_connection = QLatin1String(QSqlDatabase::defaultConnection);
-}
-
 QString WaiterLogin::caption(Mode m) {
   return m == Mode::Restaurant ? QStringLiteral("Konobari") : QStringLiteral("Operateri");
 }
@@ -26,12 +17,8 @@ QString WaiterLogin::prompt(Mode m) {
 }
 
 bool WaiterLogin::serviceCodeOffered() const {
-  QSqlQuery q(QSqlDatabase::database(m_connection, false));
-  q.prepare(QStringLiteral("SELECT COUNT(*) FROM KONOBARI WHERE ADMIN = :t"));
-  q.bindValue(QStringLiteral(":t"), true);
-  if (!q.exec() || !q.next())
-    return false; // an unreadable table never opens the back door
-  return q.value(0).toInt() == 0;
+  // An unreadable table never opens the back door.
+  return !CodeListRepository(*m_db).anyAdministrator().value_or(true);
 }
 
 WaiterLogin::Result WaiterLogin::check(Window w, const QString &entry) const {
@@ -41,23 +28,24 @@ WaiterLogin::Result WaiterLogin::check(Window w, const QString &entry) const {
                                  : QStringLiteral("Morate uneti sifru konobara!");
     return r;
   }
-  QSqlQuery q(QSqlDatabase::database(m_connection, false));
-  q.prepare(QStringLiteral("SELECT RBR, NAZIV, ADMIN FROM KONOBARI WHERE SIFKONOB = :s"));
-  q.bindValue(QStringLiteral(":s"), entry);
-  if (q.exec() && q.next()) {
+  CodeListRepository codes(*m_db);
+  const auto found = codes.waiterByCode(entry);
+  if (!found) {
+    r.error = found.error();
+    return r;
+  }
+  if (*found) {
     r.ok = true;
-    r.waiter.rbr = q.value(0).toInt();
-    r.waiter.naziv = q.value(1).toString().trimmed();
-    r.waiter.admin = q.value(2).toBool();
+    r.waiter = **found;
     return r;
   }
   if (w == Window::Login && entry == QLatin1String(kServiceCode) && serviceCodeOffered()) {
     r.ok = true;
     r.serviceCode = true;
-    QSqlQuery first(QSqlDatabase::database(m_connection, false));
-    if (first.exec(QStringLiteral("SELECT RBR, NAZIV FROM KONOBARI ORDER BY RBR")) && first.next()) {
-      r.waiter.rbr = first.value(0).toInt();
-      r.waiter.naziv = first.value(1).toString().trimmed();
+    // The service code works as the first waiter; with none yet, as operator 1.
+    if (const auto first = codes.firstWaiter().value_or(std::nullopt)) {
+      r.waiter.rbr = first->rbr;
+      r.waiter.naziv = first->naziv;
     }
     return r;
   }
@@ -69,10 +57,5 @@ QString WaiterLogin::setCode(int rbr, const QString &entry) const {
   const QString code = entry.trimmed();
   if (code.size() >= 8)
     return QStringLiteral("Maksimalna dozvoljena duzina je 7 karaktera!");
-  QSqlQuery q(QSqlDatabase::database(m_connection, false));
-  q.prepare(QStringLiteral("UPDATE KONOBARI SET SIFKONOB = :s WHERE RBR = :r"));
-  q.bindValue(QStringLiteral(":s"), code);
-  q.bindValue(QStringLiteral(":r"), rbr);
-  q.exec(); // database errors are ignored here, as the code lists save the row
-  return QString();
+  return CodeListRepository(*m_db).setWaiterCode(rbr, code).error();
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "data/codelistrepository.h"
+
 #include <QString>
+
+class Database;
 
 // TForm3 / TForm4: the code a cashier or waiter types (up to 7 characters,
 // KONOBARI.SIFKONOB). UI-free: the windows show the captions and messages.
@@ -14,20 +18,15 @@ public:
   // permanent back door remains once an administrator exists.
   static constexpr const char *kServiceCode = "PRODESK";
 
-  struct Waiter {
-    int rbr = 1;
-    QString naziv;
-    bool admin = false;
-  };
   struct Result {
     bool ok = false;
-    QString error; // title "Greska"
+    QString error; // title "Greska"; also why the database could not be read
     Waiter waiter;
     bool serviceCode = false;
     bool allRights() const { return waiter.admin || serviceCode; }
   };
 
-  explicit WaiterLogin(QString connectionName = QString());
+  explicit WaiterLogin(Database &db) : m_db(&db) {}
 
   static QString caption(Mode m);
   static QString prompt(Mode m);
@@ -35,11 +34,11 @@ public:
   // "OK" of the login or the change of waiter (untrimmed entry compared exactly).
   Result check(Window w, const QString &entry) const;
   // Setting a code from the code lists: trimmed, at most 7 characters.
-  // Returns the error text, empty on success (the row of rbr is updated).
+  // Returns the error text (or the database's), empty on success (the row of rbr is updated).
   QString setCode(int rbr, const QString &entry) const;
   // True while no waiter is an administrator: the service code is accepted.
   bool serviceCodeOffered() const;
 
 private:
-  QString m_connection;
+  Database *m_db;
 };

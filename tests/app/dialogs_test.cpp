@@ -234,8 +234,7 @@ protected:
 };
 
 TEST_F(WaiterCodeTest, LoginAndTheServiceCode) {
-  TForm3 f(*prompt);
-  f.setConnectionName(db.connection().connectionName());
+  TForm3 f(db, *prompt);
   // Fresh database: the built-in code lets the first administrator be set up.
   EXPECT_EQ(login(f, WaiterLogin::kServiceCode), "service");
   addWaiter(2, "1111", false);
@@ -258,7 +257,7 @@ TEST_F(WaiterCodeTest, LoginAndTheServiceCode) {
 
 TEST_F(WaiterCodeTest, ChangeOfWaiterAndSettingCodes) {
   addWaiter(3, "333", false);
-  WaiterLogin login(db.connection().connectionName());
+  WaiterLogin login(db);
   EXPECT_EQ(login.check(WaiterLogin::Window::ChangeWaiter, "").error, "Morate uneti sifru konobara!");
   EXPECT_EQ(login.check(WaiterLogin::Window::ChangeWaiter, WaiterLogin::kServiceCode).error,
             "Uneli ste pogresnu sifru!");

@@ -24,11 +24,16 @@ struct RecordedMessages : RecordMessages {
     QString form; // "show" or "warning"
     QString title;
     QString text;
+    int openTransactions = 0; // when it was shown: a modal message must find none
   };
   QList<Shown> shown;
   int beeps = 0;
-  void show(const QString &title, const QString &text) override { shown.append({"show", title, text}); }
-  void warning(const QString &text) override { shown.append({"warning", QString(), text}); }
+  void show(const QString &title, const QString &text) override {
+    shown.append({"show", title, text, Database::openTransactions()});
+  }
+  void warning(const QString &text) override {
+    shown.append({"warning", QString(), text, Database::openTransactions()});
+  }
   void beep() override { ++beeps; }
   QString lastText() const { return shown.isEmpty() ? QString() : shown.last().text; }
   void clear() {
@@ -105,7 +110,19 @@ protected:
   }
   int tipBaze() const { return GetParam() == Engine::PostgreSQL ? 3 : 1; }
   QString where() const { return GetParam() == Engine::PostgreSQL ? m_pg->connectionText() : m_dir.path(); }
-  int count(const QString &sql, const QVariantMap &binds = {}) { return db.scalarInt(sql, binds, -1); }
+  int count(const QString &sql, const QVariantMap &binds = {}) {
+    const auto n = db.scalar(sql, binds);
+    EXPECT_TRUE(n) << sql.toStdString() << ": " << n.error().toStdString();
+    return n ? n->toInt() : -1;
+  }
+  // The rows of a query; a failure fails the test and gives no rows.
+  QSqlQuery rows(const QString &sql, const QVariantMap &binds = {}) {
+    auto q = db.query(sql, binds);
+    EXPECT_TRUE(q) << sql.toStdString() << ": " << q.error().toStdString();
+    if (!q)
+      return QSqlQuery();
+    return std::move(*q);
+  }
 
   // Inserts a row through the rules; fields are name/value pairs.
   bool insert(const QString &table, const QVariantMap &fields) {

@@ -190,7 +190,7 @@ TEST_P(RecordRulesTest, WaiterMayNotTakeAnotherWaitersCodeEvenWhileEditing) {
   ASSERT_TRUE(insert("KONOBARI", {{"rbr", 1}, {"sifkonob", "111"}, {"naziv", "Ana"}}));
   ASSERT_TRUE(insert("KONOBARI", {{"rbr", 2}, {"sifkonob", "222"}, {"naziv", "Bora"}}));
   QSqlRecord original = RecordRules::emptyRecord("KONOBARI");
-  QSqlQuery q = db.run("SELECT * FROM konobari WHERE rbr=2");
+  QSqlQuery q = rows("SELECT * FROM konobari WHERE rbr=2");
   ASSERT_TRUE(q.next());
   original = q.record();
   QSqlRecord edited = original;
@@ -206,7 +206,7 @@ TEST_P(RecordRulesTest, WaiterMayNotTakeAnotherWaitersCodeEvenWhileEditing) {
 TEST_P(RecordRulesTest, EditingAnArticleDoesNotCountButTheDatabaseRefusesADuplicate) {
   ASSERT_TRUE(addArticle("1", "Kafa"));
   ASSERT_TRUE(addArticle("2", "Caj"));
-  QSqlQuery q = db.run("SELECT * FROM artikli WHERE sifra='2'");
+  QSqlQuery q = rows("SELECT * FROM artikli WHERE sifra='2'");
   ASSERT_TRUE(q.next());
   const QSqlRecord original = q.record();
   QSqlRecord edited = original;
@@ -255,8 +255,8 @@ TEST_P(RecordRulesTest, MissingRequiredColumnsGiveTheTablesPostErrorText) {
 TEST_P(RecordRulesTest, DefaultsAreSetBeforeTheRowIsWritten) {
   rules->setRestaurantMode(true);
   ASSERT_TRUE(insert("RACUNI", {{"broj", 7}, {"godina", 2024}, {"gotovina", 12.345}, {"broj_dok", "  "}}));
-  QSqlQuery q = db.run("SELECT broj_dok, oslprom, rezim, status, cek, kartica, gotovina, sifpartner, brfisis "
-                       "FROM racuni WHERE broj=7");
+  QSqlQuery q = rows("SELECT broj_dok, oslprom, rezim, status, cek, kartica, gotovina, sifpartner, brfisis "
+                     "FROM racuni WHERE broj=7");
   ASSERT_TRUE(q.next());
   EXPECT_EQ(q.value(0).toString(), "7");
   EXPECT_EQ(q.value(1).toString(), "NE");
@@ -308,7 +308,7 @@ TEST_P(RecordRulesTest, ArticleChangesReachOpenOrdersAndRecipes) {
   ASSERT_TRUE(addArticle("K1", "Kafa", 100, 1));
   ASSERT_TRUE(insert("SASTAV", {{"sifra", "K1"}, {"sifsas", "S1"}, {"kolicina", 0.01}}));
   ASSERT_TRUE(insert("STOST", {{"rbr", 1}, {"brstola", 1}, {"sifra", "s1"}, {"stopa", 1}, {"tura", 1}}));
-  QSqlQuery q = db.run("SELECT * FROM artikli WHERE sifra='S1'");
+  QSqlQuery q = rows("SELECT * FROM artikli WHERE sifra='S1'");
   ASSERT_TRUE(q.next());
   const QSqlRecord original = q.record();
   QSqlRecord edited = original;

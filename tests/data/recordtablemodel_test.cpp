@@ -4,6 +4,8 @@
 #include <QAbstractItemModelTester>
 #include <QMutex>
 
+#include <functional>
+
 namespace {
 
 // Collects the complaints of QAbstractItemModelTester (it reports through warnings).
@@ -83,6 +85,59 @@ TEST_P(RecordTableModelTest, RefusedPostKeepsTheRowForCorrection) {
   ASSERT_TRUE(m->post()) << messages.lastText().toStdString();
   EXPECT_FALSE(m->hasPendingEdits());
   EXPECT_EQ(count("SELECT COUNT(*) FROM artikli WHERE minlag=0 AND barkod=''"), 2); // defaults applied
+}
+
+// Every refusal of a post is a modal message: it comes before the transaction opens
+// (the checks) or after it has closed (the database's own refusal), never inside it.
+TEST_P(RecordTableModelTest, RefusalsAreShownWithNoTransactionOpen) {
+  ASSERT_TRUE(addArticle("1", "Kafa"));
+  ASSERT_TRUE(addArticle("2", "Caj"));
+  ASSERT_TRUE(insert("STOLOVI", {{"brstola", 5}, {"naziv", "Sto 5"}}));
+  ASSERT_TRUE(db.exec("INSERT INTO stost (rbr, brstola, sifra, tura) VALUES (1, 5, '1', 1)"));
+  struct Case {
+    const char *what;
+    const char *table;
+    std::function<void(RecordTableModel &)> edit;
+    const char *message;
+  } cases[] = {
+      {"count before a new row", "ARTIKLI",
+       [](RecordTableModel &m) {
+         const int r = m.appendRow();
+         m.setValue(r, "sifra", "1");
+         m.setValue(r, "naziv", "Sok");
+         m.setValue(r, "cena", 80);
+         m.setValue(r, "stopa", 1);
+         m.setValue(r, "lager", 0);
+       },
+       "Artikal sa tom sifrom vec postoji!"},
+      {"required column", "ARTIKLI",
+       [](RecordTableModel &m) {
+         const int r = m.appendRow();
+         m.setValue(r, "sifra", "9");
+       },
+       "OBAVEZAN UNOS U POLJA SIFRA,NAZIV,CENA,PORESKA GRUPA I LAGER ILI DUPLA SIFRA"},
+      {"database refuses the edit", "ARTIKLI",
+       [](RecordTableModel &m) {
+         m.setValue(m.locate({{"sifra", "2"}}), "sifra", "1");
+       },
+       "DUPLA SIFRA!"},
+      {"delete of a table with lines", "STOLOVI", [](RecordTableModel &m) { m.removeRow(0); },
+       "Sto nije prazan.Nemoguce brisanje stola!"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    auto m = model(c.table);
+    c.edit(*m);
+    messages.clear();
+    EXPECT_FALSE(m->post());
+    ASSERT_FALSE(messages.shown.isEmpty());
+    EXPECT_EQ(messages.lastText(), c.message);
+    for (const auto &shown : messages.shown)
+      EXPECT_EQ(shown.openTransactions, 0) << shown.text.toStdString();
+    EXPECT_EQ(Database::openTransactions(), 0);
+  }
+  EXPECT_EQ(count("SELECT COUNT(*) FROM artikli"), 2);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM stolovi"), 1);
 }
 
 TEST_P(RecordTableModelTest, EditToAnExistingCodeShowsDuplaSifra) {

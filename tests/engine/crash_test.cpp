@@ -37,7 +37,7 @@ TEST(CrashChild, SellsUntilKilled) {
   TransactionEngine engine(link, clock);
   device.engine = &engine;
   engine.setWire(&device);
-  engine.setDatabase(db.connection().connectionName());
+  engine.setDatabase(&db);
   engine.setMirror(&mirror, dir + "/artikli.dat");
   engine.setBrojRacuna(engine.nextReceiptNumber());
   engine.beginRetailReceipt(1);
@@ -53,10 +53,10 @@ TEST(CrashRecovery, KilledMidReceiptLeavesWholeSteps) {
     {
       Database db;
       ASSERT_TRUE(db.open(1, dir.path()));
-      db.exec("INSERT INTO artikli (sifra, barkod, naziv, cena, stopa, lager) VALUES ('2', '', 'ESPRESSO', "
-              "150, 2, "
-              "100000), ('3', '', 'ZRNO', 1, 2, 100000)");
-      db.exec("INSERT INTO sastav (sifra, sifsas, naziv, kolicina) VALUES ('2', '3', 'ZRNO', 0.5)");
+      ASSERT_TRUE(db.exec("INSERT INTO artikli (sifra, barkod, naziv, cena, stopa, lager) VALUES "
+                          "('2', '', 'ESPRESSO', 150, 2, 100000), ('3', '', 'ZRNO', 1, 2, 100000)"));
+      ASSERT_TRUE(
+          db.exec("INSERT INTO sastav (sifra, sifsas, naziv, kolicina) VALUES ('2', '3', 'ZRNO', 0.5)"));
     }
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -68,7 +68,7 @@ TEST(CrashRecovery, KilledMidReceiptLeavesWholeSteps) {
       // Once the child is selling, kill it at an arbitrary moment.
       Database watch;
       ASSERT_TRUE(watch.open(1, dir.path()));
-      for (int i = 0; i < 500 && watch.scalarInt("SELECT COUNT(*) FROM prodato", {}, 0) == 0; ++i)
+      for (int i = 0; i < 500 && watch.scalar("SELECT COUNT(*) FROM prodato").value_or(0).toInt() == 0; ++i)
         QThread::msleep(20);
     }
     QThread::msleep(killAfterMs);
@@ -88,7 +88,7 @@ TEST(CrashRecovery, KilledMidReceiptLeavesWholeSteps) {
     EXPECT_EQ(value("SELECT COUNT(*) FROM racuni WHERE status = 0"), 1);
 
     // The next start: the retail screen offers to close, cancel or continue it.
-    h.engine->setDatabase(db.connection().connectionName());
+    h.engine->setDatabase(&db);
     h.prompt.receiptAnswers = {1};
     h.engine->checkUnfinishedRetailReceipt();
     ASSERT_EQ(h.prompt.receipts.size(), 1);

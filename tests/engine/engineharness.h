@@ -8,6 +8,7 @@
 #include "support/testsupport.h"
 
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 #include <deque>
 
@@ -20,6 +21,12 @@ struct RecordingWire : DeviceWire {
   void write(const QByteArray &f) override { frames << f; }
 };
 
+// Every prompt of a test opens with no transaction open (a modal prompt inside one
+// would let a device reply write into it).
+inline void expectNoTransaction() {
+  EXPECT_EQ(Database::openTransactions(), 0) << "a prompt opened inside a database transaction";
+}
+
 struct ScriptedPrompt : UserPrompt {
   QStringList log;                    // "kind|title|text" per prompt
   std::deque<int> errorAnswers;       // izborGreske per device-error dialog in error mode
@@ -29,12 +36,14 @@ struct ScriptedPrompt : UserPrompt {
   QList<UserPrompt::UnfinishedReceipt> receipts;
 
   bool messageDialog(const QString &title, const QString &text, bool) override {
+    expectNoTransaction();
     log << QStringLiteral("message|%1|%2").arg(title, text);
     if (duringPrompt)
       duringPrompt();
     return true;
   }
   DeviceErrorAnswer deviceErrorDialog(const DeviceError &r) override {
+    expectNoTransaction();
     log << QStringLiteral("device|%1|%2").arg(r.naslov, r.tekst);
     errors << r;
     if (duringPrompt)
@@ -47,6 +56,7 @@ struct ScriptedPrompt : UserPrompt {
     return a;
   }
   int unfinishedReceiptDialog(const UnfinishedReceipt &r) override {
+    expectNoTransaction();
     log << QStringLiteral("racun|%1").arg(r.tekst);
     receipts << r;
     int a = 1;
@@ -58,6 +68,7 @@ struct ScriptedPrompt : UserPrompt {
   }
   void showInstructions() override { log << QStringLiteral("instructions"); }
   void pressEnterNotice(const QString &text) override {
+    expectNoTransaction();
     log << QStringLiteral("enter|") + text;
     if (duringPrompt)
       duringPrompt();
@@ -66,7 +77,7 @@ struct ScriptedPrompt : UserPrompt {
 
 struct FakeRetail : RetailScreen {
   QStringList log;
-  QList<StoredLine> loaded;
+  QList<SoldLine> loaded;
   bool isVisible() const override { return true; }
   void enableEntryLine() override { log << QStringLiteral("enable"); }
   void takeLastLineOff(bool w) override {
@@ -74,7 +85,7 @@ struct FakeRetail : RetailScreen {
   }
   void resetAfterReceipt() override { log << QStringLiteral("reset"); }
   void showStatus(const QString &t) override { log << QStringLiteral("status:") + t; }
-  void loadStoredReceipt(const QList<StoredLine> &l) override {
+  void loadStoredReceipt(const QList<SoldLine> &l) override {
     loaded = l;
     log << QStringLiteral("load:%1").arg(l.size());
   }
@@ -155,16 +166,17 @@ public:
     engine = std::make_unique<TransactionEngine>(link, clock);
     engine->setWire(&wire);
     engine->setPrompt(&prompt);
-    engine->setDatabase(db.connection().connectionName());
+    engine->setDatabase(&db);
     engine->setMirror(&mirror, dir.filePath(QStringLiteral("artikli.dat")));
     engine->setRetailScreen(&retail);
     engine->setRestaurantScreen(&restaurant);
     engine->seedSendSeq(10);
-    db.exec(QStringLiteral("INSERT INTO artikli (sifra, barkod, naziv, cena, stopa, lager) VALUES "
-                           "('1', '', 'KAFA', 100, 2, 10), ('2', '', 'ESPRESSO', 150, 2, 5), "
-                           "('3', '', 'ZRNO', 1, 2, 100)"));
-    db.exec(
-        QStringLiteral("INSERT INTO sastav (sifra, sifsas, naziv, kolicina) VALUES ('2', '3', 'ZRNO', 0.5)"));
+    EXPECT_TRUE(
+        db.exec(QStringLiteral("INSERT INTO artikli (sifra, barkod, naziv, cena, stopa, lager) VALUES "
+                               "('1', '', 'KAFA', 100, 2, 10), ('2', '', 'ESPRESSO', 150, 2, 5), "
+                               "('3', '', 'ZRNO', 1, 2, 100)")));
+    EXPECT_TRUE(db.exec(QStringLiteral(
+        "INSERT INTO sastav (sifra, sifsas, naziv, kolicina) VALUES ('2', '3', 'ZRNO', 0.5)")));
     mirror.insert({QStringLiteral("1"), 10, QString(), QStringLiteral("KAFA"), 100, 2});
     mirror.insert({QStringLiteral("2"), 11, QString(), QStringLiteral("ESPRESSO"), 150, 2});
   }

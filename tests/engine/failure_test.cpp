@@ -148,14 +148,15 @@ class RestaurantNastavi : public ::testing::TestWithParam<RestaurantCase> {};
 TEST_P(RestaurantNastavi, AcceptedLinesLeaveTheTable) {
   const RestaurantCase c = GetParam();
   Harness h(c.model);
-  h.db.exec(QStringLiteral("INSERT INTO stolovi (brstola, naziv, sifkonob) VALUES (7, 'Sto 7', 2)"));
+  EXPECT_TRUE(
+      h.db.exec(QStringLiteral("INSERT INTO stolovi (brstola, naziv, sifkonob) VALUES (7, 'Sto 7', 2)")));
   StavkeRacuna s(1);
   s[0].operacija = Racun::Otvaranje;
   for (int i = 1; i <= 4; ++i) {
-    h.db.exec(
+    EXPECT_TRUE(h.db.exec(
         QStringLiteral("INSERT INTO stost (rbr, brstola, sifra, naziv, stopa, cena, kolicina, iznos, storno, "
                        "tura) VALUES (%1, 7, '1', 'KAFA', 2, 100, 1, 100, 0, 1)")
-            .arg(i));
+            .arg(i)));
     Racun l = Harness::sale(QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100);
     l.rbrStavke = i;
     s.push_back(l);

@@ -84,11 +84,12 @@ class WholeReceipt : public ::testing::TestWithParam<int> {};
 TEST_P(WholeReceipt, TableSettledAndFreed) {
   const int model = GetParam();
   Harness h(model);
-  h.db.exec(QStringLiteral("INSERT INTO stolovi (brstola, naziv, sifkonob) VALUES (5, 'Sto 5', 2)"));
-  h.db.exec(QStringLiteral(
+  EXPECT_TRUE(
+      h.db.exec(QStringLiteral("INSERT INTO stolovi (brstola, naziv, sifkonob) VALUES (5, 'Sto 5', 2)")));
+  EXPECT_TRUE(h.db.exec(QStringLiteral(
       "INSERT INTO stost (rbr, brstola, sifra, naziv, stopa, cena, kolicina, iznos, storno, "
       "tura) VALUES (1, 5, '1', 'KAFA', 2, 100, 1, 100, 0, 1), (2, 5, '2', 'ESPRESSO', 2, 150, "
-      "2, 300, 0, 1)"));
+      "2, 300, 0, 1)")));
   h.engine->setRezimRestoran(true);
   h.engine->setTrenutniSto(5);
   h.engine->setBrojRacuna(1);

@@ -90,12 +90,13 @@ struct LiveEngine {
     link.Model = model;
     link.IBFM = "123450";
     db.openInMemory();
-    db.exec("INSERT INTO artikli (sifra, barkod, naziv, cena, stopa, lager) VALUES ('1', '', 'KAFA', 100, 2, "
-            "10), "
-            "('2', '', 'ESPRESSO', 150, 2, 5)");
+    EXPECT_TRUE(db.exec(
+        "INSERT INTO artikli (sifra, barkod, naziv, cena, stopa, lager) VALUES ('1', '', 'KAFA', 100, 2, "
+        "10), "
+        "('2', '', 'ESPRESSO', 150, 2, 5)"));
     engine = std::make_unique<TransactionEngine>(link, clock);
     engine->setPrompt(&prompt);
-    engine->setDatabase(db.connection().connectionName());
+    engine->setDatabase(&db);
     engine->setMirror(&mirror, dir + "/artikli.dat");
     engine->setRetailScreen(&retail);
     engine->seedSendSeq(7);

@@ -23,11 +23,11 @@ TEST(SplitByRounds, PaidRoundLeavesAndLaterRoundsMoveDown) {
   FakeSplit split;
   split.round = 0; // round 1 is paid
   h.engine->setSplitScreen(&split);
-  h.db.exec("INSERT INTO stolovi (brstola, naziv, sifkonob) VALUES (3, 'Sto 3', 1)");
-  h.db.exec(
+  EXPECT_TRUE(h.db.exec("INSERT INTO stolovi (brstola, naziv, sifkonob) VALUES (3, 'Sto 3', 1)"));
+  EXPECT_TRUE(h.db.exec(
       "INSERT INTO stost (rbr, brstola, sifra, naziv, stopa, cena, kolicina, iznos, storno, tura) VALUES "
       "(1, 3, '1', 'KAFA', 2, 100, 1, 100, 0, 1), (2, 3, '1', 'KAFA', 2, 100, 1, 100, 0, 2), "
-      "(3, 3, '1', 'KAFA', 2, 100, 1, 100, 0, 3)");
+      "(3, 3, '1', 'KAFA', 2, 100, 1, 100, 0, 3)"));
   h.engine->setRezimRestoran(true);
   h.engine->setSplitMode(false, true);
   h.engine->setTrenutniSto(3);

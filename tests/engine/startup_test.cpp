@@ -165,19 +165,20 @@ TEST(Model4, RemainingDailyReports) {
 // ---------------------------------------------------------------- unfinished receipts
 
 void storeUnfinished(Harness &h, int lines) {
-  h.db.exec(QStringLiteral(
+  EXPECT_TRUE(h.db.exec(QStringLiteral(
       "INSERT INTO racuni (broj, godina, datum, status, cek, kartica, gotovina, brfisis) VALUES "
-      "(4, 2026, '2026-01-15', 0, 0, 0, 50, 0)"));
-  h.db.exec(
+      "(4, 2026, '2026-01-15', 0, 0, 0, 50, 0)")));
+  EXPECT_TRUE(h.db.exec(
       QStringLiteral("INSERT INTO rate (broj, godina, rbr, iznos, datum, nacin) VALUES (4, 2026, 1, 50, "
-                     "'2026-01-15', 0)"));
+                     "'2026-01-15', 0)")));
   for (int i = 1; i <= lines; ++i)
-    h.db.exec(QStringLiteral(
-                  "INSERT INTO prodato (rbr, brrac, godina, datum, sifra, barkod, naziv, cena, storno, "
-                  "stopa, prodato, iznos) VALUES (%1, 4, 2026, '2026-01-15', '1', '', 'KAFA', 100, 0, 2, "
-                  "%1, %2)")
-                  .arg(i)
-                  .arg(i * 100));
+    EXPECT_TRUE(
+        h.db.exec(QStringLiteral(
+                      "INSERT INTO prodato (rbr, brrac, godina, datum, sifra, barkod, naziv, cena, storno, "
+                      "stopa, prodato, iznos) VALUES (%1, 4, 2026, '2026-01-15', '1', '', 'KAFA', 100, 0, 2, "
+                      "%1, %2)")
+                      .arg(i)
+                      .arg(i * 100)));
 }
 
 struct UnfinishedCase {
@@ -258,7 +259,7 @@ TEST(Unfinished, Model4StatusDrivesTheRecovery) {
 TEST(Storniraj, PairsVoidsAndReturnsStock) {
   Harness h(1);
   auto line = [&](int rbr, const char *sifra, double kol, int storno) {
-    h.db.exec(
+    EXPECT_TRUE(h.db.exec(
         QStringLiteral("INSERT INTO prodato (rbr, brrac, godina, datum, sifra, barkod, naziv, cena, storno, "
                        "stopa, prodato, iznos) VALUES (%1, 9, 2026, '2026-01-15', '%2', '', 'X', 10, %4, 2, "
                        "%3, %5)")
@@ -266,7 +267,7 @@ TEST(Storniraj, PairsVoidsAndReturnsStock) {
             .arg(QLatin1String(sifra))
             .arg(kol)
             .arg(storno)
-            .arg(kol * 10));
+            .arg(kol * 10)));
   };
   line(1, "1", 2, 0);
   line(2, "1", 1, 0);
@@ -274,9 +275,9 @@ TEST(Storniraj, PairsVoidsAndReturnsStock) {
   // A long receipt: 300 further sales of the recipe article.
   for (int i = 0; i < 300; ++i)
     line(10 + i, "2", 1, 0);
-  h.db.exec(QStringLiteral(
+  EXPECT_TRUE(h.db.exec(QStringLiteral(
       "INSERT INTO racuni (broj, godina, cek, kartica, gotovina, status) VALUES (9, 2026, 5, 5, "
-      "5, 0)"));
+      "5, 0)")));
   h.engine->Storniraj(2026, 9);
   EXPECT_EQ(h.scalar("SELECT COUNT(*) FROM prodato WHERE storno = 1 AND sifra = '1'").toInt(), 2);
   EXPECT_EQ(h.scalar("SELECT prodato FROM prodato WHERE storno = 1 AND sifra = '1' AND rbr > 3").toDouble(),
@@ -485,6 +486,92 @@ TEST(StartUp, SeedingStartsTheLinkClean) {
   h.clock.advance(15000);
   EXPECT_EQ(h.sentCount(), sent);
   EXPECT_TRUE(h.prompt.log.isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// Model 4: the device has cancelled its open receipt; the database refuses the storno.
+// The receipt stays unfinished and keeps its number, the error is shown, and nothing
+// of the storno is written. Taken, the storno settles the receipt and a new one starts.
+TEST(Storniraj, Model4StornoRefusedByTheDatabaseChangesNothing) {
+  for (bool refused : {true, false}) {
+    SCOPED_TRACE(refused ? "refused" : "taken");
+    Harness h(4);
+    storeUnfinished(h, 2);
+    h.engine->setBrojRacuna(4);
+    if (refused) {
+      ASSERT_TRUE(h.db.exec(QStringLiteral(
+          "CREATE TRIGGER refuse BEFORE INSERT ON prodato BEGIN SELECT RAISE(ABORT, 'zakljucano'); END")));
+    }
+    h.engine->StornirajRacun();
+    h.settle();
+    ASSERT_EQ(h.lastCode(), 0x0C);
+    h.feed(reply::ack4(0x0C));
+    EXPECT_EQ(h.scalar("SELECT status FROM racuni WHERE broj = 4").toInt(), refused ? 0 : 1);
+    EXPECT_EQ(h.scalar("SELECT COUNT(*) FROM prodato WHERE storno = 1").toInt(), refused ? 0 : 2);
+    EXPECT_EQ(h.scalar("SELECT COUNT(*) FROM rate").toInt(), refused ? 1 : 0);
+    EXPECT_DOUBLE_EQ(h.scalar("SELECT gotovina FROM racuni WHERE broj = 4").toDouble(), refused ? 50 : 0);
+    EXPECT_DOUBLE_EQ(h.scalar("SELECT lager FROM artikli WHERE sifra = '1'").toDouble(), refused ? 10 : 13);
+    EXPECT_EQ(h.engine->brojRacuna(), refused ? 4 : 5);
+    if (refused) {
+      ASSERT_EQ(h.prompt.log.size(), 1);
+      EXPECT_TRUE(h.prompt.log[0].startsWith("message|GRESKA|Greska u bazi podataka: "))
+          << h.prompt.log[0].toStdString();
+      EXPECT_TRUE(h.prompt.log[0].contains("zakljucano"));
+    } else {
+      EXPECT_TRUE(h.prompt.log.isEmpty()) << h.prompt.log.join(";").toStdString();
+    }
+  }
+}
+
+// The device has closed the receipt but the database refuses to mark it finished: the
+// cashier is told, the receipt stays unfinished for the recovery, and the screen moves on.
+TEST(Completion, RefusedMarkingIsShownAndTheScreenMovesOn) {
+  Harness h(1);
+  h.engine->setBrojRacuna(h.engine->nextReceiptNumber());
+  h.engine->beginRetailReceipt(3);
+  h.settle();
+  h.feed(reply::accept(1, 0x01));
+  h.engine->sellRetailLine(Harness::sale(QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100));
+  h.settle();
+  h.feed(reply::accept(1, 0x0B));
+  ASSERT_TRUE(h.db.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE OF status ON racuni BEGIN SELECT "
+                                       "RAISE(ABORT, 'zakljucano'); END")));
+  h.engine->closeRetail(Harness::payment(Racun::Gotovina, 100, 100), true);
+  h.settle();
+  h.feed(reply::closed1(1, 77));
+  EXPECT_EQ(h.scalar("SELECT status FROM racuni WHERE broj = 1").toInt(), 0);
+  EXPECT_DOUBLE_EQ(h.scalar("SELECT gotovina FROM racuni WHERE broj = 1").toDouble(),
+                   100); // the payment stays
+  ASSERT_EQ(h.prompt.log.size(), 2);
+  EXPECT_TRUE(h.prompt.log[0].startsWith("message|GRESKA|Greska u bazi podataka: zakljucano"))
+      << h.prompt.log[0].toStdString();
+  EXPECT_EQ(h.prompt.log[1], "enter|pritisni ENTER za nastavak");
+  EXPECT_TRUE(h.retail.log.contains("reset"));
+  EXPECT_EQ(h.engine->brojRacuna(), 2);
+}
+
+} // namespace
+
+namespace {
+
+// The engine's own prompts share the check: one inside an open transaction stops.
+TEST(PromptCheck, EnginePromptInsideATransactionStops) {
+#ifdef KASA_CHECKS
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        Harness h(1);
+        storeUnfinished(h, 1);
+        Transaction tx(h.db);
+        h.engine->checkUnfinishedRestaurantReceipt(); // announces the receipt
+      },
+      "an engine prompt opened while 1 database transaction");
+#else
+  GTEST_SKIP() << "checks are built only into debug and test builds";
+#endif
 }
 
 } // namespace

@@ -1,12 +1,11 @@
 #include "common/localetext.h"
 #include "common/scheduler.h"
+#include "data/database.h"
 #include "engine/userprompt.h"
 #include "sales/articlelookup.h"
 #include "sales/retailsale.h"
 #include "support/testsupport.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,6 +38,7 @@ struct ScriptedPrompt : UserPrompt {
   QStringList shown;
   bool answer = true;
   bool messageDialog(const QString &title, const QString &text, bool question) override {
+    EXPECT_EQ(Database::openTransactions(), 0) << "a prompt inside a transaction";
     shown << (question ? QStringLiteral("?") : QString()) + title + QStringLiteral(" / ") + text;
     return question ? answer : true;
   }
@@ -52,35 +52,27 @@ class RetailSaleTest : public ::testing::Test {
 protected:
   void SetUp() override {
     testsupport::pinLocale();
-    db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("retail"));
-    db.setDatabaseName(QStringLiteral(":memory:"));
-    ASSERT_TRUE(db.open());
-    QSqlQuery q(db);
-    ASSERT_TRUE(
-        q.exec("CREATE TABLE ARTIKLI (SIFRA TEXT, BARKOD TEXT, NAZIV TEXT, CENA NUMERIC, STOPA INTEGER)"));
+    ASSERT_TRUE(db.openInMemory());
     const char *rows[] = {
-        "('1','8600000000011','Hleb',30,1)",           // code 1
-        "('123456','','Kod sest',10,2)",               // code that is another article's barcode
-        "('77','123456','Barkod sest',20,2)",          // barcode of 6 characters
-        "('1234567','','Sedam',5,1)",                  // code of 7 characters
-        "('88','1234567','Nije kod',6,1)",             // barcode of 7 characters: never found by it
-        "('500','2100123000000','Sir na meru',100,1)", // weighed article
-        "('A','','Sitno',2.5,1)",
-        "('Z','','Besplatno',0,1)",
+        "('1','8600000000011','Hleb',30,1,0)",           // code 1
+        "('123456','','Kod sest',10,2,0)",               // code that is another article's barcode
+        "('77','123456','Barkod sest',20,2,0)",          // barcode of 6 characters
+        "('1234567','','Sedam',5,1,0)",                  // code of 7 characters
+        "('88','1234567','Nije kod',6,1,0)",             // barcode of 7 characters: never found by it
+        "('500','2100123000000','Sir na meru',100,1,0)", // weighed article
+        "('A','','Sitno',2.5,1,0)",
+        "('Z','','Besplatno',0,1,0)",
     };
     for (const char *r : rows)
-      ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO ARTIKLI VALUES %1").arg(QLatin1String(r))));
-    lookup = std::make_unique<SqlArticleLookup>(QStringLiteral("retail"));
+      ASSERT_TRUE(
+          db.exec(QStringLiteral("INSERT INTO artikli (sifra, barkod, naziv, cena, stopa, lager) VALUES %1")
+                      .arg(QLatin1String(r))));
+    lookup = std::make_unique<DatabaseArticleLookup>(db);
     sale = std::make_unique<RetailSale>(*lookup, engine, prompt, clock);
     sale->rbrKasira = 3;
     sale->open(2026, QDate(2026, 1, 15), QTime(10, 0));
   }
-  void TearDown() override {
-    sale.reset();
-    db.close();
-    db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(QStringLiteral("retail"));
-  }
+  void TearDown() override { sale.reset(); }
 
   // Types text and presses a key; the device accepts every line at once.
   void enter(const QString &text) {
@@ -92,11 +84,11 @@ protected:
   }
   QString col(int row, int c) const { return sale->cell(row, c).trimmed(); }
 
-  QSqlDatabase db;
+  Database db;
   VirtualScheduler clock;
   RecordingEngine engine;
   ScriptedPrompt prompt;
-  std::unique_ptr<SqlArticleLookup> lookup;
+  std::unique_ptr<DatabaseArticleLookup> lookup;
   std::unique_ptr<RetailSale> sale;
 };
 

@@ -25,7 +25,7 @@ public:
     // The device holds the two articles of the mirror (KAFA 10, ESPRESSO 11).
     device.program(10, QStringLiteral("KAFA"), 100, 2);
     device.program(11, QStringLiteral("ESPRESSO"), 150, 2);
-    lookup = std::make_unique<SqlArticleLookup>(h.db.connection().connectionName());
+    lookup = std::make_unique<DatabaseArticleLookup>(h.db);
     calls = std::make_unique<EngineRetailCalls>(*h.engine);
     sale = std::make_unique<RetailSale>(*lookup, *calls, h.prompt, h.clock);
     RetailSettings s;
@@ -131,7 +131,7 @@ public:
 
   Harness h;
   SimDevice device;
-  std::unique_ptr<SqlArticleLookup> lookup;
+  std::unique_ptr<DatabaseArticleLookup> lookup;
   std::unique_ptr<EngineRetailCalls> calls;
   std::unique_ptr<RetailSale> sale;
 };

@@ -6,10 +6,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-WaiterCodeDialog::WaiterCodeDialog(WaiterLogin::Window window, UserPrompt &prompt, QWidget *parent)
+WaiterCodeDialog::WaiterCodeDialog(WaiterLogin::Window window, Database &db, UserPrompt &prompt,
+                                   QWidget *parent)
     : QDialog(parent,
               Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_window(window), m_prompt(prompt) {
+      m_window(window), m_prompt(prompt), m_login(db) {
   setModal(true);
   setFixedSize(260, 120);
   Label1 = new QLabel(this);

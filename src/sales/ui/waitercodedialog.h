@@ -14,14 +14,12 @@ class UserPrompt;
 class WaiterCodeDialog : public QDialog {
   Q_OBJECT
 public:
-  WaiterCodeDialog(WaiterLogin::Window window, UserPrompt &prompt, QWidget *parent = nullptr);
+  WaiterCodeDialog(WaiterLogin::Window window, Database &db, UserPrompt &prompt, QWidget *parent = nullptr);
 
   QLabel *Label1 = nullptr;
   QLineEdit *medtsifra = nullptr;
   QPushButton *BitBtn1 = nullptr; // "OK"
   QPushButton *BitBtn2 = nullptr; // "Otkaz"
-
-  void setConnectionName(const QString &name) { m_login = WaiterLogin(name); }
 
   // Shows the window modally in the given mode; for SetCode the entry starts
   // with the current code of waiter rbr. Returns true when a code was accepted.
@@ -44,14 +42,14 @@ private:
 class TForm3 : public WaiterCodeDialog {
   Q_OBJECT
 public:
-  explicit TForm3(UserPrompt &prompt, QWidget *parent = nullptr)
-      : WaiterCodeDialog(WaiterLogin::Window::Login, prompt, parent) {}
+  TForm3(Database &db, UserPrompt &prompt, QWidget *parent = nullptr)
+      : WaiterCodeDialog(WaiterLogin::Window::Login, db, prompt, parent) {}
 };
 
 // Change of waiter inside a sale screen.
 class TForm4 : public WaiterCodeDialog {
   Q_OBJECT
 public:
-  explicit TForm4(UserPrompt &prompt, QWidget *parent = nullptr)
-      : WaiterCodeDialog(WaiterLogin::Window::ChangeWaiter, prompt, parent) {}
+  TForm4(Database &db, UserPrompt &prompt, QWidget *parent = nullptr)
+      : WaiterCodeDialog(WaiterLogin::Window::ChangeWaiter, db, prompt, parent) {}
 };

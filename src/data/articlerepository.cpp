@@ -1,0 +1,63 @@
+#include "data/articlerepository.h"
+
+#include "common/rounding.h"
+#include "data/database.h"
+
+#include <QSqlQuery>
+
+DbResult<std::optional<Artikal>> ArticleRepository::find(const char *column, const QString &value) {
+  if (value.trimmed().isEmpty())
+    return std::optional<Artikal>();
+  auto q = m_db.query(QStringLiteral("SELECT sifra, barkod, naziv, cena, stopa FROM artikli "
+                                     "WHERE UPPER(TRIM(%1))=UPPER(TRIM(:v))")
+                          .arg(QLatin1String(column)),
+                      {{QStringLiteral("v"), value}});
+  if (!q)
+    return q.failure();
+  if (!q->next())
+    return std::optional<Artikal>();
+  Artikal a;
+  a.sifra = q->value(0).toString().trimmed();
+  a.barkod = q->value(1).toString().trimmed();
+  a.naziv = q->value(2).toString().trimmed();
+  a.cena = q->value(3).toDouble();
+  a.stopa = q->value(4).toInt();
+  return std::optional<Artikal>(a);
+}
+
+DbResult<std::optional<Artikal>> ArticleRepository::bySifra(const QString &sifra) {
+  return find("sifra", sifra);
+}
+
+DbResult<std::optional<Artikal>> ArticleRepository::byBarkod(const QString &barkod) {
+  return find("barkod", barkod);
+}
+
+DbResult<QList<RecipePart>> ArticleRepository::recipe(const QString &sifra) {
+  auto q = m_db.query(
+      QStringLiteral("SELECT sifsas, kolicina FROM sastav WHERE UPPER(TRIM(sifra))=UPPER(TRIM(:sifra))"),
+      {{QStringLiteral("sifra"), sifra}});
+  if (!q)
+    return q.failure();
+  QList<RecipePart> parts;
+  while (q->next())
+    parts.append({q->value(0).toString().trimmed(), q->value(1).toDouble()});
+  return parts;
+}
+
+DbResult<> ArticleRepository::lowerOne(const QString &sifra, double kolicina) {
+  // Stock is kept to four decimals, as the quantities of the sold lines.
+  return m_db.exec(
+      QStringLiteral("UPDATE artikli SET lager=lager-:kolicina WHERE UPPER(TRIM(sifra))=UPPER(TRIM(:sifra))"),
+      {{QStringLiteral("kolicina"), MyRound(4, kolicina)}, {QStringLiteral("sifra"), sifra}});
+}
+
+DbResult<> ArticleRepository::lowerStock(const QString &sifra, double kolicina) {
+  DB_TRY(lowerOne(sifra, kolicina));
+  const auto parts = recipe(sifra);
+  if (!parts)
+    return parts.failure();
+  for (const RecipePart &p : *parts)
+    DB_TRY(lowerOne(p.sifsas, p.kolicina * kolicina));
+  return {};
+}

@@ -1,0 +1,241 @@
+#include "data/receiptrepository.h"
+
+#include "common/rounding.h"
+#include "data/articlerepository.h"
+#include "data/database.h"
+#include "data/recordrules.h"
+
+#include <QDateTime>
+#include <QSqlQuery>
+
+namespace {
+
+const QString kGod = QStringLiteral("god");
+const QString kBroj = QStringLiteral("broj");
+
+QVariantMap keyOf(ReceiptId id) {
+  return {{kGod, id.godina}, {kBroj, id.broj}};
+}
+
+// Quantities and amounts of sold lines are stored as fixed point with four decimals.
+double fixed4(double v) {
+  return MyRound(4, v);
+}
+
+} // namespace
+
+DbResult<int> ReceiptRepository::nextReceiptNumber(int godina) {
+  const auto n = m_db.scalar(QStringLiteral("SELECT MAX(brrac)+1 AS broj FROM prodato WHERE godina=:god"),
+                             {{kGod, godina}});
+  if (!n)
+    return n.failure();
+  return n->isNull() ? 1 : n->toInt();
+}
+
+DbResult<int> ReceiptRepository::nextLineNumber() {
+  const auto n = m_db.scalar(QStringLiteral("SELECT MAX(rbr)+1 AS broj FROM prodato"));
+  if (!n)
+    return n.failure();
+  return n->isNull() ? 1 : n->toInt();
+}
+
+DbResult<bool> ReceiptRepository::exists(ReceiptId id) {
+  const auto n =
+      m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM racuni WHERE godina=:god AND broj=:broj"), keyOf(id));
+  if (!n)
+    return n.failure();
+  return n->toInt() > 0;
+}
+
+DbResult<> ReceiptRepository::ensureHeader(const ReceiptHeader &h) {
+  const auto there = exists(h.id);
+  if (!there)
+    return there.failure();
+  if (*there)
+    return {};
+  QSqlRecord row = RecordRules::emptyRecord(QStringLiteral("RACUNI"));
+  row.setValue(QStringLiteral("broj"), h.id.broj);
+  row.setValue(QStringLiteral("godina"), h.id.godina);
+  row.setValue(QStringLiteral("datum"), h.datum);
+  row.setValue(QStringLiteral("vreme"), h.vreme.toString(QStringLiteral("hh:mm:ss")));
+  row.setValue(QStringLiteral("sifoper"), h.sifoper);
+  row.setValue(QStringLiteral("brstola"), h.restoran ? h.brstola : 0);
+  RecordRules::fillDefaults(QStringLiteral("RACUNI"), row, true, h.restoran);
+  return m_db.insertRecord(QStringLiteral("RACUNI"), row);
+}
+
+DbResult<> ReceiptRepository::addLine(ReceiptId id, const QDate &datum, const SoldLine &line) {
+  const auto rbr = nextLineNumber();
+  if (!rbr)
+    return rbr.failure();
+  QSqlRecord row = RecordRules::emptyRecord(QStringLiteral("PRODATO"));
+  row.setValue(QStringLiteral("rbr"), *rbr);
+  row.setValue(QStringLiteral("brrac"), id.broj);
+  row.setValue(QStringLiteral("godina"), id.godina);
+  row.setValue(QStringLiteral("datum"), datum);
+  row.setValue(QStringLiteral("sifra"), line.sifra);
+  row.setValue(QStringLiteral("barkod"), line.barkod);
+  row.setValue(QStringLiteral("naziv"), line.naziv);
+  row.setValue(QStringLiteral("cena"), fixed4(line.cena));
+  row.setValue(QStringLiteral("storno"), line.storno ? 1 : 0);
+  row.setValue(QStringLiteral("stopa"), line.stopa);
+  row.setValue(QStringLiteral("prodato"), fixed4(line.prodato));
+  row.setValue(QStringLiteral("iznos"), fixed4(line.iznos));
+  RecordRules::fillDefaults(QStringLiteral("PRODATO"), row, true);
+  return m_db.insertRecord(QStringLiteral("PRODATO"), row);
+}
+
+DbResult<> ReceiptRepository::addPayment(ReceiptId id, const QDate &datum, const PaymentRow &payment) {
+  const auto rbr = m_db.scalar(
+      QStringLiteral("SELECT MAX(rbr)+1 AS broj FROM rate WHERE broj=:broj AND godina=:god"), keyOf(id));
+  if (!rbr)
+    return rbr.failure();
+  QSqlRecord row = RecordRules::emptyRecord(QStringLiteral("RATE"));
+  row.setValue(QStringLiteral("broj"), id.broj);
+  row.setValue(QStringLiteral("godina"), id.godina);
+  row.setValue(QStringLiteral("rbr"), rbr->isNull() ? 1 : rbr->toInt());
+  row.setValue(QStringLiteral("iznos"), payment.iznos);
+  row.setValue(QStringLiteral("datum"), QDateTime(datum, QTime(0, 0)));
+  row.setValue(QStringLiteral("nacin"), payment.nacin);
+  row.setValue(QStringLiteral("brojkart"), payment.brojKartice);
+  row.setValue(QStringLiteral("tipkart"), payment.tipKartice);
+  row.setValue(QStringLiteral("brtrans"), payment.brojTransakcije);
+  RecordRules::fillDefaults(QStringLiteral("RATE"), row, true);
+  return m_db.insertRecord(QStringLiteral("RATE"), row);
+}
+
+DbResult<> ReceiptRepository::addToPaid(ReceiptId id, int nacin, double iznos) {
+  const char *column = nacin == 1 ? "cek" : nacin == 2 ? "kartica" : "gotovina";
+  QVariantMap binds = keyOf(id);
+  binds.insert(QStringLiteral("iznos"), iznos);
+  return m_db.exec(QStringLiteral("UPDATE racuni SET %1=%1+:iznos WHERE godina=:god AND broj=:broj")
+                       .arg(QLatin1String(column)),
+                   binds);
+}
+
+DbResult<double> ReceiptRepository::sum(const QString &sql, ReceiptId id) {
+  const auto s = m_db.scalar(sql, keyOf(id));
+  if (!s)
+    return s.failure();
+  return s->toDouble(); // no rows: NULL, taken as 0
+}
+
+DbResult<> ReceiptRepository::settleCash(ReceiptId id) {
+  const auto sold =
+      sum(QStringLiteral("SELECT SUM(iznos) FROM prodato WHERE godina=:god AND brrac=:broj"), id);
+  if (!sold)
+    return sold.failure();
+  auto paid = m_db.query(
+      QStringLiteral(
+          "SELECT COALESCE(cek,0), COALESCE(kartica,0) FROM racuni WHERE godina=:god AND broj=:broj"),
+      keyOf(id));
+  if (!paid)
+    return paid.failure();
+  if (!paid->next())
+    return DbError{QStringLiteral("racun %1/%2 ne postoji").arg(id.broj).arg(id.godina)};
+  const double cash = MyRound(2, *sold - paid->value(0).toDouble() - paid->value(1).toDouble());
+  QVariantMap binds = keyOf(id);
+  binds.insert(QStringLiteral("gotovina"), cash);
+  return m_db.exec(QStringLiteral("UPDATE racuni SET gotovina=:gotovina WHERE godina=:god AND broj=:broj"),
+                   binds);
+}
+
+DbResult<> ReceiptRepository::setFiscalNumber(ReceiptId id, quint32 brfisis) {
+  QVariantMap binds = keyOf(id);
+  binds.insert(QStringLiteral("brfisis"), qint64(brfisis));
+  return m_db.exec(QStringLiteral("UPDATE racuni SET brfisis=:brfisis WHERE godina=:god AND broj=:broj"),
+                   binds);
+}
+
+DbResult<> ReceiptRepository::markFinished(ReceiptId id, std::optional<quint32> brfisis) {
+  if (!brfisis)
+    return m_db.exec(QStringLiteral("UPDATE racuni SET status=1 WHERE godina=:god AND broj=:broj"),
+                     keyOf(id));
+  QVariantMap binds = keyOf(id);
+  binds.insert(QStringLiteral("brfisis"), qint64(*brfisis));
+  return m_db.exec(
+      QStringLiteral("UPDATE racuni SET status=1,brfisis=:brfisis WHERE godina=:god AND broj=:broj"), binds);
+}
+
+DbResult<std::optional<LastReceipt>> ReceiptRepository::lastReceipt(int godina) {
+  auto q = m_db.query(QStringLiteral("SELECT broj, status FROM racuni WHERE godina=:god AND broj="
+                                     "(SELECT MAX(broj) FROM racuni WHERE godina=:god)"),
+                      {{kGod, godina}});
+  if (!q)
+    return q.failure();
+  if (!q->next())
+    return std::optional<LastReceipt>();
+  return std::optional<LastReceipt>(LastReceipt{q->value(0).toInt(), q->value(1).toInt()});
+}
+
+DbResult<QList<SoldLine>> ReceiptRepository::lines(ReceiptId id) {
+  auto q = m_db.query(QStringLiteral("SELECT sifra, barkod, naziv, cena, prodato, iznos, stopa, storno "
+                                     "FROM prodato WHERE godina=:god AND brrac=:broj ORDER BY rbr"),
+                      keyOf(id));
+  if (!q)
+    return q.failure();
+  QList<SoldLine> out;
+  while (q->next()) {
+    SoldLine l;
+    l.sifra = q->value(0).toString().trimmed();
+    l.barkod = q->value(1).toString().trimmed();
+    l.naziv = q->value(2).toString().trimmed();
+    l.cena = q->value(3).toDouble();
+    l.prodato = q->value(4).toDouble();
+    l.iznos = q->value(5).toDouble();
+    l.stopa = q->value(6).toInt();
+    l.storno = q->value(7).toInt() == 1;
+    out.append(l);
+  }
+  return out;
+}
+
+DbResult<double> ReceiptRepository::restAmount(ReceiptId id) {
+  const auto sold =
+      sum(QStringLiteral("SELECT SUM(iznos) FROM prodato WHERE godina=:god AND brrac=:broj"), id);
+  if (!sold)
+    return sold;
+  const auto paid = sum(QStringLiteral("SELECT SUM(iznos) FROM rate WHERE godina=:god AND broj=:broj"), id);
+  if (!paid)
+    return paid;
+  return *sold - *paid;
+}
+
+DbResult<> ReceiptRepository::storniraj(ReceiptId id, const QDate &today) {
+  const auto stored = lines(id);
+  if (!stored)
+    return stored.failure();
+  QList<SoldLine> sales, voids;
+  for (const SoldLine &l : *stored)
+    (l.storno ? voids : sales).append(l);
+  // A sale already voided by a line of the same code and the opposite quantity needs
+  // no reversal; each void pairs with one sale only.
+  QList<SoldLine> remaining;
+  for (const SoldLine &s : std::as_const(sales)) {
+    bool paired = false;
+    for (qsizetype i = 0; i < voids.size(); ++i) {
+      if (voids[i].sifra == s.sifra && MyRound(3, voids[i].prodato) == MyRound(3, -s.prodato)) {
+        voids.removeAt(i);
+        paired = true;
+        break;
+      }
+    }
+    if (!paired)
+      remaining.append(s);
+  }
+  return m_db.inTransaction([&]() -> DbResult<> {
+    ArticleRepository articles(m_db);
+    for (SoldLine r : std::as_const(remaining)) {
+      const double kolicina = r.prodato;
+      r.storno = true;
+      r.prodato = -r.prodato;
+      r.iznos = -r.iznos;
+      DB_TRY(addLine(id, today, r));
+      DB_TRY(articles.lowerStock(r.sifra, -kolicina)); // the stock comes back
+    }
+    DB_TRY(m_db.exec(
+        QStringLiteral("UPDATE racuni SET cek=0,kartica=0,gotovina=0 WHERE godina=:god AND broj=:broj"),
+        keyOf(id)));
+    return m_db.exec(QStringLiteral("DELETE FROM rate WHERE godina=:god AND broj=:broj"), keyOf(id));
+  });
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "data/dbresult.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QTime>
+
+#include <optional>
+
+class Database;
+
+// A receipt's key: RACUNI (GODINA, BROJ), PRODATO (godina, brrac), RATE (GODINA, BROJ).
+struct ReceiptId {
+  int godina = 0;
+  int broj = 0;
+};
+
+// What the first confirmed step of a receipt knows of its RACUNI row.
+struct ReceiptHeader {
+  ReceiptId id;
+  QDate datum;
+  QTime vreme;
+  int sifoper = 0;       // KONOBARI.RBR of the cashier or waiter
+  int brstola = 0;       // the table in restaurant mode, else 0
+  bool restoran = false; // REZIM 1
+};
+
+// One PRODATO row.
+struct SoldLine {
+  QString sifra;
+  QString barkod;
+  QString naziv;
+  double cena = 0;
+  double prodato = 0; // quantity
+  double iznos = 0;
+  int stopa = 0;
+  bool storno = false;
+};
+
+// One RATE row's own values; the receipt, its number and the date come from the call.
+struct PaymentRow {
+  int nacin = 0; // 0 cash, 1 cheque, 2 card
+  double iznos = 0;
+  QString brojKartice;
+  QString tipKartice;
+  QString brojTransakcije;
+};
+
+// The year's last receipt (highest BROJ) and its STATUS.
+struct LastReceipt {
+  int broj = 0;
+  int status = 1;
+};
+
+// RACUNI, PRODATO and RATE: receipts, their sold lines and their payments. Writes
+// that belong together run inside the caller's unit (Database::inTransaction);
+// keys "largest + 1" are taken inside it.
+class ReceiptRepository {
+public:
+  explicit ReceiptRepository(Database &db) : m_db(db) {}
+
+  // --- numbering ---
+  // Largest PRODATO.BRRAC of the year + 1; 1 when the year has none.
+  DbResult<int> nextReceiptNumber(int godina);
+  // Largest PRODATO.rbr + 1 over the whole table; 1 when it is empty.
+  DbResult<int> nextLineNumber();
+
+  // --- a receipt being written ---
+  // Inserts the RACUNI row unless the receipt has one (defaults from the record rules).
+  DbResult<> ensureHeader(const ReceiptHeader &header);
+  DbResult<bool> exists(ReceiptId id);
+  // Inserts a PRODATO row of the receipt dated datum.
+  DbResult<> addLine(ReceiptId id, const QDate &datum, const SoldLine &line);
+  // Inserts a RATE row of the receipt dated datum.
+  DbResult<> addPayment(ReceiptId id, const QDate &datum, const PaymentRow &payment);
+  // RACUNI.CEK, KARTICA or GOTOVINA (by nacin) grows by iznos.
+  DbResult<> addToPaid(ReceiptId id, int nacin, double iznos);
+  // GOTOVINA := the sum of the sold lines minus CEK minus KARTICA, to the para.
+  DbResult<> settleCash(ReceiptId id);
+  DbResult<> setFiscalNumber(ReceiptId id, quint32 brfisis);
+  // STATUS := 1, and the fiscal receipt number when given.
+  DbResult<> markFinished(ReceiptId id, std::optional<quint32> brfisis = std::nullopt);
+
+  // --- reading ---
+  DbResult<std::optional<LastReceipt>> lastReceipt(int godina);
+  // The receipt's PRODATO rows in their order.
+  DbResult<QList<SoldLine>> lines(ReceiptId id);
+  // Sum of the sold lines minus the sum of the payments.
+  DbResult<double> restAmount(ReceiptId id);
+
+  // --- cancelling ---
+  // Storniraj: a reversal row dated today for every sale not already voided, their
+  // stock given back, the payments cleared; STATUS is left to the caller. One unit:
+  // on failure nothing of it is written.
+  DbResult<> storniraj(ReceiptId id, const QDate &today);
+
+private:
+  DbResult<double> sum(const QString &sql, ReceiptId id);
+
+  Database &m_db;
+};

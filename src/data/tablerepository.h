@@ -1,0 +1,87 @@
+#pragma once
+
+#include "data/dbresult.h"
+
+#include <QList>
+#include <QString>
+
+class Database;
+
+// One STOST row: an open order line on a table.
+struct TableLine {
+  int rbr = 0;
+  int brstola = 0;
+  QString sifra;
+  QString barkod;
+  QString naziv;
+  int stopa = 0;
+  double cena = 0;
+  double kolicina = 0;
+  double iznos = 0;
+  bool storno = false;
+  int tura = 0;
+};
+
+// An article's quantity on a kitchen or bar ticket.
+struct TicketLine {
+  QString sifra;
+  QString naziv;
+  double kolicina = 0;
+};
+
+// One STOLOVI row as the table pickers show it.
+struct RestaurantTable {
+  int brstola = 0;
+  QString naziv;
+};
+
+// STOLOVI and STOST: the restaurant tables, who holds them, and their open order
+// lines grouped in rounds (TURA).
+class TableRepository {
+public:
+  explicit TableRepository(Database &db) : m_db(db) {}
+
+  // --- order lines ---
+  DbResult<QList<TableLine>> lines(int brstola);
+  DbResult<QList<TableLine>> roundLines(int brstola, int tura);
+  // Inserts line on its table as the table's next line number (defaults from the record rules).
+  DbResult<> addLine(const TableLine &line);
+  // Largest RBR on the table + 1; 1 for an empty table.
+  DbResult<int> nextLineNumber(int brstola);
+  // The table's highest round; 0 when it has no lines.
+  DbResult<int> lastRound(int brstola);
+  DbResult<int> countLines(int brstola);
+  DbResult<int> countRoundLines(int brstola, int tura);
+  // Sum of the table's line amounts, to the para; 0 for an empty table.
+  DbResult<double> sum(int brstola);
+  // Sum of the listed lines' amounts.
+  DbResult<double> sumOfLines(int brstola, const QList<int> &rbr);
+  // Quantity and amount of one article on the table, voids included (what can still be voided).
+  struct ArticleTotal {
+    double kolicina = 0;
+    double iznos = 0;
+  };
+  DbResult<ArticleTotal> articleTotal(int brstola, const QString &sifra);
+  // A round's articles prepared in the kitchen (VRSTA "J") or served at the bar ("P"), summed.
+  DbResult<QList<TicketLine>> ticket(int brstola, int tura, QChar vrsta);
+  DbResult<> deleteLines(int brstola, const QList<int> &rbr);
+  DbResult<> deleteAllLines(int brstola);
+  // Round tura was paid off whole: the later rounds move one down. Gives the table's
+  // last round afterwards.
+  DbResult<int> closeRound(int brstola, int tura);
+  // Every line of table from goes to table to, after its lines and rounds.
+  DbResult<> moveLines(int from, int to);
+
+  // --- tables ---
+  // The tables nobody holds, by number.
+  DbResult<QList<RestaurantTable>> freeTables();
+  DbResult<> takeTable(int brstola, int sifkonob);
+  // SIFKONOB := -1.
+  DbResult<> freeTable(int brstola);
+
+private:
+  DbResult<QList<TableLine>> select(const QString &where, const QVariantMap &binds);
+  DbResult<int> integer(const QString &sql, const QVariantMap &binds, int whenNull);
+
+  Database &m_db;
+};

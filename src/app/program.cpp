@@ -276,10 +276,11 @@ void Program::FormClose() {
 // ------------------------------------------------------------------ KonfHost
 
 void Program::message(const QString &title, const QString &text) {
-  m_dialogMain->poruka(title, text);
+  m_prompt->messageDialog(title, text);
 }
 
 void Program::deviceMessage(const QString &title, const QString &text) {
+  expectNoOpenTransaction("the device-error dialog");
   m_dialog->Naslov->setText(title);
   m_dialog->tekst->setPlainText(text);
   m_dialog->exec();

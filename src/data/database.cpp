@@ -14,6 +14,9 @@ namespace {
 // Transactions open on all connections of the process (the prompts ask).
 QAtomicInteger<int> g_openTransactions;
 
+// What a write on a database that is not open reports to the cashier.
+const char *const kNotOpen = "Baza podataka nije otvorena.";
+
 QString newConnectionName() {
   static QAtomicInteger<int> counter;
   return QStringLiteral("kasadb-%1").arg(counter.fetchAndAddRelaxed(1) + 1);
@@ -241,7 +244,7 @@ DbResult<QSqlQuery> Database::failed(const QSqlError &error) {
 
 DbResult<QSqlQuery> Database::query(const QString &sql, const QVariantMap &binds) {
   if (!m_open) {
-    m_lastError = QStringLiteral("Baza podataka nije otvorena.");
+    m_lastError = QLatin1String(kNotOpen);
     return DbError{m_lastError};
   }
   QSqlQuery q(connection());
@@ -312,7 +315,7 @@ DbResult<> Database::insertRecord(const QString &table, const QSqlRecord &row) {
 
 bool Database::beginTransaction() {
   if (!isOpen()) {
-    m_lastError = QStringLiteral("database is not open");
+    m_lastError = QLatin1String(kNotOpen);
     return false;
   }
   if (m_depth == 0) {

@@ -14,10 +14,3 @@ public:
   // An audible signal that goes with some messages.
   virtual void beep() {}
 };
-
-// Drops every message; for batch work where nobody is watching.
-class SilentRecordMessages : public RecordMessages {
-public:
-  void show(const QString &, const QString &) override {}
-  void warning(const QString &) override {}
-};

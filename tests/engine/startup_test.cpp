@@ -553,6 +553,22 @@ TEST(Completion, RefusedMarkingIsShownAndTheScreenMovesOn) {
   EXPECT_EQ(h.engine->brojRacuna(), 2);
 }
 
+// Without a database a confirmed line cannot be stored: the cashier is told why.
+TEST(Completion, NoDatabaseOpenIsShown) {
+  Harness h(1);
+  h.engine->setDatabase(nullptr);
+  h.engine->beginRetailReceipt(3);
+  h.settle();
+  h.feed(reply::accept(1, 0x01));
+  h.engine->sellRetailLine(Harness::sale(QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100));
+  h.settle();
+  h.feed(reply::accept(1, 0x0B));
+  // The opening's reply and the line's: each confirmed step is a unit that cannot start.
+  const QString shown = "message|GRESKA|Greska u bazi podataka: Baza podataka nije otvorena.";
+  EXPECT_EQ(h.prompt.log, (QStringList{shown, shown}));
+  EXPECT_EQ(h.scalar("SELECT COUNT(*) FROM prodato").toInt(), 0);
+}
+
 } // namespace
 
 namespace {

@@ -181,7 +181,7 @@ QStringList upgradeStatements(int version) {
 int storedVersion(Database &db) {
   if (tableExists(db, kVersionTable)) {
     const auto v = db.scalar(QStringLiteral("SELECT MAX(verzija) AS rezultat FROM kasa_verzija"));
-    return v ? v->toInt() : 1;
+    return v && !v->isNull() ? v->toInt() : 1;
   }
   // A database made before versions were recorded already holds the tables.
   return tableExists(db, QStringLiteral("artikli")) ? 1 : 0;

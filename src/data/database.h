@@ -41,7 +41,6 @@ public:
   bool openInMemory();
   void close();
   bool isOpen() const;
-  DatabaseKind kind() const { return m_kind; }
   // The technical reason of the last failure (for logs; users see openFailureText()).
   QString lastError() const { return m_lastError; }
   QSqlDatabase connection() const;

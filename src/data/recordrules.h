@@ -25,7 +25,6 @@ public:
   int model() const { return m_model; }
   // The operator entered through the restaurant button (rezimRestoran): new receipts get REZIM 1.
   void setRestaurantMode(bool on) { m_restaurant = on; }
-  bool restaurantMode() const { return m_restaurant; }
 
   // Column check as a value is entered; may rewrite value and fill other columns of row. False = refused.
   bool checkColumn(const QString &table, const QString &column, QVariant &value, QSqlRecord &row);

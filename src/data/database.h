@@ -63,7 +63,7 @@ public:
   DbResult<QVariant> scalar(const QString &sql, const QVariantMap &binds = {});
   // Inserts row into a table of the schema, every column of the table bound.
   DbResult<> insertRecord(const QString &table, const QSqlRecord &row);
-  // The value to bind for a column of a schema table (booleans as the engine takes them).
+  // The value to bind for a column of a schema table (booleans as the database kind takes them).
   QVariant bindable(const QString &table, const QString &column, const QVariant &value) const;
 
   // Transaction nesting, used by Transaction; depth 0 means none is open.

@@ -4,10 +4,22 @@
 
 #include <QAtomicInteger>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QMutex>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlDriver>
+
+#include <algorithm>
+#include <iterator>
+
+#ifdef Q_OS_LINUX
+#include <sys/vfs.h>
+#endif
+
+Q_LOGGING_CATEGORY(lcDatabase, "kasa.data.database")
 
 namespace {
 
@@ -16,6 +28,28 @@ QAtomicInteger<int> g_openTransactions;
 
 // What a write on a database that is not open reports to the cashier.
 const char *const kNotOpen = "Baza podataka nije otvorena.";
+
+std::optional<quint32> statfsType(const QString &dir) {
+#ifdef Q_OS_LINUX
+  struct statfs st {};
+  if (::statfs(QFile::encodeName(dir).constData(), &st) == 0)
+    return quint32(st.f_type); // the magic numbers are 32 bits wide
+#else
+  Q_UNUSED(dir);
+#endif
+  return std::nullopt;
+}
+
+// A database file is named in the log once per run, not at every start-up sequence.
+bool firstNoticeFor(const QString &file) {
+  static QMutex mutex;
+  static QSet<QString> noticed;
+  QMutexLocker lock(&mutex);
+  if (noticed.contains(file))
+    return false;
+  noticed.insert(file);
+  return true;
+}
 
 QString newConnectionName() {
   static QAtomicInteger<int> counter;
@@ -143,6 +177,25 @@ bool Database::open(int tipBaze, const QString &putanjaBaza) {
   }
 }
 
+SqliteJournal Database::journalFor(std::optional<quint32> fsType) {
+  // statfs magic numbers of file systems served by another machine.
+  static const quint32 network[] = {
+      0x6969,     // NFS
+      0x517B,     // SMB
+      0xFF534D42, // CIFS
+      0xFE534D42, // SMB2/3
+      0x5346414F, // AFS
+      0x6B414653, // kAFS
+      0x73757245, // Coda
+      0x564C,     // NCP
+      0x01021997, // 9P
+      0x00C36400, // Ceph
+  };
+  if (fsType && std::find(std::begin(network), std::end(network), *fsType) != std::end(network))
+    return SqliteJournal::Rollback;
+  return SqliteJournal::WriteAheadLog;
+}
+
 bool Database::openInMemory() {
   close();
   m_lastError.clear();
@@ -162,9 +215,33 @@ bool Database::openSqlite(const QString &file) {
   // A file that is not a database shows up on the first read; it is never overwritten.
   if (const auto read = scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master")); !read)
     return fail(read.error());
+  if (file != QLatin1String(":memory:") && !setDurableJournal(file))
+    return fail(m_lastError);
   // A larger page cache keeps the upper levels of the big indexes in memory; without it only speed suffers.
   (void)exec(QStringLiteral("PRAGMA cache_size=-16000"));
   return finishOpen();
+}
+
+bool Database::setDurableJournal(const QString &file) {
+  const QString path = QFileInfo(file).absoluteFilePath();
+  const QString dir = QFileInfo(file).absolutePath();
+  const std::optional<quint32> fsType = m_probe ? m_probe(dir) : statfsType(dir);
+  const bool wal = journalFor(fsType) == SqliteJournal::WriteAheadLog;
+  // The mode is stored in the file, so a database moved to a share is switched back here.
+  const auto mode =
+      scalar(wal ? QStringLiteral("PRAGMA journal_mode=WAL") : QStringLiteral("PRAGMA journal_mode=DELETE"));
+  const QString got = mode ? mode->toString().toLower() : QStringLiteral("?");
+  if (!wal && firstNoticeFor(path))
+    qCWarning(lcDatabase).nospace()
+        << path << " lies on a network file system (f_type 0x" << Qt::hex << *fsType
+        << "): rollback journal instead of the write-ahead log, several disk "
+           "flushes per commit; several tills share a PostgreSQL server, not a file";
+  else if (wal && got != QLatin1String("wal") && firstNoticeFor(path))
+    qCWarning(lcDatabase).nospace() << path << ": SQLite kept the journal mode " << got
+                                    << " instead of the write-ahead log (" << mode.error() << ")";
+  // A confirmed step is on the disk before the device is sent the next one: a printed
+  // line survives a power cut.
+  return exec(QStringLiteral("PRAGMA synchronous=FULL")).ok(); // a failure leaves its text in m_lastError
 }
 
 bool Database::openPostgres(const QString &connectionText) {

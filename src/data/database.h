@@ -12,12 +12,20 @@
 #include <QVariantMap>
 
 #include <functional>
+#include <optional>
 
 // The database kinds of the configuration field TipBaze.
 enum class DatabaseKind {
   SQLite = 1,     // file kasa.db in the database directory, created when missing
   DBase = 2,      // directory of dBase tables; not supported yet, opening fails
   PostgreSQL = 3, // server; the directory field holds the connection text
+};
+
+// How SQLite keeps kasa.db whole across a crash or a power cut. Both run with
+// full sync: a commit is on the disk before the next device step is sent.
+enum class SqliteJournal {
+  WriteAheadLog, // one fsync per commit; needs the file on this machine's own disk
+  Rollback,      // several fsyncs per commit; the one that works on a network share
 };
 
 // The one facade over QSqlDatabase: opens the configured kind, keeps the
@@ -34,6 +42,15 @@ public:
   static QString openFailureText();
   // Name of the SQLite file inside the database directory.
   static QString sqliteFileName();
+
+  // The statfs f_type of the file system holding a directory; nullopt when it cannot be told.
+  using FileSystemProbe = std::function<std::optional<quint32>(const QString &dir)>;
+  // The journal for an SQLite file on a file system of the given f_type: the write-ahead
+  // log needs locks and shared memory of one machine, which a network file system
+  // (NFS, SMB/CIFS, ...) does not give, so there it is the rollback journal.
+  static SqliteJournal journalFor(std::optional<quint32> fsType);
+  // Replaces the statfs look-up made when an SQLite file is opened (tests, benchmarks).
+  void setFileSystemProbe(FileSystemProbe probe) { m_probe = std::move(probe); }
 
   // Closes any open connection and opens the given kind (TipBaze) with putanjaBaza.
   bool open(int tipBaze, const QString &putanjaBaza);
@@ -82,6 +99,7 @@ public:
 
 private:
   bool openSqlite(const QString &file);
+  bool setDurableJournal(const QString &file);
   bool openPostgres(const QString &connectionText);
   bool finishOpen();
   bool fail(const QString &reason);
@@ -89,6 +107,7 @@ private:
   void leaveOutermost();
 
   QString m_name;
+  FileSystemProbe m_probe;
   DatabaseKind m_kind = DatabaseKind::SQLite;
   QString m_lastError;
   int m_depth = 0;

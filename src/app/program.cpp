@@ -104,7 +104,7 @@ Program::Program(const QString &workDir, QObject *parent)
   m_pocetna->FormClose = [this] { FormClose(); };
   m_glavna->KasaClick = [this] { KasaClick(); };
   m_glavna->FormShow = [this] {
-    if (m_link.Model != 1 && m_link.Model != 4 && m_link.Model != 5) {
+    if (DeviceProfile::of(m_link.Model).family == Family::Two) {
       m_pocetna->zapocetaOperacija = QStringLiteral("PRIJAVA");
       m_engine->detectMenkoVariant();
     }
@@ -134,7 +134,7 @@ Program::~Program() {
 }
 
 Link *Program::deviceLink() {
-  if (m_record.konekcija == 1 && m_link.Model == 4)
+  if (m_record.konekcija == 1 && DeviceProfile::of(m_link.Model).reachableOverTcp)
     return m_tcp.get();
   return &m_serial;
 }
@@ -256,7 +256,7 @@ void Program::KasaClick() {
 }
 
 void Program::FormClose() {
-  if (m_link.Model == 5) {
+  if (DeviceProfile::of(m_link.Model).leavesPrinterModeOnExit) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Potvrda!"),
                     QStringLiteral("Da li zelite da izadjete iz rezima fiskalnog stampaca?"),
                     QMessageBox::NoButton, m_pocetna);
@@ -311,7 +311,7 @@ bool Program::openDatabase(const SetKonfiguracija &record) {
 }
 
 void Program::openDeviceLink(const SetKonfiguracija &record, LinkDone done) {
-  if (record.konekcija == 1 && record.Model == 4) {
+  if (record.konekcija == 1 && DeviceProfile::of(record.Model).reachableOverTcp) {
     m_serial.close();
     m_tcp->close();
     m_tcp->setHost(record.IP.trimmed());

@@ -71,7 +71,7 @@ void TDialog::arrange() {
     Button2->hide();
     BtnErrOk->show();
     BtnRepeat->show();
-    if (model == 4)
+    if (alwaysOffersZaustavi)
       BtnErrStop->show();
     BtnErrOk->setFocus();
   } else {
@@ -80,7 +80,7 @@ void TDialog::arrange() {
     Button2->show();
     BtnErrOk->hide();
     BtnRepeat->hide();
-    if (model == 4)
+    if (alwaysOffersZaustavi)
       BtnErrStop->hide();
     Button1->setFocus();
   }

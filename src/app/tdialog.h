@@ -29,7 +29,8 @@ public:
   bool rezimGreske = false;
   int odgovor = 0;
   int izborGreske = 1;
-  int model = 1; // the link's Model: "Zaustavi" follows it in error and question modes
+  // The model's rule (DeviceProfile): "Zaustavi" shown in error mode, hidden in question mode.
+  bool alwaysOffersZaustavi = false;
 
   int exec() override;
   UserPrompt::DeviceErrorAnswer ask(const UserPrompt::DeviceError &request);

@@ -5,6 +5,7 @@
 #include "app/tform5.h"
 #include "app/tuputstvo.h"
 #include "data/database.h"
+#include "device/deviceprofile.h"
 
 #include <QMessageBox>
 
@@ -47,5 +48,5 @@ void WindowPrompt::pressEnterNotice(const QString &text) {
 }
 
 void WindowPrompt::setModel(int model) {
-  m_device.model = model;
+  m_device.alwaysOffersZaustavi = DeviceProfile::of(model).alwaysOffersZaustavi;
 }

@@ -22,7 +22,7 @@ public:
   void pressEnterNotice(const QString &text) override;
   void beep() override { QApplication::beep(); }
 
-  // The link's model, for the "Zaustavi" rule of the device-error dialog.
+  // The link's model, for its "Zaustavi" rule of the device-error dialog.
   void setModel(int model);
 
 private:

@@ -10,7 +10,4 @@ struct LinkSettings {
   QString IBFM = QStringLiteral("000000"); // register number, decimal digits
   QString Port = QStringLiteral("1");      // serial port number as text, "1" = COM1
   int Duzina = 36;                         // article name length in the device's memory
-
-  // Command family of the model: 1 (models 1, 5), 2 (models 2, 3), 4 (model 4).
-  int family() const { return Model == 4 ? 4 : (Model == 2 || Model == 3) ? 2 : 1; }
 };

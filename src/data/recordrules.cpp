@@ -314,13 +314,7 @@ bool RecordRules::checkColumn(const QString &table, const QString &column, QVari
     }
   } else if (T == QLatin1String("KONOBARI")) {
     if (is(column, "rbr") && !isBlank(value)) {
-      int low = 0, high = 24;
-      if (m_model == 4) {
-        low = 1;
-        high = 64;
-      } else if (m_model == 2 || m_model == 3) {
-        high = 15;
-      }
+      const int low = m_firstOperator, high = m_lastOperator;
       const auto n = integerOf(value);
       if (!n || *n < low || *n > high)
         return refuse(QString(),

@@ -20,9 +20,11 @@ class RecordRules : public QObject {
 public:
   RecordRules(Database &db, RecordMessages &messages, QObject *parent = nullptr);
 
-  // Device model (1..5): sets the allowed operator numbers of KONOBARI.RBR.
-  void setModel(int model) { m_model = model; }
-  int model() const { return m_model; }
+  // The device's operator numbers, allowed in KONOBARI.RBR (the device profile's range).
+  void setOperatorRange(int first, int last) {
+    m_firstOperator = first;
+    m_lastOperator = last;
+  }
   // The operator entered through the restaurant button (rezimRestoran): new receipts get REZIM 1.
   void setRestaurantMode(bool on) { m_restaurant = on; }
 
@@ -78,6 +80,7 @@ private:
 
   Database &m_db;
   RecordMessages &m_messages;
-  int m_model = 1;
+  int m_firstOperator = 0;
+  int m_lastOperator = 24;
   bool m_restaurant = false;
 };

@@ -2,6 +2,7 @@
 
 #include "common/linksettings.h"
 #include "device/devicecommand.h"
+#include "device/deviceprofile.h"
 #include "device/sendsequence.h"
 
 #include <QByteArrayView>
@@ -14,24 +15,20 @@ public:
   CommandBuilder(const LinkSettings &link, const SendSequence &sequence);
   CommandBuilder(int model, const QString &ibfm, quint8 sequenceByte);
 
-  int model() const { return m_model; }
-  // 1 (models 1, 5), 2 (models 2, 3) or 4 (model 4).
-  int family() const;
+  int model() const { return m_profile->model; }
+  const DeviceProfile &profile() const { return *m_profile; }
 
   // Long frame in this model's family with the usual link byte and the current sequence byte.
   QByteArray longFrame(quint8 code, QByteArrayView payload) const;
   // Long frame with an explicit family byte and sequence byte (model 5's leave command, model 3's log-in).
   QByteArray longFrameWith(quint8 familyByte, quint8 sequence, quint8 code, QByteArrayView payload) const;
 
-  static quint8 familyByte(int model);
-  static quint8 linkByte(int model);
-
 protected:
   // A command to send; the watchdog is armed whenever a copy is kept.
   static DeviceCommand make(QByteArray bytes, CopyKind copy, int pauseMs, bool emptiesRxBuf, quint8 replyCode,
                             bool shortReply = false);
 
-  int m_model;
+  const DeviceProfile *m_profile; // one of the static profiles
   QString m_ibfm;
   quint8 m_seq;
 };

@@ -45,14 +45,14 @@ QString DeviceCommands::badDateText(const QDate &today) {
 
 DeviceCommand DeviceCommands::Prijava(const LoginStep &step) const {
   const auto op = static_cast<char>(step.operater);
-  switch (family()) {
-  case 1: {
+  switch (profile().family) {
+  case Family::One: {
     QByteArray p(1, op);
     p += LE16(dateWord(step.datum));
     p += bytes({step.vreme.hour(), step.vreme.minute()});
     return make(longFrame(0x01, p), CopyKind::ReceiptCopy, 0, false, kAck1);
   }
-  case 2: {
+  case Family::Two: {
     QByteArray p(1, op);
     p += bytes({0x64, 0x64});
     p += zeros(17);
@@ -60,119 +60,116 @@ DeviceCommand DeviceCommands::Prijava(const LoginStep &step) const {
                 step.vreme.minute()});
     return make(longFrame(0x01, p), CopyKind::ReceiptCopy, 0, false, kAck2);
   }
-  default:
-    return make(longFrame(0x01, QByteArray(1, op)), CopyKind::ReceiptCopy, 0, true, kAck4);
+  case Family::Four:
+    break;
   }
+  return make(longFrame(0x01, QByteArray(1, op)), CopyKind::ReceiptCopy, 0, true, kAck4);
 }
 
 DeviceCommand DeviceCommands::PrijavaOperatera(int operater, const QDateTime &now) const {
-  if (family() == 2)
+  if (profile().family == Family::Two)
     return Prijava(LoginStep{1, now.date(), now.time()});
-  if (family() == 4)
+  if (profile().family == Family::Four)
     return make(longFrame(0x01, QByteArray(1, static_cast<char>(operater))), CopyKind::ServiceCopy, 0, true,
                 kAck4);
   return {};
 }
 
 DeviceCommand DeviceCommands::ProdajaArt(const SaleLine &line) const {
-  switch (family()) {
-  case 1: {
-    const quint8 code = m_model == 5 ? (line.storno ? 0x06 : 0x05) : (line.storno ? 0x0C : 0x0B);
+  const quint8 code = line.storno ? profile().voidCode : profile().saleCode;
+  switch (profile().family) {
+  case Family::One: {
     QByteArray p = zeros(7);
     p += LE16(line.sifraUKasi);
     p += quantity(line.kolicina);
     return make(longFrame(code, p), CopyKind::ReceiptCopy, 50, false, kAck1);
   }
-  case 2: {
+  case Family::Two: {
     QByteArray p = LE16(line.sifraUKasi);
     p += zeros(7);
     p += quantity(line.kolicina);
     p += zeros(5);
-    return make(longFrame(line.storno ? 0x04 : 0x03, p), CopyKind::ReceiptCopy, 50, false, kAck2);
+    return make(longFrame(code, p), CopyKind::ReceiptCopy, 50, false, kAck2);
   }
-  default: {
-    if (line.storno)
-      return PonistiArt(line);
-    QByteArray p = LE16(line.sifraUKasi);
-    p += barcodeRight(line.barkod);
-    p += quantity(line.kolicina);
-    p += DeviceText::fixedLegacyText(line.naziv, 32);
-    p += zeros(1);
-    p += price(line.cena);
-    p += bytes({line.poreskaGrupa, 0x01});
-    return make(longFrame(0x03, p), CopyKind::ReceiptCopy, 300, true, kAck4);
+  case Family::Four:
+    break;
   }
-  }
+  if (line.storno)
+    return PonistiArt(line);
+  QByteArray p = LE16(line.sifraUKasi);
+  p += barcodeRight(line.barkod);
+  p += quantity(line.kolicina);
+  p += DeviceText::fixedLegacyText(line.naziv, 32);
+  p += zeros(1);
+  p += price(line.cena);
+  p += bytes({line.poreskaGrupa, 0x01});
+  return make(longFrame(code, p), CopyKind::ReceiptCopy, 300, true, kAck4);
 }
 
 DeviceCommand DeviceCommands::PonistiArt(const SaleLine &line) const {
-  if (family() != 4)
+  if (profile().family != Family::Four)
     return {};
   QByteArray p = LE16(line.sifraUKasi);
   p += barcodeRight(voidKey(line));
   p += quantity(line.kolicina);
   p += price(line.cena);
   p += bytes({0x01});
-  return make(longFrame(0x04, p), CopyKind::ReceiptCopy, 100, true, kAck4);
+  return make(longFrame(profile().voidCode, p), CopyKind::ReceiptCopy, 100, true, kAck4);
 }
 
 DeviceCommand DeviceCommands::Placanje(const PaymentStep &payment) const {
-  const auto type = static_cast<char>(payment.nacinPlacanja);
-  switch (family()) {
-  case 1: {
-    QByteArray p(1, type);
+  const quint8 code = profile().paymentCode;
+  QByteArray p(1, static_cast<char>(payment.nacinPlacanja));
+  switch (profile().family) {
+  case Family::One:
     p += zeros(1);
     p += Suma(payment.iznosPlacanja);
-    return make(longFrame(m_model == 5 ? 0x13 : 0x15, p), CopyKind::ReceiptCopy, 50, false, kAck1);
-  }
-  case 2: {
-    QByteArray p(1, type);
+    return make(longFrame(code, p), CopyKind::ReceiptCopy, 50, false, kAck1);
+  case Family::Two:
     p += zeros(43);
     p += Suma(payment.iznosPlacanja);
-    return make(longFrame(0x09, p), CopyKind::ReceiptCopy, 50, false, kAck2);
+    return make(longFrame(code, p), CopyKind::ReceiptCopy, 50, false, kAck2);
+  case Family::Four:
+    break;
   }
-  default: {
-    QByteArray p(1, type);
-    p += Suma(payment.iznosPlacanja);
-    return make(longFrame(0x09, p), CopyKind::ReceiptCopy, 0, true, kAck4);
-  }
-  }
+  p += Suma(payment.iznosPlacanja);
+  return make(longFrame(code, p), CopyKind::ReceiptCopy, 0, true, kAck4);
 }
 
 DeviceCommand DeviceCommands::KrajRacuna() const {
-  if (family() == 1)
+  if (profile().deviceClosesReceipt)
     return {};
   return make(longFrame(0x0B, {}), CopyKind::ReceiptCopy, 0, true, kAck2);
 }
 
 DeviceCommand DeviceCommands::StornirajRacun() const {
-  if (family() != 4)
+  if (!profile().cancelsOpenReceipt)
     return {};
   return make(longFrame(0x0C, {}), CopyKind::ReceiptCopy, 0, true, kAck4);
 }
 
 DeviceCommand DeviceCommands::OtvoriFioku() const {
-  if (family() == 1)
+  if (!profile().hasDrawer)
+    return {};
+  if (profile().family == Family::One)
     return make(longFrame(0x29, {}), CopyKind::None, 0, false, kAck1);
-  if (family() == 4)
-    return make(longFrame(0x15, bytes({0x64, 0x00})), CopyKind::None, 0, true, kAck4);
-  return {};
+  return make(longFrame(0x15, bytes({0x64, 0x00})), CopyKind::None, 0, true, kAck4);
 }
 
 DeviceCommand DeviceCommands::GetStatus() const {
-  if (family() != 4)
+  if (profile().family != Family::Four)
     return {};
   return make(longFrame(0x0D, {}), CopyKind::ServiceCopy, 0, true, kAck4);
 }
 
 DeviceCommand DeviceCommands::GetFMInfo() const {
-  if (family() != 4)
+  if (profile().family != Family::Four)
     return {};
   return make(longFrame(0x0E, bytes({0x07, 0x00, 0x00})), CopyKind::ServiceCopy, 0, true, 0x21);
 }
 
 DeviceCommand DeviceCommands::CitanjeFM() const {
-  if (family() != 1)
+  if (profile().family != Family::One)
     return {};
   DeviceCommand c = make(longFrame(0x7F, bytes({0x00, 0x00})), CopyKind::None, 0, false, 0x7F);
   c.armsTimer = true; // the timer runs, but there is no copy to resend
@@ -180,14 +177,14 @@ DeviceCommand DeviceCommands::CitanjeFM() const {
 }
 
 DeviceCommand DeviceCommands::CitanjeFMMenko() const {
-  if (family() != 2)
+  if (profile().family != Family::Two)
     return {};
   return make(longFrame(0x18, {}), CopyKind::ReceiptCopy, 0, false, 0x19);
 }
 
 DeviceCommand DeviceCommands::Izvestaj(int type, const QString &from, const QString &to,
                                        const QDate &today) const {
-  if (family() != 4)
+  if (!profile().hasFiscalReports)
     return {};
   qint64 a = 0;
   qint64 b = 0;
@@ -213,19 +210,19 @@ DeviceCommand DeviceCommands::Izvestaj(int type, const QString &from, const QStr
 }
 
 DeviceCommand DeviceCommands::IsprazniTotal() const {
-  if (family() != 4)
+  if (!profile().hasFiscalReports)
     return {};
   return make(longFrame(0x12, {}), CopyKind::ServiceCopy, 0, true, kAck4);
 }
 
 DeviceCommand DeviceCommands::FreeTextBegin() const {
-  if (family() != 4)
+  if (!profile().hasFreeText)
     return {};
   return make(longFrame(0x07, {}), CopyKind::ServiceCopy, 0, true, kAck4);
 }
 
 DeviceCommand DeviceCommands::FreeTextPrint(const QString &text, quint8 attribute) const {
-  if (family() != 4)
+  if (!profile().hasFreeText)
     return {};
   QByteArray p(1, static_cast<char>(attribute));
   p += DeviceText::fixedLegacyText(text, 32);
@@ -233,13 +230,13 @@ DeviceCommand DeviceCommands::FreeTextPrint(const QString &text, quint8 attribut
 }
 
 DeviceCommand DeviceCommands::FreeTextEnd() const {
-  if (family() != 4)
+  if (!profile().hasFreeText)
     return {};
   return make(longFrame(0x06, {}), CopyKind::ServiceCopy, 0, true, kAck4);
 }
 
 DeviceCommand DeviceCommands::LcdShow(const QString &text, int line) const {
-  if (family() != 4)
+  if (!profile().hasCustomerDisplay)
     return {};
   QByteArray p(1, static_cast<char>(line));
   if (line != 2)
@@ -248,19 +245,19 @@ DeviceCommand DeviceCommands::LcdShow(const QString &text, int line) const {
 }
 
 DeviceCommand DeviceCommands::IzlazPrinter() const {
-  if (m_model != 5)
+  if (!profile().leavesPrinterModeOnExit)
     return {};
   return make(longFrameWith(0x05, m_seq, 0x1F, {}), CopyKind::None, 0, false, 0);
 }
 
 DeviceCommand DeviceCommands::DatumVreme() const {
-  if (family() != 4)
+  if (profile().family != Family::Four)
     return {};
   return make(shortFrame(0x60, {}), CopyKind::ServiceCopy, 0, true, 0x60, true);
 }
 
 DeviceCommand DeviceCommands::Info() const {
-  if (family() != 4)
+  if (profile().family != Family::Four)
     return {};
   return make(shortFrame(0x20, {}), CopyKind::ServiceCopy, 0, true, 0x20, true);
 }

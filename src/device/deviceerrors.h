@@ -14,9 +14,9 @@ QString DekodirajGresku(quint32 errorWord);
 
 // Family 4 notice (short 0xF5) texts; unknown codes give the catch-all.
 QString noticeText(int code);
-// Family 1 refusal reason (model 1 or 5).
+// Family 1 refusal reason: model 5 names some reasons, model 1 only paper out.
 QString reasonText(int model, int reason);
-// Family 1 refusal of the drawer command after a receipt (reason not looked at).
+// Family 1 refusal of the drawer command after a receipt (reason not looked at; model 5 has its own text).
 QString drawerRefusalText(int model);
 // Family 2 refusal (no reason).
 QString family2RefusalText();

@@ -1,6 +1,7 @@
 #include "device/devicetext.h"
 
 #include "common/legacycharset.h"
+#include "device/deviceprofile.h"
 #include "device/framecodec.h"
 
 #include <array>
@@ -52,10 +53,6 @@ QByteArray translate(QByteArrayView text, const Table &table) {
   return out;
 }
 
-bool isFamily1(int model) {
-  return model == 1 || model == 5;
-}
-
 } // namespace
 
 QByteArray kodiraj(QByteArrayView text) {
@@ -67,11 +64,11 @@ QByteArray dekodiraj(QByteArrayView text) {
 }
 
 bool convertsOnWrite(int model) {
-  return isFamily1(model);
+  return DeviceProfile::of(model).namesConvertedOnWrite;
 }
 
 bool convertsOnRead(int model) {
-  return isFamily1(model) || model == 3;
+  return DeviceProfile::of(model).namesConvertedOnRead;
 }
 
 QByteArray nameToDevice(const QString &name, int model) {

@@ -38,7 +38,8 @@ bool LinkController::writeSerial(const QByteArray &frame, int count) {
 }
 
 bool LinkController::writeFrame(const QByteArray &frame, int count) {
-  return m_settings->family() == 4 ? Write_(frame, count) : writeSerial(frame, count);
+  return DeviceProfile::of(m_settings->Model).family == Family::Four ? Write_(frame, count)
+                                                                     : writeSerial(frame, count);
 }
 
 bool LinkController::openSerial() {

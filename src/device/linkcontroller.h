@@ -4,6 +4,7 @@
 #include "common/scheduler.h"
 #include "device/barcodereader.h"
 #include "device/cardterminal.h"
+#include "device/deviceprofile.h"
 #include "device/link.h"
 #include "device/serialportlink.h"
 #include "device/tcplink.h"
@@ -63,7 +64,7 @@ public:
 
   // TCP carries the device only for model 4 with TCP chosen; every other
   // model talks over the serial port whatever is chosen.
-  bool usesTcp() const { return m_konekcija == Tcp && m_settings->family() == 4; }
+  bool usesTcp() const { return m_konekcija == Tcp && DeviceProfile::of(m_settings->Model).reachableOverTcp; }
   bool isDeviceOpen() const { return usesTcp() ? m_tcp.isOpen() : m_serial.isOpen(); }
 
   // Family-4 commands: to the TCP connection when chosen, else the serial

@@ -6,9 +6,6 @@
 using namespace FrameCodec;
 
 namespace {
-constexpr int kNameBytes = 36;
-constexpr int kNameBytesFamily4 = 32;
-
 // Writes bytes into a payload at a payload index (frame offset minus the payload start).
 void put(QByteArray &payload, int index, QByteArrayView bytes) {
   for (qsizetype i = 0; i < bytes.size() && index + i < payload.size(); ++i)
@@ -18,10 +15,11 @@ void put(QByteArray &payload, int index, QByteArrayView bytes) {
 
 DeviceCommand MemoryCommands::UpisArtikla(const DeviceArticleWrite &a) const {
   // Names are cut to the field: a longer one would run into the barcode and the price.
-  if (family() == 1) {
+  const QByteArray name = DeviceText::nameToDevice(a.naziv, model()).left(profile().nameBytes);
+  switch (profile().articleMemory) {
+  case ArticleMemory::LongFrames: {
     QByteArray p(56, '\0'); // frame offsets 9..64
     put(p, 0, LE16(a.broj));
-    const QByteArray name = DeviceText::nameToDevice(a.naziv, m_model).left(kNameBytes);
     if (name.isEmpty())
       put(p, 2, QByteArray(37, '\xFF'));
     else
@@ -33,7 +31,7 @@ DeviceCommand MemoryCommands::UpisArtikla(const DeviceArticleWrite &a) const {
     put(p, 48, price(a.cena));
     return make(longFrame(0x74, p), CopyKind::ServiceAndReceiptCopy, 0, true, 0x74);
   }
-  if (m_model == 2) {
+  case ArticleMemory::ShortFrameService: {
     if (a.cena < 0) {
       DeviceCommand refused;
       refused.error = QStringLiteral("Greska u podacima");
@@ -43,16 +41,15 @@ DeviceCommand MemoryCommands::UpisArtikla(const DeviceArticleWrite &a) const {
     }
     QByteArray p(52, '\0'); // frame offsets 3..54
     put(p, 0, BE16(a.broj));
-    put(p, 2, DeviceText::nameToDevice(a.naziv, m_model).left(kNameBytes));
+    put(p, 2, name);
     put(p, 40, price(a.cena));
     p[44] = static_cast<char>(a.poreskaGrupa);
     put(p, 45, barcodeLeft(a.barkod));
     return make(shortFrame(0x85, p), CopyKind::ServiceShortCopy, 0, true, 0x85, true);
   }
-  if (m_model == 3) {
+  case ArticleMemory::LongFramesLoggedIn: {
     QByteArray p(54, '\0'); // frame offsets 9..62
     put(p, 0, LE16(a.broj));
-    const QByteArray name = DeviceText::nameToDevice(a.naziv, m_model).left(kNameBytes);
     put(p, 2, name.left(18));
     put(p, 21, name.mid(18));
     p[41] = static_cast<char>(a.poreskaGrupa);
@@ -60,10 +57,13 @@ DeviceCommand MemoryCommands::UpisArtikla(const DeviceArticleWrite &a) const {
     put(p, 47, barcodeLeft(a.barkod));
     return make(longFrame(0x15, p), CopyKind::ServiceAndReceiptCopy, 0, true, 0x20);
   }
+  case ArticleMemory::Family4:
+    break;
+  }
   QByteArray p(48, '\0'); // frame offsets 9..56
   put(p, 0, LE16(a.broj));
   put(p, 2, barcodeRight(a.barkod));
-  put(p, 9, DeviceText::nameToDevice(a.naziv, m_model).left(kNameBytesFamily4));
+  put(p, 9, name);
   put(p, 42, price(a.cena));
   p[46] = static_cast<char>(a.poreskaGrupa);
   p[47] = 0x01;
@@ -71,53 +71,65 @@ DeviceCommand MemoryCommands::UpisArtikla(const DeviceArticleWrite &a) const {
 }
 
 DeviceCommand MemoryCommands::CitanjeArtikla(int n, int articleCounter) const {
-  if (family() == 1)
+  switch (profile().articleMemory) {
+  case ArticleMemory::LongFrames:
     return make(longFrame(0x73, LE16(n)), CopyKind::ServiceCopy, 0, true, 0x73);
-  if (m_model == 2)
+  case ArticleMemory::ShortFrameService:
     return make(shortFrame(0x80, BE16(articleCounter + 1)), CopyKind::ServiceShortCopy, 0, true, 0x80, true);
-  if (m_model == 3)
+  case ArticleMemory::LongFramesLoggedIn:
     return make(longFrame(0x14, LE16(n)), CopyKind::ServiceCopy, 0, true, 0x16);
+  case ArticleMemory::Family4:
+    break;
+  }
   return make(shortFrame(0x82, LE16(n)), CopyKind::ServiceCopy, 0, true, 0x84, true);
 }
 
 DeviceCommand MemoryCommands::CitanjeArtiklaMenko() const {
   // Sent while the variant is still being found out, so any family-2 model builds it.
-  if (family() != 2)
+  if (profile().family != Family::Two)
     return {};
   return make(longFrame(0x14, LE16(1)), CopyKind::ServiceCopy, 0, true, 0x16);
 }
 
 DeviceCommand MemoryCommands::CitajSledeci() const {
-  if (family() != 4)
+  if (profile().articleMemory != ArticleMemory::Family4)
     return {};
   return make(shortFrame(0x84, {}), CopyKind::ServiceCopy, 0, true, 0x84, true);
 }
 
 DeviceCommand MemoryCommands::IsprazniStampac(int first, int last) const {
-  if (family() != 4)
+  if (profile().articleMemory != ArticleMemory::Family4)
     return {};
   return make(longFrame(0x0F, LE16(first) + LE16(last)), CopyKind::ServiceCopy, 0, true, 0x20);
 }
 
 DeviceCommand MemoryCommands::CitanjeOperatera(int n) const {
   const QByteArray number(1, static_cast<char>(n));
-  if (family() == 1)
+  switch (profile().family) {
+  case Family::One:
     return make(longFrame(0x75, number), CopyKind::ServiceCopy, 0, true, 0x75);
-  if (family() == 4)
+  case Family::Four:
     return make(shortFrame(0x90, number), CopyKind::ServiceCopy, 0, true, 0x90, true);
+  case Family::Two:
+    break;
+  }
   return {};
 }
 
 DeviceCommand MemoryCommands::CitanjeStopa(int n) const {
-  if (family() == 1)
+  switch (profile().family) {
+  case Family::One:
     return make(longFrame(0x6B, QByteArray(1, static_cast<char>(n))), CopyKind::ServiceCopy, 0, true, 0x6B);
-  if (family() == 4)
+  case Family::Four:
     return make(shortFrame(0x70, {}), CopyKind::ServiceCopy, 0, true, 0x70, true);
+  case Family::Two:
+    break;
+  }
   return {};
 }
 
 DeviceCommand MemoryCommands::PrijavaZaArtikle(const QDateTime &now) const {
-  if (family() != 2)
+  if (profile().family != Family::Two)
     return {};
   QByteArray p(25, '\0');
   p[0] = 0x01;
@@ -128,24 +140,24 @@ DeviceCommand MemoryCommands::PrijavaZaArtikle(const QDateTime &now) const {
   p[22] = static_cast<char>(now.date().day());
   p[23] = static_cast<char>(now.time().hour());
   p[24] = static_cast<char>(now.time().minute());
-  return make(longFrameWith(familyByte(m_model), 0x01, 0x01, p), CopyKind::ServiceCopy, 0, true, 0x20);
+  return make(longFrameWith(profile().familyByte, 0x01, 0x01, p), CopyKind::ServiceCopy, 0, true, 0x20);
 }
 
 DeviceCommand MemoryCommands::OtvoriServis() const {
-  if (family() != 2)
+  if (profile().family != Family::Two)
     return {};
   const char payload[] = {0x02, 0x11};
   return make(shortFrame(0x00, QByteArrayView(payload, 2)), CopyKind::ServiceShortCopy, 0, true, 0x00, true);
 }
 
 DeviceCommand MemoryCommands::InfoServis() const {
-  if (family() != 2)
+  if (profile().family != Family::Two)
     return {};
   return make(shortFrame(0x20, {}), CopyKind::ServiceShortCopy, 0, true, 0x20, true);
 }
 
 DeviceCommand MemoryCommands::ZatvoriServis() const {
-  if (family() != 2)
+  if (profile().family != Family::Two)
     return {};
   return make(shortFrame(0x10, {}), CopyKind::ServiceShortCopy, 0, true, 0x10, true);
 }

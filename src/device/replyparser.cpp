@@ -1,5 +1,6 @@
 #include "device/replyparser.h"
 
+#include "device/deviceprofile.h"
 #include "device/devicetext.h"
 #include "device/framecodec.h"
 
@@ -194,16 +195,17 @@ DeviceArticle articleFamily4(QByteArrayView frame) {
 }
 
 DeviceArticle article(int model, QByteArrayView frame) {
-  switch (model) {
-  case 2:
+  switch (DeviceProfile::of(model).articleMemory) {
+  case ArticleMemory::ShortFrameService:
     return articleModel2(frame);
-  case 3:
+  case ArticleMemory::LongFramesLoggedIn:
     return articleModel3(frame);
-  case 4:
+  case ArticleMemory::Family4:
     return articleFamily4(frame);
-  default:
-    return articleFamily1(frame);
+  case ArticleMemory::LongFrames:
+    break;
   }
+  return articleFamily1(frame);
 }
 
 DeviceOperator operatorFamily1(QByteArrayView frame) {
@@ -266,16 +268,17 @@ bool serviceClosed(QByteArrayView frame) {
 }
 
 bool articleWriteAck(int model, QByteArrayView frame) {
-  switch (model) {
-  case 2:
+  switch (DeviceProfile::of(model).articleMemory) {
+  case ArticleMemory::ShortFrameService:
     return isShort(frame, 0x85);
-  case 3:
+  case ArticleMemory::LongFramesLoggedIn:
     return isLong(frame, 0x20);
-  case 4:
+  case ArticleMemory::Family4:
     return isFamily4Ack(frame) && byteAt(frame, 15) == 0x13;
-  default:
-    return isLong(frame, 0x74);
+  case ArticleMemory::LongFrames:
+    break;
   }
+  return isLong(frame, 0x74);
 }
 
 } // namespace ReplyParser

@@ -8,25 +8,6 @@
 #include "device/replyparser.h"
 
 namespace {
-// The highest article number the program uses on the model.
-int lastNumber(int model) {
-  switch (model) {
-  case 1:
-    return 3999;
-  case 2:
-  case 3:
-    return 3000;
-  case 4:
-    return 60000;
-  default:
-    return 11999;
-  }
-}
-// Article numbers run from 0 (families 1) or 1 (the others) to the last one.
-int capacity(int model) {
-  const int first = model == 1 || model == 5 ? 0 : 1;
-  return lastNumber(model) - first + 1;
-}
 bool samePrice(double a, double b) {
   return MyRound(2, a) == MyRound(2, b);
 }
@@ -47,10 +28,7 @@ Racun &TransactionEngine::checkedStep() {
 int TransactionEngine::nextFreeNumber() const {
   if (!m_mirror || m_mirror->isEmpty())
     return 1;
-  int n = m_mirror->lastSifra() + 1;
-  if (m_link.Model == 1 && n == 704)
-    n = 705; // model 1 never uses article 704
-  return n;
+  return profile().articleAfter(m_mirror->lastSifra());
 }
 
 void TransactionEngine::saveMirror() {
@@ -73,7 +51,7 @@ void TransactionEngine::proveraLoop() {
       return;
     if (!sale)
       return;
-    if (m_link.Model == 4 || !m_rezimRestoran) {
+    if (profile().articleCheck == ArticleCheck::LearnsFromSale || !m_rezimRestoran) {
       ProdajaArt(step);
       return;
     }
@@ -98,7 +76,7 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
   m_staraSifra.clear();
   m_stariBarkod.clear();
   m_mirrorRow = -1;
-  const int model = m_link.Model;
+  const DeviceProfile &device = profile();
 
   if (!m_mirror || m_mirror->isEmpty()) {
     deviceError({QStringLiteral("GRESKA"),
@@ -106,21 +84,21 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
                  UserPrompt::Mode::Notice});
     return CheckResult::Stopped;
   }
-  if (m_mirror->count() == capacity(model)) {
+  if (m_mirror->count() == device.articleCapacity) {
     articleMemoryFull();
     return CheckResult::Stopped;
   }
   m_nextFree = nextFreeNumber();
   // A new device number past the model's range would be written into nothing.
   const auto outOfNumbers = [&] {
-    if (m_nextFree <= lastNumber(model))
+    if (m_nextFree <= device.lastArticle)
       return false;
     articleMemoryFull();
     return true;
   };
 
   if (step.operacija != Racun::Prodaja) {
-    if (model == 4 && step.operacija != Racun::Otvaranje)
+    if (device.articleCheck == ArticleCheck::LearnsFromSale && step.operacija != Racun::Otvaranje)
       Placanje(step);
     else
       Send(m_stavke);
@@ -137,7 +115,7 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
       continue;
     const bool sameArticle =
         row.NAZIV.trimmed() == step.naziv.trimmed() && row.PORESKA_GRUPA == step.poreskaGrupa;
-    if (model == 2) {
+    if (device.articleCheck == ArticleCheck::SellsOnlyStored) {
       if (sameArticle && samePrice(row.CENA, step.cena)) {
         step.sifraUKasi = row.SIFRA;
         return CheckResult::Settled;
@@ -145,7 +123,7 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
       continue; // the device holds it otherwise: look further
     }
     m_mirrorRow = i;
-    if (model == 4) {
+    if (device.articleCheck == ArticleCheck::LearnsFromSale) {
       m_racunUToku = true;
       if (sameArticle) {
         step.sifraUKasi = row.SIFRA;
@@ -176,7 +154,7 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
     return CheckResult::Waiting;
   }
 
-  if (model == 2) {
+  if (device.articleCheck == ArticleCheck::SellsOnlyStored) {
     if (m_rezimRestoran) {
       message(QStringLiteral("Greska"), QStringLiteral("Artikal sa sa sifrom ") + step.sifra +
                                             QStringLiteral(" se ne nalazi u bazi kase!"));
@@ -197,7 +175,7 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
   step.sifraUKasi = m_nextFree;
   if (!digitsOnly(step.barkod))
     step.barkod = paddedNumber(m_nextFree);
-  if (model == 4) {
+  if (device.articleCheck == ArticleCheck::LearnsFromSale) {
     m_racunUToku = true;
     return CheckResult::Settled; // the device learns the article from the sale line
   }
@@ -208,7 +186,6 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
 
 // The device's article memory has no room (or no number) for another article.
 void TransactionEngine::articleMemoryFull() {
-  const int model = m_link.Model;
   if (m_rezimRestoran) {
     if (m_restaurant)
       m_restaurant->enableControls();
@@ -221,7 +198,7 @@ void TransactionEngine::articleMemoryFull() {
   if (m_restaurant)
     m_restaurant->enableEntryLine();
   deviceError({QStringLiteral("GRESKA"),
-               model == 2 || model == 3
+               profile().family == Family::Two
                    ? QStringLiteral("Napunili ste bazu artikala. Uraditi praznjenje kase!")
                    : QStringLiteral("Napunili ste bazu artikala. Uradite praznjenje kase!"),
                UserPrompt::Mode::Notice});

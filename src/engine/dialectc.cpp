@@ -258,7 +258,7 @@ void TransactionEngine::handleStatusC(const Family4Ack &ack) {
     return; // nothing of ours was closing
   }
   m_closingAwaited = false;
-  completeReceipt('C', ack.receiptNumber);
+  completeReceipt(Dialect::C, ack.receiptNumber);
 }
 
 void TransactionEngine::handleFailureC(const Family4Ack &ack) {

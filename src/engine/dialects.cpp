@@ -61,7 +61,7 @@ void TransactionEngine::sendNextWholeStep() {
     Prijava(next);
     break;
   case Racun::Prodaja:
-    if (m_link.family() == 4) {
+    if (profile().articleCheck == ArticleCheck::LearnsFromSale) { // each line is checked in its turn
       m_indeksProvere = m_indeksStavke;
       Provera(next);
     } else {
@@ -72,10 +72,10 @@ void TransactionEngine::sendNextWholeStep() {
     Placanje(next);
     break;
   case Racun::Kraj:
-    if (m_link.family() == 1) {
-      Placanje(next);
+    if (profile().deviceClosesReceipt) {
+      Placanje(next); // a zero cash payment: the device closes
     } else {
-      if (m_link.family() == 2)
+      if (profile().dialect == Dialect::B)
         m_krajPoslat = true;
       KrajRacuna();
     }
@@ -165,7 +165,7 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
         m_rezimRestoran && m_indeksStavke < int(m_stavke.size()) ? m_stavke[m_indeksStavke] : m_stavkaKase;
     if (isPayment(step) && !runWrite([&] { return m_store.writeClosingPaymentA(key(), step, brfisis); }))
       return;
-    completeReceipt('A', brfisis);
+    completeReceipt(Dialect::A, brfisis);
   }
 }
 
@@ -200,7 +200,7 @@ void TransactionEngine::dispatchB(const QByteArray &frame) {
   if (!isLong(frame, 0x20))
     return;
   quint8 status = family2Ack(frame).status;
-  // The device's answer to a resent service command counts as done.
+  // Model 3's quirk: its answer to a resent service command counts as done.
   if (m_link.Model == 3 && m_brojPonavljanja > 0 && !m_ekranKaseOtvoren)
     status = 0xFF;
 
@@ -232,13 +232,16 @@ void TransactionEngine::dispatchB(const QByteArray &frame) {
     emit modelChanged(2);
     return;
   }
+  // Model 3's quirk: the answer to the retail screen's opening is swallowed.
   if (m_link.Model == 3 && m_preskociOdgovor) {
     prologue(true);
     m_preskociOdgovor = false;
     return;
   }
+  // Model 3's quirk: only 0 is a refusal.
   const bool done = m_link.Model == 3 ? status != 0 : status == 0xFF;
-  if (m_link.Model == 3 && (m_noviArtikal || m_zamenaArtikla || m_zamenaArtiklaKorak2 || m_promenaCene)) {
+  if (profile().articleCheck == ArticleCheck::ProgramsFirst &&
+      (m_noviArtikal || m_zamenaArtikla || m_zamenaArtiklaKorak2 || m_promenaCene)) {
     prologue(!done); // a confirmed write is followed by the sale line
     if (!done) {
       ++m_indeksStavke;
@@ -290,6 +293,6 @@ void TransactionEngine::dispatchB(const QByteArray &frame) {
   }
   if (complete) {
     m_zavrsiRacun = false;
-    completeReceipt('B', std::nullopt);
+    completeReceipt(Dialect::B, std::nullopt);
   }
 }

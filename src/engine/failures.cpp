@@ -66,9 +66,9 @@ void TransactionEngine::nastavi(int acceptedEnd, bool fromWatchdog) {
 }
 
 void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog, int refusedCommand) {
-  const int family = m_link.family();
+  const Dialect dialect = profile().dialect;
   UserPrompt::DeviceError req{QStringLiteral("Greska!"), text, UserPrompt::Mode::Error,
-                              m_rezimRestoran || m_link.Model == 4};
+                              m_rezimRestoran || profile().alwaysOffersZaustavi};
   const auto answer = deviceError(req);
   m_rx.clear();
   switch (answer.izborGreske) {
@@ -76,9 +76,9 @@ void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog, int r
     // Only what the device confirmed counts as done: an unanswered line was never
     // written to PRODATO, so it stays on the table.
     int end = m_indeksStavke; // the pending step (watchdog, dialect C)
-    if (!fromWatchdog && family != 4)
+    if (!fromWatchdog && dialect != Dialect::C)
       end = m_indeksStavke - 1; // the reply already moved past the failed step
-    if (family == 4)
+    if (dialect == Dialect::C)
       m_racunUToku = false;
     nastavi(end, fromWatchdog);
     return;
@@ -90,7 +90,7 @@ void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog, int r
       m_split->enableControls();
     if (m_rezimRestoran)
       m_racunUToku = false;
-    if (m_link.Model == 5 && !fromWatchdog) {
+    if (m_link.Model == 5 && !fromWatchdog) { // model 5's refusal gives both buttons back
       emit portButtonEnabled();
       emit configButtonEnabled();
     }
@@ -101,12 +101,12 @@ void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog, int r
       resendReceiptCopy();
       return;
     }
-    if (family != 4)
+    if (dialect != Dialect::C)
       --m_indeksStavke;
     const Racun &step = m_rezimRestoran && m_indeksStavke >= 0 && m_indeksStavke < int(m_stavke.size())
                             ? m_stavke[m_indeksStavke]
                             : m_stavkaKase;
-    if (family == 4 && refusedCommand >= 0)
+    if (dialect == Dialect::C && refusedCommand >= 0)
       resendRefusedC(quint8(refusedCommand), step);
     else
       sendByCode(step);
@@ -114,14 +114,14 @@ void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog, int r
   }
 }
 
-void TransactionEngine::completeReceipt(char dialect, std::optional<quint32> brfisis) {
+void TransactionEngine::completeReceipt(Dialect dialect, std::optional<quint32> brfisis) {
   const int year = today();
   const int done = m_brojRacuna;
   // The device has closed the receipt: a failed marking is shown and the receipt stays
   // unfinished for the recovery, but the sale window moves on.
-  dbOk(m_store.receipts().markFinished({year, done}, dialect == 'B' ? std::nullopt : brfisis));
+  dbOk(m_store.receipts().markFinished({year, done}, dialect == Dialect::B ? std::nullopt : brfisis));
   m_brojRacuna = m_store.receipts().nextReceiptNumber(year).value_or(1);
-  if (dialect != 'B' && m_prompt) {
+  if (dialect != Dialect::B && m_prompt) {
     PromptGuard g(this);
     m_prompt->pressEnterNotice(QStringLiteral("pritisni ENTER za nastavak"));
   }
@@ -129,9 +129,9 @@ void TransactionEngine::completeReceipt(char dialect, std::optional<quint32> brf
   if (m_rezimRestoran)
     m_racunUToku = false; // the whole receipt is over
   m_followUps.clear();
-  if (dialect != 'B' && m_fioka)
+  if (profile().hasDrawer && m_fioka)
     m_followUps.emplace_back([this] { OtvoriFioku(); });
-  if (dialect == 'C') {
+  if (dialect == Dialect::C) {
     if (!m_lcd1.isEmpty())
       m_followUps.emplace_back([this] { LcdShow(m_lcd1, 0); });
     if (m_lcd2DateTime) {
@@ -144,13 +144,13 @@ void TransactionEngine::completeReceipt(char dialect, std::optional<quint32> brf
       m_followUps.emplace_back([this] { LcdShow(m_lcd2, 1); });
     }
   }
-  if (dialect == 'A')
+  if (dialect == Dialect::A)
     emit portButtonEnabled();
   emit receiptCompleted(done);
   pumpWaiting();
 }
 
-void TransactionEngine::clearSaleWindow(char dialect) {
+void TransactionEngine::clearSaleWindow(Dialect dialect) {
   if (!m_rezimRestoran) {
     if (m_retail)
       m_retail->resetAfterReceipt();
@@ -159,7 +159,7 @@ void TransactionEngine::clearSaleWindow(char dialect) {
   const int sto = m_trenutniSto;
   const bool split = m_poArtiklima || m_poTurama;
   QList<int> rbr;
-  if (dialect == 'C')
+  if (dialect == Dialect::C)
     rbr = acceptedLines(m_indeksStavke, true);
   else
     rbr = acceptedLines(int(m_stavke.size()), true);
@@ -167,7 +167,7 @@ void TransactionEngine::clearSaleWindow(char dialect) {
   int maxRound = 0;
   runWrite([&]() -> DbResult<> {
     TableRepository tables = m_store.tables();
-    DB_TRY(split || dialect == 'C' ? tables.deleteLines(sto, rbr) : tables.deleteAllLines(sto));
+    DB_TRY(split || dialect == Dialect::C ? tables.deleteLines(sto, rbr) : tables.deleteAllLines(sto));
     const auto left = tables.countLines(sto);
     if (!left)
       return left.failure();

@@ -33,15 +33,14 @@ void TransactionEngine::startCheck() {
   m_menkoFallback = false;
   m_statusIzProdaje = false;
   m_zapocetaOperacija.clear();
-  switch (m_link.Model) {
-  case 1:
-  case 5:
+  switch (profile().family) {
+  case Family::One:
     send(commands().CitanjeFM());
     break;
-  case 4:
+  case Family::Four:
     send(commands().Info());
     break;
-  default:
+  case Family::Two:
     m_zapocetaOperacija = QStringLiteral("PRIJAVASTART");
     PrijavaOperatera(1);
     break;
@@ -49,7 +48,7 @@ void TransactionEngine::startCheck() {
 }
 
 void TransactionEngine::detectMenkoVariant() {
-  if (m_link.Model != 2 && m_link.Model != 3)
+  if (profile().family != Family::Two)
     return;
   m_zapocetaOperacija = QStringLiteral("PRIJAVA");
   PrijavaOperatera(1);
@@ -128,7 +127,7 @@ void TransactionEngine::beginRetailReceipt(int rbrKasira) {
     m_krajPoslat = false;
     m_racunUToku = true;
     m_ekranKaseOtvoren = true;
-    m_preskociOdgovor = m_link.Model == 3;
+    m_preskociOdgovor = m_link.Model == 3; // model 3 answers the opening with a reply to swallow
     m_zavrsiRacun = false;
     Prijava(m_stavkaKase);
   });
@@ -156,14 +155,14 @@ void TransactionEngine::closeRetail(const Racun &step, bool closeNow) {
   whenLinkFree([this, step, closeNow] {
     m_stavkaKase = step;
     m_racunUToku = true;
-    if (m_link.family() != 1 && closeNow) {
+    if (!profile().deviceClosesReceipt && closeNow) {
       m_zavrsiRacun = true;
       m_krajPoslat = false;
       KrajRacuna();
       return;
     }
     m_zavrsiRacun = false;
-    m_krajPoslat = m_link.family() == 2;
+    m_krajPoslat = profile().dialect == Dialect::B;
     Placanje(m_stavkaKase);
   });
 }
@@ -175,7 +174,8 @@ void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
   m_racunUToku = true;
   m_krajPoslat = false;
   m_zavrsiRacun = false;
-  const int first = m_link.Model == 4 ? 0 : 1;
+  // A device that learns articles from the sale opens first and checks each line in its turn.
+  const int first = profile().articleCheck == ArticleCheck::LearnsFromSale ? 0 : 1;
   m_indeksProvere = first;
   if (first < int(m_stavke.size()))
     Provera(m_stavke[first]);
@@ -219,7 +219,7 @@ bool TransactionEngine::checkUnfinishedRetailReceipt() {
   const auto last = lastOf(m_store, year);
   if (!last || last->status != 0)
     return true;
-  const bool menko = m_link.family() == 2;
+  const bool menko = profile().family == Family::Two;
   UserPrompt::UnfinishedReceipt req;
   req.tekst = menko ? kStatusProdaje : kNijeZavrsen;
   req.rows = NapuniDialogRacun(year, last->broj);

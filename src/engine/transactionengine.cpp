@@ -222,7 +222,7 @@ void TransactionEngine::FreeTextBegin() {
 }
 
 void TransactionEngine::printFreeText(const QList<std::pair<QString, int>> &lines) {
-  if (m_link.Model != 4 || lines.isEmpty())
+  if (!profile().hasFreeText || lines.isEmpty())
     return;
   whenLinkFree([this, lines] {
     m_freeTextLines = lines;
@@ -365,9 +365,9 @@ void TransactionEngine::sendByCode(const Racun &step) {
     ProdajaArt(step);
     break;
   default:
-    if (m_link.family() == 2)
+    if (profile().dialect == Dialect::B)
       m_zavrsiRacun ? KrajRacuna() : Placanje(step);
-    else if (m_link.family() == 4 && step.operacija == Racun::Kraj)
+    else if (profile().dialect == Dialect::C && step.operacija == Racun::Kraj)
       KrajRacuna();
     else
       Placanje(step);
@@ -483,14 +483,14 @@ void TransactionEngine::dispatch(const QByteArray &frame) {
     m_service->handleServiceReply(frame);
     return;
   }
-  switch (m_link.family()) {
-  case 1:
+  switch (profile().dialect) {
+  case Dialect::A:
     dispatchA(frame);
     break;
-  case 2:
+  case Dialect::B:
     dispatchB(frame);
     break;
-  default:
+  case Dialect::C:
     dispatchC(frame);
     break;
   }
@@ -521,7 +521,7 @@ void TransactionEngine::onWatchdog() {
 
 void TransactionEngine::expireWatchdog() {
   if (m_proveraKase) {
-    if ((m_link.Model == 2 || m_link.Model == 3) && m_zapocetaOperacija == QLatin1String("PRIJAVASTART")) {
+    if (profile().family == Family::Two && m_zapocetaOperacija == QLatin1String("PRIJAVASTART")) {
       // A Menko that does not answer long frames: ask it through the short-frame service.
       m_zapocetaOperacija.clear();
       m_menkoFallback = true;
@@ -554,8 +554,10 @@ void TransactionEngine::expireWatchdog() {
     if (m_brojPonavljanja <= 2) {
       ++m_brojPonavljanja;
       m_rx.clear();
+      // Model 2's service commands are short frames with their own copy.
+      const bool shortService = profile().articleMemory == ArticleMemory::ShortFrameService;
       const QByteArray &copy =
-          m_link.Model == 2 && !m_serviceShortCopy.isEmpty() ? m_serviceShortCopy : m_serviceCopy;
+          shortService && !m_serviceShortCopy.isEmpty() ? m_serviceShortCopy : m_serviceCopy;
       if (m_wire)
         m_wire->write(copy);
       armWatchdog();

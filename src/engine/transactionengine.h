@@ -3,6 +3,7 @@
 #include "common/linksettings.h"
 #include "common/scheduler.h"
 #include "device/devicecommand.h"
+#include "device/deviceprofile.h"
 #include "device/replyreceiver.h"
 #include "device/sendsequence.h"
 #include "engine/devicewire.h"
@@ -187,6 +188,8 @@ public:
   const Racun &stavkaKase() const { return m_stavkaKase; }
   const StavkeRacuna &stavkeRacuna() const { return m_stavke; }
   int model() const { return m_link.Model; }
+  // What the current model can do; follows a run-time switch between models 2 and 3.
+  const DeviceProfile &profile() const { return DeviceProfile::of(m_link.Model); }
 
   static constexpr int WatchdogMs = 3000;
 
@@ -236,8 +239,8 @@ private:
   // One confirmed step's writes as one unit; a failure is shown and ends the handling.
   bool runWrite(const std::function<DbResult<>()> &writes);
   void sendNextWholeStep();
-  void completeReceipt(char dialect, std::optional<quint32> brfisis);
-  void clearSaleWindow(char dialect);
+  void completeReceipt(Dialect dialect, std::optional<quint32> brfisis);
+  void clearSaleWindow(Dialect dialect);
   QList<int> acceptedLines(int endIndex, bool stopAtFirstEnd) const;
   void removeAcceptedLines(int endIndex);
   // refusedCommand: dialect C's answered command code, what "Ponovi" sends again.

@@ -65,8 +65,8 @@ QString RetailSale::generalText(double value) {
   return t;
 }
 
-double RetailSale::codeLineAmount(double q, double p, int model, bool zaokruzi) {
-  if (model == 1 && !zaokruzi) {
+double RetailSale::codeLineAmount(double q, double p, const RetailSettings &settings) {
+  if (settings.device().hasRoundingSwitch && !settings.zaokruzi) {
     // Whole paras and thousandths; the product is cut, not rounded, as the
     // device does. The factors are the exact figures of the shown texts.
     const qint64 P = std::llround(MyTrunc(2, p) * 100.0);
@@ -121,7 +121,7 @@ void RetailSale::open(int year, const QDate &today, const QTime &now) {
   entryEnabled = true;
   brojRacuna = m_engine.nextReceiptNumber(year);
   emit changed();
-  if (m_settings.model == 4) {
+  if (m_settings.device().opensFromStatus) {
     // The engine opens the receipt from the device's status answer.
     m_engine.GetStatusFromSale();
     return;
@@ -237,7 +237,7 @@ void RetailSale::interpret(const QString &T0) {
         const QString rowQtyText = m_grid[redIspravke][4].trimmed();
         const double rowQty = readNumber(rowQtyText);
         q = rowQty;
-        amount = codeLineAmount(q, art->cena, m_settings.model, m_settings.zaokruzi);
+        amount = codeLineAmount(q, art->cena, m_settings);
         bool matched = false;
         for (int r = 1; r < sledeciRed && r < kRows; ++r) {
           if (m_grid[r][1] == C) {
@@ -254,7 +254,7 @@ void RetailSale::interpret(const QString &T0) {
           setStatus(kNemogucaIspravka);
         }
       } else {
-        amount = codeLineAmount(q, art->cena, m_settings.model, m_settings.zaokruzi);
+        amount = codeLineAmount(q, art->cena, m_settings);
       }
     } else {
       if (kind == Kind::Weighed && !voiding) {
@@ -370,12 +370,12 @@ void RetailSale::totalAndClose() {
     stavkaKase.nacinPlacanja = Racun::Gotovina;
     stavkaKase.iznosPlacanja = MyRound(2, cash);
     stavkaKase.ostatak = MyRound(2, due);
-    if (m_settings.model == 4)
+    // The receipt ends with the status report that follows the closing.
+    if (m_settings.device().completesFromStatus)
       entryEnabled = false;
     edtUnos.clear();
     emit changed();
-    const int model = m_settings.model;
-    if (readNumber(edtPovracaj) >= 0 && model != 1 && model != 5)
+    if (readNumber(edtPovracaj) >= 0 && !m_settings.device().deviceClosesReceipt)
       m_engine.KrajRacuna(stavkaKase);
     else
       m_engine.Placanje(stavkaKase, true);
@@ -590,7 +590,7 @@ const char *kNotForModel = "Nije dostupno za model kase sa kojom radite!";
 }
 
 void RetailSale::displejKey() {
-  if (m_settings.model != 4) {
+  if (!m_settings.device().hasCustomerDisplay) {
     m_prompt.messageDialog(QStringLiteral("GRESKA"), QLatin1String(kNotForModel));
     return;
   }
@@ -606,7 +606,7 @@ void RetailSale::displejKey() {
 }
 
 void RetailSale::slobodanTekstKey() {
-  if (m_settings.model != 4) {
+  if (!m_settings.device().hasFreeText) {
     m_prompt.messageDialog(QStringLiteral("GRESKA"), QLatin1String(kNotForModel));
     return;
   }
@@ -616,7 +616,7 @@ void RetailSale::slobodanTekstKey() {
 }
 
 void RetailSale::stornoKey() {
-  if (m_settings.model != 4) {
+  if (!m_settings.device().cancelsOpenReceipt) {
     m_prompt.messageDialog(QStringLiteral("GRESKA"), QLatin1String(kNotForModel));
     return;
   }

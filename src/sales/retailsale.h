@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/deviceprofile.h"
 #include "engine/racun.h"
 #include "engine/salescreens.h"
 
@@ -51,6 +52,8 @@ struct RetailSettings {
   int model = 1;
   bool zaokruzi = false;     // cbZaokruzi
   bool cardTerminal = false; // cbPos is not "NE KORISTI SE"
+
+  const DeviceProfile &device() const { return DeviceProfile::of(model); }
 };
 
 // TForm2's model: the entry interpreter `unos`, the grid, the amount fields
@@ -150,8 +153,9 @@ public:
   static QString cutFive(const QString &text);
   // A number's text for the cut: general format, locale separator.
   static QString generalText(double value);
-  // Line amount of a code line for the model and the rounding switch.
-  static double codeLineAmount(double q, double p, int model, bool zaokruzi);
+  // Line amount of a code line: rounded, or cut to whole para as the device
+  // computes it (a model with the rounding switch, the switch off).
+  static double codeLineAmount(double q, double p, const RetailSettings &settings);
   static QString padded(const QString &text, int width = 10);
 
 signals:

@@ -5,6 +5,7 @@
 #include "app/tuputstvo.h"
 #include "app/windowprompt.h"
 #include "data/database.h"
+#include "device/deviceprofile.h"
 #include "sales/ui/waitercodedialog.h"
 
 #include <QApplication>
@@ -108,7 +109,7 @@ TEST(TDialogTest, ModesShowTheirButtonsAndKeepTheLastChoice) {
       {UserPrompt::Mode::Notice, 1, false, &TDialog::BtnOK, {"OK"}, 1, false}, // "OK" changes no choice
   };
   for (const Case &c : cases) {
-    d.model = c.model;
+    d.alwaysOffersZaustavi = DeviceProfile::of(c.model).alwaysOffersZaustavi;
     QStringList visible;
     whenShown(d, [&] {
       for (QPushButton *b : d.findChildren<QPushButton *>())

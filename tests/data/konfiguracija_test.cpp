@@ -77,7 +77,7 @@ TEST(Konfiguracija, EveryFieldSurvivesSaveAndLoad) {
   EXPECT_TRUE(r.fromFile);
   EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
   EXPECT_EQ(r.record, k);
-  EXPECT_EQ(r.record.linkSettings().family(), 4);
+  EXPECT_EQ(r.record.linkSettings().Model, 4);
 }
 
 TEST(Konfiguracija, DamagedFileGivesMessageAndDefaultsAndIsKept) {

@@ -1,4 +1,5 @@
 #include "dbfixture.h"
+#include "device/deviceprofile.h"
 
 #include <QSqlRecord>
 
@@ -69,7 +70,8 @@ TEST_F(ColumnChecks, RefuseWithTheirMessagesOrStoreTheValue) {
   };
   for (const ColumnCase &c : cases) {
     messages.clear();
-    rules->setModel(c.model);
+    const DeviceProfile &device = DeviceProfile::of(c.model);
+    rules->setOperatorRange(device.firstOperator, device.lastOperator);
     QSqlRecord row = RecordRules::emptyRecord(c.table);
     QVariant v = c.typed;
     const bool accepted = rules->checkColumn(c.table, c.column, v, row);

@@ -204,7 +204,7 @@ TEST_F(RetailSaleTest, LineAmountByModelAndRounding) {
       {1, false, -3, 2.50, -7.50},
   };
   for (const Case &c : cases)
-    EXPECT_DOUBLE_EQ(RetailSale::codeLineAmount(c.q, c.p, c.model, c.zaokruzi), c.amount)
+    EXPECT_DOUBLE_EQ(RetailSale::codeLineAmount(c.q, c.p, {c.model, c.zaokruzi, false}), c.amount)
         << c.model << " " << c.q << "x" << c.p;
 
   // Through the screen: code line truncated on model 1, barcode line rounded by its display.

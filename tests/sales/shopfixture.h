@@ -39,7 +39,7 @@ public:
   ~Shop() { h.engine->setRetailScreen(nullptr); }
 
   int model() const { return h.link.Model; }
-  int family() const { return h.link.family(); }
+  int family() const { return int(DeviceProfile::of(h.link.Model).family); }
 
   void open() {
     const QDateTime now = h.clock.now();

@@ -1,6 +1,7 @@
 #include "sales/ui/tform2.h"
 
 #include "common/scheduler.h"
+#include "device/deviceprofile.h"
 #include "sales/retailsale.h"
 #include "sales/ui/retailgridmodel.h"
 
@@ -163,10 +164,10 @@ TForm2::TForm2(RetailSale &sale, Scheduler &scheduler, QWidget *parent)
 }
 
 void TForm2::applyModel(int model) {
-  const bool four = model == 4;
-  BitBtn9->setVisible(four);
-  BtnTekst->setVisible(four);
-  BtnFioka->setVisible(model == 1 || model == 4 || model == 5);
+  const DeviceProfile &device = DeviceProfile::of(model);
+  BitBtn9->setVisible(device.cancelsOpenReceipt);
+  BtnTekst->setVisible(device.hasFreeText);
+  BtnFioka->setVisible(device.hasDrawer);
   // The display-line choices and their key are not offered.
   rb0->hide();
   rb1->hide();

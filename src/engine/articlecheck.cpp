@@ -19,12 +19,6 @@ bool digitsOnly(const QString &s) {
 }
 } // namespace
 
-Racun &TransactionEngine::checkedStep() {
-  if (m_rezimRestoran && m_indeksProvere >= 0 && m_indeksProvere < int(m_stavke.size()))
-    return m_stavke[m_indeksProvere];
-  return m_stavkaKase;
-}
-
 int TransactionEngine::nextFreeNumber() const {
   if (!m_mirror || m_mirror->isEmpty())
     return 1;
@@ -51,17 +45,17 @@ void TransactionEngine::proveraLoop() {
       return;
     if (!sale)
       return;
-    if (profile().articleCheck == ArticleCheck::LearnsFromSale || !m_rezimRestoran) {
+    if (profile().articleCheck == ArticleCheck::LearnsFromSale || !m_state.rezimRestoran) {
       ProdajaArt(step);
       return;
     }
-    ++m_indeksProvere; // the next line of the whole receipt
+    ++m_state.provera.indeksProvere; // the next line of the whole receipt
   }
 }
 
 void TransactionEngine::goOn() {
-  if (m_rezimRestoran) {
-    ++m_indeksProvere;
+  if (m_state.rezimRestoran) {
+    ++m_state.provera.indeksProvere;
     proveraLoop();
   } else {
     ProdajaArt(m_stavkaKase);
@@ -69,13 +63,7 @@ void TransactionEngine::goOn() {
 }
 
 TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
-  m_noviArtikal = false;
-  m_zamenaArtikla = false;
-  m_zamenaArtiklaKorak2 = false;
-  m_promenaCene = false;
-  m_staraSifra.clear();
-  m_stariBarkod.clear();
-  m_mirrorRow = -1;
+  m_state.provera.clear();
   const DeviceProfile &device = profile();
 
   if (!m_mirror || m_mirror->isEmpty()) {
@@ -88,10 +76,10 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
     articleMemoryFull();
     return CheckResult::Stopped;
   }
-  m_nextFree = nextFreeNumber();
+  m_state.provera.nextFree = nextFreeNumber();
   // A new device number past the model's range would be written into nothing.
   const auto outOfNumbers = [&] {
-    if (m_nextFree <= device.lastArticle)
+    if (m_state.provera.nextFree <= device.lastArticle)
       return false;
     articleMemoryFull();
     return true;
@@ -122,17 +110,17 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
       }
       continue; // the device holds it otherwise: look further
     }
-    m_mirrorRow = i;
+    m_state.provera.mirrorRow = i;
     if (device.articleCheck == ArticleCheck::LearnsFromSale) {
-      m_racunUToku = true;
+      m_state.racunUToku = true;
       if (sameArticle) {
         step.sifraUKasi = row.SIFRA;
         return CheckResult::Settled;
       }
       if (outOfNumbers())
         return CheckResult::Stopped;
-      step.sifraUKasi = m_nextFree++;
-      m_zamenaArtiklaKorak2 = true;
+      step.sifraUKasi = m_state.provera.nextFree++;
+      m_state.provera.zamenaArtiklaKorak2 = true;
       UpisArtikla(row.SIFRA, row.NAZIV, row.CENA, row.PORESKA_GRUPA, QStringLiteral("0000000000000"));
       return CheckResult::Waiting;
     }
@@ -140,25 +128,26 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
       step.sifraUKasi = row.SIFRA;
       if (samePrice(row.CENA, step.cena))
         return CheckResult::Settled;
-      m_promenaCene = true;
+      m_state.provera.promenaCene = true;
       UpisArtikla(row.SIFRA, step.naziv, step.cena, step.poreskaGrupa, row.BARKOD);
       return CheckResult::Waiting;
     }
     if (outOfNumbers())
       return CheckResult::Stopped;
-    m_zamenaArtikla = true;
-    m_staraSifra = row.KSIFRA;
-    m_stariBarkod = row.BARKOD;
-    step.sifraUKasi = m_nextFree;
-    UpisArtikla(m_nextFree, step.naziv, step.cena, step.poreskaGrupa, m_stariBarkod);
+    m_state.provera.zamenaArtikla = true;
+    m_state.provera.staraSifra = row.KSIFRA;
+    m_state.provera.stariBarkod = row.BARKOD;
+    step.sifraUKasi = m_state.provera.nextFree;
+    UpisArtikla(m_state.provera.nextFree, step.naziv, step.cena, step.poreskaGrupa,
+                m_state.provera.stariBarkod);
     return CheckResult::Waiting;
   }
 
   if (device.articleCheck == ArticleCheck::SellsOnlyStored) {
-    if (m_rezimRestoran) {
+    if (m_state.rezimRestoran) {
       message(QStringLiteral("Greska"), QStringLiteral("Artikal sa sa sifrom ") + step.sifra +
                                             QStringLiteral(" se ne nalazi u bazi kase!"));
-      m_racunUToku = false;
+      m_state.racunUToku = false;
       if (m_restaurant)
         m_restaurant->enableControls();
       if (m_split)
@@ -172,21 +161,21 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
   }
   if (outOfNumbers())
     return CheckResult::Stopped;
-  step.sifraUKasi = m_nextFree;
+  step.sifraUKasi = m_state.provera.nextFree;
   if (!digitsOnly(step.barkod))
-    step.barkod = paddedNumber(m_nextFree);
+    step.barkod = paddedNumber(m_state.provera.nextFree);
   if (device.articleCheck == ArticleCheck::LearnsFromSale) {
-    m_racunUToku = true;
+    m_state.racunUToku = true;
     return CheckResult::Settled; // the device learns the article from the sale line
   }
-  m_noviArtikal = true;
-  UpisArtikla(m_nextFree, step.naziv, step.cena, step.poreskaGrupa, step.barkod);
+  m_state.provera.noviArtikal = true;
+  UpisArtikla(m_state.provera.nextFree, step.naziv, step.cena, step.poreskaGrupa, step.barkod);
   return CheckResult::Waiting;
 }
 
 // The device's article memory has no room (or no number) for another article.
 void TransactionEngine::articleMemoryFull() {
-  if (m_rezimRestoran) {
+  if (m_state.rezimRestoran) {
     if (m_restaurant)
       m_restaurant->enableControls();
     if (m_split)
@@ -208,26 +197,26 @@ void TransactionEngine::articleWriteConfirmed() {
   Racun &step = checkedStep();
   if (!m_mirror)
     return;
-  if (m_zamenaArtikla || m_zamenaArtiklaKorak2) {
+  if (m_state.provera.zamenaArtikla || m_state.provera.zamenaArtiklaKorak2) {
     MirrorArticle old;
-    if (m_mirrorRow >= 0 && m_mirrorRow < m_mirror->count()) {
-      old = m_mirror->at(m_mirrorRow);
+    if (m_state.provera.mirrorRow >= 0 && m_state.provera.mirrorRow < m_mirror->count()) {
+      old = m_mirror->at(m_state.provera.mirrorRow);
       MirrorArticle blank = old;
       blank.KSIFRA.clear();
       blank.BARKOD.clear();
-      m_mirror->update(m_mirrorRow, blank);
+      m_mirror->update(m_state.provera.mirrorRow, blank);
     }
-    if (!m_zamenaArtiklaKorak2) {
-      m_zamenaArtiklaKorak2 = true;
+    if (!m_state.provera.zamenaArtiklaKorak2) {
+      m_state.provera.zamenaArtiklaKorak2 = true;
       UpisArtikla(old.SIFRA, old.NAZIV, old.CENA, old.PORESKA_GRUPA, QStringLiteral("0000000000000"));
       return;
     }
-    m_zamenaArtikla = false;
-    m_zamenaArtiklaKorak2 = false;
+    m_state.provera.zamenaArtikla = false;
+    m_state.provera.zamenaArtiklaKorak2 = false;
     MirrorArticle row;
-    row.KSIFRA = m_staraSifra;
+    row.KSIFRA = m_state.provera.staraSifra;
     row.SIFRA = step.sifraUKasi;
-    row.BARKOD = m_stariBarkod;
+    row.BARKOD = m_state.provera.stariBarkod;
     row.NAZIV = step.naziv;
     row.CENA = step.cena;
     row.PORESKA_GRUPA = step.poreskaGrupa;
@@ -236,8 +225,8 @@ void TransactionEngine::articleWriteConfirmed() {
     goOn();
     return;
   }
-  if (m_noviArtikal) {
-    m_noviArtikal = false;
+  if (m_state.provera.noviArtikal) {
+    m_state.provera.noviArtikal = false;
     MirrorArticle row;
     row.KSIFRA = step.sifra;
     row.SIFRA = step.sifraUKasi;
@@ -250,11 +239,11 @@ void TransactionEngine::articleWriteConfirmed() {
     goOn();
     return;
   }
-  m_promenaCene = false;
-  if (m_mirrorRow >= 0 && m_mirrorRow < m_mirror->count()) {
-    MirrorArticle row = m_mirror->at(m_mirrorRow);
+  m_state.provera.promenaCene = false;
+  if (m_state.provera.mirrorRow >= 0 && m_state.provera.mirrorRow < m_mirror->count()) {
+    MirrorArticle row = m_mirror->at(m_state.provera.mirrorRow);
     row.CENA = step.cena;
-    m_mirror->update(m_mirrorRow, row);
+    m_mirror->update(m_state.provera.mirrorRow, row);
   }
   saveMirror();
   goOn();

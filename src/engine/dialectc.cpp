@@ -41,19 +41,19 @@ bool isAuxCommand(quint8 a) {
 
 void TransactionEngine::dispatchC(const QByteArray &frame) {
   if (!frame.isEmpty() && quint8(frame[0]) == 0x5F) {
-    if (isShort(frame, 0x20) && m_proveraKase) {
+    if (isShort(frame, 0x20) && m_state.proveraKase) {
       prologue(false);
-      m_proveraKase = false;
-      m_zapocetaOperacija.clear();
+      m_state.proveraKase = false;
+      m_state.zapocetaOperacija = StartedOperation::None;
       if (fiscalisedFromInfo(frame))
         checkSucceeded();
       else
         checkFailed(DeviceErrors::notFiscalisedText());
       return;
     }
-    if (isShort(frame, 0x60) && m_datumVremeUToku) {
+    if (isShort(frame, 0x60) && m_state.datumVremeUToku) {
       prologue(false);
-      m_datumVremeUToku = false;
+      m_state.datumVremeUToku = false;
       const DeviceClock c = deviceClock(frame);
       const bool set = PodesiVreme(c.year, c.month, c.day, c.hour, c.minute, c.second);
       emit serviceButtonsEnabled();
@@ -72,7 +72,7 @@ void TransactionEngine::dispatchC(const QByteArray &frame) {
   }
   if (isLong(frame, 0x21)) {
     prologue(false);
-    m_statusIzProdaje = false;
+    m_state.statusIzProdaje = false;
     const FMInfo info = fmInfo(frame);
     if (info.infoType == 7 && info.remaining() < 51) {
       if (m_prompt)
@@ -87,7 +87,7 @@ void TransactionEngine::dispatchC(const QByteArray &frame) {
   const Family4Ack ack = family4Ack(frame);
   prologue(isStepCommand(ack.answered));
   if (ack.answered != CmdStatus)
-    m_statusIzProdaje = false;
+    m_state.statusIzProdaje = false;
   if (ack.accepted())
     handleAckC(ack);
   else
@@ -100,56 +100,54 @@ void TransactionEngine::handleAckC(const Family4Ack &ack) {
     handleStatusC(ack);
     return;
   case CmdPrijava:
-    if (m_rezimRestoran && m_racunUToku) {
-      ++m_indeksStavke;
-      if (m_indeksStavke < int(m_stavke.size())) {
-        m_indeksProvere = m_indeksStavke;
-        Provera(m_stavke[m_indeksStavke]);
+    if (m_state.rezimRestoran && m_state.racunUToku) {
+      ++m_state.indeksStavke;
+      if (m_state.indeksStavke < int(m_stavke.size())) {
+        m_state.provera.indeksProvere = m_state.indeksStavke;
+        Provera(m_stavke[m_state.indeksStavke]);
       }
     }
     return;
   case CmdProdaja:
   case CmdPonisti: {
-    Racun &step =
-        m_rezimRestoran && m_indeksStavke < int(m_stavke.size()) ? m_stavke[m_indeksStavke] : m_stavkaKase;
+    Racun &step = currentStep();
     learnFromSale(ack, step);
     const Racun copy = step;
     if (!runWrite([&] { return writeStep(copy); }))
       return;
-    if (m_rezimRestoran) {
-      ++m_indeksStavke;
-      if (m_indeksStavke < int(m_stavke.size())) {
-        m_indeksProvere = m_indeksStavke;
-        Provera(m_stavke[m_indeksStavke]);
+    if (m_state.rezimRestoran) {
+      ++m_state.indeksStavke;
+      if (m_state.indeksStavke < int(m_stavke.size())) {
+        m_state.provera.indeksProvere = m_state.indeksStavke;
+        Provera(m_stavke[m_state.indeksStavke]);
       }
     }
     return;
   }
   case CmdPlacanje: {
-    const Racun step =
-        m_rezimRestoran && m_indeksStavke < int(m_stavke.size()) ? m_stavke[m_indeksStavke] : m_stavkaKase;
+    const Racun step = currentStep();
     if (!runWrite([&] { return writeStep(step); }))
       return;
-    if (m_rezimRestoran) {
-      ++m_indeksStavke;
-      if (m_indeksStavke < int(m_stavke.size()))
+    if (m_state.rezimRestoran) {
+      ++m_state.indeksStavke;
+      if (m_state.indeksStavke < int(m_stavke.size()))
         sendNextWholeStep();
     }
     return;
   }
   case CmdKraj:
-    m_ekranKaseOtvoren = false;
-    m_racunUToku = false;
+    m_state.ekranKaseOtvoren = false;
+    m_state.racunUToku = false;
     if (!runWrite([&] { return m_store.writeClosingC(key()); }))
       return;
     // The device completes the receipt in its status; ask for it now rather than
     // waiting for an unrelated event.
-    m_closingAwaited = true;
+    m_state.closingAwaited = true;
     GetStatus();
     return;
   case CmdStorno: {
-    m_ekranKaseOtvoren = false;
-    m_racunUToku = false;
+    m_state.ekranKaseOtvoren = false;
+    m_state.racunUToku = false;
     // The device has cancelled its receipt; ours is settled only when the database
     // took the storno. Otherwise it stays unfinished (the failure is shown) for the
     // recovery when a sale screen opens next.
@@ -164,13 +162,13 @@ void TransactionEngine::handleAckC(const Family4Ack &ack) {
     m_scheduler.schedule(5000, [this] { GetStatus(); });
     return;
   case CmdUpisArtikla:
-    if (m_zamenaArtiklaKorak2) {
-      m_zamenaArtiklaKorak2 = false;
-      if (m_mirror && m_mirrorRow >= 0 && m_mirrorRow < m_mirror->count()) {
-        MirrorArticle row = m_mirror->at(m_mirrorRow);
+    if (m_state.provera.zamenaArtiklaKorak2) {
+      m_state.provera.zamenaArtiklaKorak2 = false;
+      if (m_mirror && m_state.provera.mirrorRow >= 0 && m_state.provera.mirrorRow < m_mirror->count()) {
+        MirrorArticle row = m_mirror->at(m_state.provera.mirrorRow);
         row.KSIFRA.clear();
         row.BARKOD.clear();
-        m_mirror->update(m_mirrorRow, row);
+        m_mirror->update(m_state.provera.mirrorRow, row);
         saveMirror();
       }
       ProdajaArt(checkedStep());
@@ -192,14 +190,14 @@ void TransactionEngine::handleAckC(const Family4Ack &ack) {
       }
       return;
     }
-    m_pomocnaKomanda = false;
+    m_state.pomocnaKomanda = false;
     return;
   case CmdFreeTextEnd:
-    m_slobodanTekstUToku = false;
+    m_state.slobodanTekstUToku = false;
     [[fallthrough]];
   case CmdFioka:
   case CmdLcd:
-    m_pomocnaKomanda = false;
+    m_state.pomocnaKomanda = false;
     return;
   default:
     return;
@@ -209,12 +207,12 @@ void TransactionEngine::handleAckC(const Family4Ack &ack) {
 void TransactionEngine::handleStatusC(const Family4Ack &ack) {
   const int state = ack.stateOrClass;
   if (state == 0) {
-    m_statusIzProdaje = false;
+    m_state.statusIzProdaje = false;
     PrijavaOperatera(m_rbrKasira);
     return;
   }
   if (state == 2 || state == 3 || state == 4) {
-    m_statusIzProdaje = false;
+    m_state.statusIzProdaje = false;
     unfinishedOnStatus(state);
     return;
   }
@@ -223,41 +221,41 @@ void TransactionEngine::handleStatusC(const Family4Ack &ack) {
     return;
   }
   if (state == 30 || state == 31) {
-    m_izvestajUToku = false;
-    m_pomocnaKomanda = true;
+    m_state.izvestajUToku = false;
+    m_state.pomocnaKomanda = true;
     if (state == 30)
       FreeTextPrint(QStringLiteral(" "), 0);
     else
       FreeTextEnd();
     return;
   }
-  if (state == 1 && m_izvestajUToku) {
-    m_izvestajUToku = false;
-    if (m_posleDnevnogIzvestaja) {
-      m_posleDnevnogIzvestaja = false;
+  if (state == 1 && m_state.izvestajUToku) {
+    m_state.izvestajUToku = false;
+    if (m_state.posleDnevnogIzvestaja) {
+      m_state.posleDnevnogIzvestaja = false;
       GetFMInfo();
-    } else if (m_posleIzvestajaArtikala) {
-      m_posleIzvestajaArtikala = false;
+    } else if (m_state.posleIzvestajaArtikala) {
+      m_state.posleIzvestajaArtikala = false;
       IsprazniTotal();
     } else {
       emit cursorRestored();
     }
     return;
   }
-  if (m_slobodanTekstUToku) {
-    m_slobodanTekstUToku = false;
+  if (m_state.slobodanTekstUToku) {
+    m_state.slobodanTekstUToku = false;
     return;
   }
-  if (m_statusIzProdaje) {
-    m_statusIzProdaje = false;
+  if (m_state.statusIzProdaje) {
+    m_state.statusIzProdaje = false;
     unfinishedOnStatus(1);
     return;
   }
-  if (!m_closingAwaited) {
+  if (!m_state.closingAwaited) {
     emit cursorRestored();
     return; // nothing of ours was closing
   }
-  m_closingAwaited = false;
+  m_state.closingAwaited = false;
   completeReceipt(Dialect::C, ack.receiptNumber);
 }
 
@@ -279,14 +277,14 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
     if (answer.izborGreske == UserPrompt::Ponovi) {
       if (m_wire && !m_serviceCopy.isEmpty())
         m_wire->write(m_serviceCopy);
-      m_komandaUToku = true;
-      m_awaitingReply = true;
-      m_pendingService = true;
+      m_state.komandaUToku = true;
+      m_state.awaitingReply = true;
+      m_state.pendingService = true;
       armWatchdog();
       return;
     }
-    m_racunUToku = false;
-    m_pomocnaKomanda = false;
+    m_state.racunUToku = false;
+    m_state.pomocnaKomanda = false;
     if (answer.izborGreske == UserPrompt::Zaustavi) {
       emit portButtonEnabled();
       emit configButtonEnabled();
@@ -295,14 +293,14 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
   }
   const bool articleService = a == CmdUpisArtikla || a == CmdIsprazniStampac;
   if (paperOut) {
-    if (m_pomocnaKomanda || isAuxCommand(a) || articleService) {
-      m_pomocnaKomanda = false;
-      m_izvestajUToku = false;
+    if (m_state.pomocnaKomanda || isAuxCommand(a) || articleService) {
+      m_state.pomocnaKomanda = false;
+      m_state.izvestajUToku = false;
       m_followUps.clear();
       m_freeTextLines.clear();
       deviceError({title, DeviceErrors::paperOutText(), UserPrompt::Mode::Notice});
       if (articleService) {
-        m_zamenaArtiklaKorak2 = false;
+        m_state.provera.zamenaArtiklaKorak2 = false;
         emit serviceButtonsEnabled();
       }
       emit cursorRestored();
@@ -316,15 +314,14 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
   const bool drawerOrDisplay = a == CmdFioka || a == CmdLcd;
   if (cls == 1) {
     deviceError({title, notice, UserPrompt::Mode::Notice});
-    m_izvestajUToku = false;
-    m_pomocnaKomanda = false;
+    m_state.izvestajUToku = false;
+    m_state.pomocnaKomanda = false;
     m_followUps.clear();
     emit cursorRestored();
     if (a == CmdProdaja || a == CmdPonisti) {
-      Racun &step =
-          m_rezimRestoran && m_indeksStavke < int(m_stavke.size()) ? m_stavke[m_indeksStavke] : m_stavkaKase;
+      Racun &step = currentStep();
       learnFromSale(ack, step);
-      if (!m_rezimRestoran && m_retail)
+      if (!m_state.rezimRestoran && m_retail)
         m_retail->takeLastLineOff(false);
     }
     return;
@@ -332,7 +329,7 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
   if ((cls == 2 || cls == 3 || cls == 4) && drawerOrDisplay) {
     deviceError({title, notice.left(notice.size() - 1) + QStringLiteral(". Racun mora da bude zavrsen."),
                  UserPrompt::Mode::Notice});
-    m_pomocnaKomanda = false;
+    m_state.pomocnaKomanda = false;
     m_followUps.clear();
     return;
   }
@@ -341,7 +338,7 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
                  QStringLiteral("Doslo je do greske ") + text +
                      QStringLiteral(". Ne mozete stampati slobodan tekst dok ne zavrsite racun."),
                  UserPrompt::Mode::Notice});
-    m_pomocnaKomanda = false;
+    m_state.pomocnaKomanda = false;
     m_freeTextLines.clear();
     return;
   }
@@ -366,13 +363,13 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
     } else if (articleService) {
       if (m_retail && m_retail->isVisible())
         m_retail->enableEntryLine();
-    } else if (m_rezimRestoran) {
-      removeAcceptedLines(m_indeksStavke);
+    } else if (m_state.rezimRestoran) {
+      removeAcceptedLines(m_state.indeksStavke);
     } else if (m_retail && m_retail->isVisible()) {
       m_retail->enableEntryLine();
     }
     if (articleService) {
-      m_zamenaArtiklaKorak2 = false;
+      m_state.provera.zamenaArtiklaKorak2 = false;
       emit serviceButtonsEnabled();
       emit cursorRestored();
     }
@@ -384,15 +381,15 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
     return;
   }
   if (cls == 30 || cls == 31) {
-    m_pomocnaKomanda = true;
+    m_state.pomocnaKomanda = true;
     if (cls == 30)
       FreeTextPrint(QStringLiteral(" "), 0);
     else
       FreeTextEnd();
     return;
   }
-  if (m_pomocnaKomanda || isAuxCommand(a)) {
-    m_pomocnaKomanda = false;
+  if (m_state.pomocnaKomanda || isAuxCommand(a)) {
+    m_state.pomocnaKomanda = false;
     m_followUps.clear();
     m_freeTextLines.clear();
     deviceError({title, DeviceErrors::greskaKomandeSentence(a, text), UserPrompt::Mode::Notice});
@@ -411,7 +408,7 @@ void TransactionEngine::resendRefusedC(quint8 answered, const Racun &step) {
     StornirajRacun();
     break;
   case CmdPrijava:
-    if (m_rezimRestoran)
+    if (m_state.rezimRestoran)
       Prijava(step);
     else
       PrijavaOperatera(m_rbrKasira);

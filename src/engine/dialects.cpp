@@ -22,15 +22,15 @@ ReceiptHeader TransactionEngine::key() const {
   k.id.godina = now.date().year();
   k.datum = now.date();
   k.vreme = now.time();
-  k.sifoper = m_rezimRestoran && !m_stavke.empty() ? m_stavke[0].operater : m_rbrKasira;
+  k.sifoper = m_state.rezimRestoran && !m_stavke.empty() ? m_stavke[0].operater : m_rbrKasira;
   k.brstola = m_trenutniSto;
-  k.restoran = m_rezimRestoran;
+  k.restoran = m_state.rezimRestoran;
   return k;
 }
 
-Racun &TransactionEngine::confirmedStep() {
-  if (m_rezimRestoran && m_indeksStavke >= 1 && m_indeksStavke - 1 < int(m_stavke.size()))
-    return m_stavke[m_indeksStavke - 1];
+Racun &TransactionEngine::stepAt(int index) {
+  if (m_state.rezimRestoran && index >= 0 && index < int(m_stavke.size()))
+    return m_stavke[std::size_t(index)];
   return m_stavkaKase;
 }
 
@@ -53,16 +53,16 @@ DbResult<> TransactionEngine::writeStep(const Racun &step) {
 }
 
 void TransactionEngine::sendNextWholeStep() {
-  if (m_indeksStavke < 0 || m_indeksStavke >= int(m_stavke.size()))
+  if (m_state.indeksStavke < 0 || m_state.indeksStavke >= int(m_stavke.size()))
     return;
-  const Racun &next = m_stavke[m_indeksStavke];
+  const Racun &next = m_stavke[m_state.indeksStavke];
   switch (next.operacija) {
   case Racun::Otvaranje:
     Prijava(next);
     break;
   case Racun::Prodaja:
     if (profile().articleCheck == ArticleCheck::LearnsFromSale) { // each line is checked in its turn
-      m_indeksProvere = m_indeksStavke;
+      m_state.provera.indeksProvere = m_state.indeksStavke;
       Provera(next);
     } else {
       ProdajaArt(next);
@@ -76,7 +76,7 @@ void TransactionEngine::sendNextWholeStep() {
       Placanje(next); // a zero cash payment: the device closes
     } else {
       if (profile().dialect == Dialect::B)
-        m_krajPoslat = true;
+        m_state.krajPoslat = true;
       KrajRacuna();
     }
     break;
@@ -89,10 +89,10 @@ void TransactionEngine::sendNextWholeStep() {
 
 void TransactionEngine::dispatchA(const QByteArray &frame) {
   if (isLong(frame, 0x7F)) {
-    if (!m_proveraKase)
+    if (!m_state.proveraKase)
       return;
     prologue(false);
-    m_proveraKase = false;
+    m_state.proveraKase = false;
     if (fiscalisedFrom7F(frame))
       checkSucceeded();
     else
@@ -100,7 +100,7 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
     return;
   }
   if (isLong(frame, 0x74)) {
-    const bool pendingWrite = m_noviArtikal || m_zamenaArtikla || m_zamenaArtiklaKorak2 || m_promenaCene;
+    const bool pendingWrite = m_state.provera.writePending();
     // The sale line (or the second write) follows at once: keep the entry line
     // shut until it is answered, so a quick payment cannot overtake it.
     prologue(false);
@@ -110,13 +110,13 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
   }
   if (isLong(frame, 0x1F)) {
     const Family1Ack ack = family1Ack(frame);
-    if (m_pomocnaKomanda) {
+    if (m_state.pomocnaKomanda) {
       prologue(false);
       if (!ack.refused) {
-        m_pomocnaKomanda = false;
-        m_auxSettling = true; // the device wants a moment before the next command
+        m_state.pomocnaKomanda = false;
+        m_state.auxSettling = true; // the device wants a moment before the next command
         m_scheduler.schedule(300, [this] {
-          m_auxSettling = false;
+          m_state.auxSettling = false;
           emit portButtonEnabled();
           pumpWaiting();
         });
@@ -124,7 +124,7 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
       }
       const auto answer =
           deviceError({QStringLiteral("Greska!"), DeviceErrors::drawerRefusalText(m_link.Model),
-                       UserPrompt::Mode::Error, m_rezimRestoran});
+                       UserPrompt::Mode::Error, m_state.rezimRestoran});
       m_rx.clear();
       if (answer.izborGreske == UserPrompt::Ponovi) {
         OtvoriFioku();
@@ -133,19 +133,18 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
       emit portButtonEnabled();
       if (answer.izborGreske == UserPrompt::Zaustavi)
         emit configButtonEnabled();
-      m_pomocnaKomanda = false;
+      m_state.pomocnaKomanda = false;
       m_followUps.clear();
       return;
     }
     prologue(true);
-    ++m_indeksStavke;
+    ++m_state.indeksStavke;
     if (ack.refused) {
       if (ack.reason == 0x40) {
         deviceError({QStringLiteral("Greska!"), DeviceErrors::family1PaperText(), UserPrompt::Mode::Notice});
         m_rx.clear();
-        --m_indeksStavke;
-        sendByCode(m_rezimRestoran && m_indeksStavke < int(m_stavke.size()) ? m_stavke[m_indeksStavke]
-                                                                            : m_stavkaKase);
+        --m_state.indeksStavke;
+        sendByCode(currentStep());
         return;
       }
       stepFailed(DeviceErrors::reasonText(m_link.Model, ack.reason), false);
@@ -154,15 +153,14 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
     const Racun step = confirmedStep();
     if (!runWrite([&] { return writeStep(step); }))
       return;
-    if (m_rezimRestoran)
+    if (m_state.rezimRestoran)
       sendNextWholeStep();
     return;
   }
   if (isLong(frame, 0x1C)) {
     prologue(true);
     const quint32 brfisis = fiscalReceiptNumber1C(frame);
-    const Racun step =
-        m_rezimRestoran && m_indeksStavke < int(m_stavke.size()) ? m_stavke[m_indeksStavke] : m_stavkaKase;
+    const Racun step = currentStep();
     if (isPayment(step) && !runWrite([&] { return m_store.writeClosingPaymentA(key(), step, brfisis); }))
       return;
     completeReceipt(Dialect::A, brfisis);
@@ -173,26 +171,26 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
 
 void TransactionEngine::dispatchB(const QByteArray &frame) {
   if (!frame.isEmpty() && quint8(frame[0]) == 0x5F) {
-    if (m_menkoFallback)
+    if (m_state.menkoFallback)
       handleMenkoShortFrame(frame);
     return;
   }
   if (isLong(frame, 0x19)) {
-    if (m_zapocetaOperacija != QLatin1String("CITANJEFM"))
+    if (m_state.zapocetaOperacija != StartedOperation::CitanjeFM)
       return;
     prologue(false);
-    m_zapocetaOperacija.clear();
-    m_proveraKase = false;
+    m_state.zapocetaOperacija = StartedOperation::None;
+    m_state.proveraKase = false;
     m_link.Model = 3;
     emit modelChanged(3);
     checkSucceeded();
     return;
   }
   if (isLong(frame, 0x16)) {
-    if (m_zapocetaOperacija != QLatin1String("CITANJEART"))
+    if (m_state.zapocetaOperacija != StartedOperation::CitanjeArt)
       return;
     prologue(false);
-    m_zapocetaOperacija.clear();
+    m_state.zapocetaOperacija = StartedOperation::None;
     m_link.Model = 3;
     emit modelChanged(3);
     return;
@@ -201,75 +199,74 @@ void TransactionEngine::dispatchB(const QByteArray &frame) {
     return;
   quint8 status = family2Ack(frame).status;
   // Model 3's quirk: its answer to a resent service command counts as done.
-  if (m_link.Model == 3 && m_brojPonavljanja > 0 && !m_ekranKaseOtvoren)
+  if (m_link.Model == 3 && m_state.brojPonavljanja > 0 && !m_state.ekranKaseOtvoren)
     status = 0xFF;
 
-  if (m_proveraKase && m_zapocetaOperacija == QLatin1String("PRIJAVASTART")) {
+  if (m_state.proveraKase && m_state.zapocetaOperacija == StartedOperation::PrijavaStart) {
     prologue(false);
     if (status != 0xFF) {
-      m_proveraKase = false;
-      m_zapocetaOperacija.clear();
+      m_state.proveraKase = false;
+      m_state.zapocetaOperacija = StartedOperation::None;
       checkFailed(DeviceErrors::family2LoginFailedText());
       return;
     }
-    m_zapocetaOperacija = QStringLiteral("CITANJEFM");
+    m_state.zapocetaOperacija = StartedOperation::CitanjeFM;
     send(commands().CitanjeFMMenko());
     return;
   }
-  if (m_zapocetaOperacija == QLatin1String("PRIJAVA")) {
+  if (m_state.zapocetaOperacija == StartedOperation::Prijava) {
     // The long-frame article read decides the variant on every showing of the
     // main menu, also for a device the start-up check took for model 3: passing
     // the fiscal-memory read in long frames does not make a Menko the variant.
     prologue(false);
-    m_zapocetaOperacija = QStringLiteral("CITANJEART");
+    m_state.zapocetaOperacija = StartedOperation::CitanjeArt;
     send(memoryCommands().CitanjeArtiklaMenko());
     return;
   }
-  if (m_zapocetaOperacija == QLatin1String("CITANJEART")) {
+  if (m_state.zapocetaOperacija == StartedOperation::CitanjeArt) {
     prologue(false);
-    m_zapocetaOperacija.clear();
+    m_state.zapocetaOperacija = StartedOperation::None;
     m_link.Model = 2;
     emit modelChanged(2);
     return;
   }
   // Model 3's quirk: the answer to the retail screen's opening is swallowed.
-  if (m_link.Model == 3 && m_preskociOdgovor) {
+  if (m_link.Model == 3 && m_state.preskociOdgovor) {
     prologue(true);
-    m_preskociOdgovor = false;
+    m_state.preskociOdgovor = false;
     return;
   }
   // Model 3's quirk: only 0 is a refusal.
   const bool done = m_link.Model == 3 ? status != 0 : status == 0xFF;
-  if (profile().articleCheck == ArticleCheck::ProgramsFirst &&
-      (m_noviArtikal || m_zamenaArtikla || m_zamenaArtiklaKorak2 || m_promenaCene)) {
+  if (profile().articleCheck == ArticleCheck::ProgramsFirst && m_state.provera.writePending()) {
     prologue(!done); // a confirmed write is followed by the sale line
     if (!done) {
-      ++m_indeksStavke;
+      ++m_state.indeksStavke;
       stepFailed(DeviceErrors::family2RefusalText(), false);
       return;
     }
     articleWriteConfirmed();
     return;
   }
-  if (m_pomocnaKomanda) {
+  if (m_state.pomocnaKomanda) {
     prologue(false);
-    m_pomocnaKomanda = false;
+    m_state.pomocnaKomanda = false;
     return;
   }
   prologue(true);
-  ++m_indeksStavke;
+  ++m_state.indeksStavke;
   if (!done) {
     stepFailed(DeviceErrors::family2RefusalText(), false);
     return;
   }
   const Racun step = confirmedStep();
   bool sendKraj = false;
-  if (m_krajPoslat) {
-    m_krajPoslat = false;
-    m_zavrsiRacun = true;
-    sendKraj = !m_rezimRestoran; // retail: the payment before the closing was confirmed
+  if (m_state.krajPoslat) {
+    m_state.krajPoslat = false;
+    m_state.zavrsiRacun = true;
+    sendKraj = !m_state.rezimRestoran; // retail: the payment before the closing was confirmed
   }
-  const bool complete = m_zavrsiRacun;
+  const bool complete = m_state.zavrsiRacun;
   // A cash payment that ends the receipt is settled by the closing alone: its RATE row
   // is the part that pays the receipt, never a second row for the tendered amount.
   const bool cashClosing =
@@ -281,7 +278,7 @@ void TransactionEngine::dispatchB(const QByteArray &frame) {
         return complete ? m_store.writeClosingB(key(), step) : DbResult<>();
       }))
     return;
-  if (m_rezimRestoran && !complete) {
+  if (m_state.rezimRestoran && !complete) {
     sendNextWholeStep();
     return;
   }
@@ -292,7 +289,7 @@ void TransactionEngine::dispatchB(const QByteArray &frame) {
     KrajRacuna();
   }
   if (complete) {
-    m_zavrsiRacun = false;
+    m_state.zavrsiRacun = false;
     completeReceipt(Dialect::B, std::nullopt);
   }
 }

@@ -20,14 +20,14 @@ QList<int> TransactionEngine::acceptedLines(int endIndex, bool stopAtFirstEnd) c
 void TransactionEngine::removeAcceptedLines(int endIndex) {
   const QList<int> rbr = acceptedLines(endIndex, true);
   const int sto = m_trenutniSto;
-  const bool split = m_poArtiklima || m_poTurama;
+  const bool split = m_state.rastavljanjePoArtiklima || m_state.rastavljanjePoTurama;
   const int round = split && m_split ? m_split->selectedRoundIndex() + 1 : 0;
   bool roundEmptied = false;
   int maxRound = 0;
   runWrite([&]() -> DbResult<> {
     TableRepository tables = m_store.tables();
     DB_TRY(tables.deleteLines(sto, rbr));
-    if (!m_poTurama)
+    if (!m_state.rastavljanjePoTurama)
       return {};
     const auto left = tables.countRoundLines(sto, round);
     if (!left)
@@ -56,9 +56,9 @@ void TransactionEngine::removeAcceptedLines(int endIndex) {
 
 void TransactionEngine::nastavi(int acceptedEnd, bool fromWatchdog) {
   emit portButtonEnabled();
-  if (m_rezimRestoran) {
+  if (m_state.rezimRestoran) {
     removeAcceptedLines(acceptedEnd);
-    m_racunUToku = false;
+    m_state.racunUToku = false;
     return;
   }
   if (m_stavkaKase.operacija == Racun::Prodaja && m_retail)
@@ -68,18 +68,18 @@ void TransactionEngine::nastavi(int acceptedEnd, bool fromWatchdog) {
 void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog, int refusedCommand) {
   const Dialect dialect = profile().dialect;
   UserPrompt::DeviceError req{QStringLiteral("Greska!"), text, UserPrompt::Mode::Error,
-                              m_rezimRestoran || profile().alwaysOffersZaustavi};
+                              m_state.rezimRestoran || profile().alwaysOffersZaustavi};
   const auto answer = deviceError(req);
   m_rx.clear();
   switch (answer.izborGreske) {
   case UserPrompt::Nastavi: {
     // Only what the device confirmed counts as done: an unanswered line was never
     // written to PRODATO, so it stays on the table.
-    int end = m_indeksStavke; // the pending step (watchdog, dialect C)
+    int end = m_state.indeksStavke; // the pending step (watchdog, dialect C)
     if (!fromWatchdog && dialect != Dialect::C)
-      end = m_indeksStavke - 1; // the reply already moved past the failed step
+      end = m_state.indeksStavke - 1; // the reply already moved past the failed step
     if (dialect == Dialect::C)
-      m_racunUToku = false;
+      m_state.racunUToku = false;
     nastavi(end, fromWatchdog);
     return;
   }
@@ -88,8 +88,8 @@ void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog, int r
       m_restaurant->enableControls();
     if (m_split)
       m_split->enableControls();
-    if (m_rezimRestoran)
-      m_racunUToku = false;
+    if (m_state.rezimRestoran)
+      m_state.racunUToku = false;
     if (m_link.Model == 5 && !fromWatchdog) { // model 5's refusal gives both buttons back
       emit portButtonEnabled();
       emit configButtonEnabled();
@@ -102,10 +102,8 @@ void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog, int r
       return;
     }
     if (dialect != Dialect::C)
-      --m_indeksStavke;
-    const Racun &step = m_rezimRestoran && m_indeksStavke >= 0 && m_indeksStavke < int(m_stavke.size())
-                            ? m_stavke[m_indeksStavke]
-                            : m_stavkaKase;
+      --m_state.indeksStavke;
+    const Racun &step = currentStep();
     if (dialect == Dialect::C && refusedCommand >= 0)
       resendRefusedC(quint8(refusedCommand), step);
     else
@@ -126,8 +124,8 @@ void TransactionEngine::completeReceipt(Dialect dialect, std::optional<quint32> 
     m_prompt->pressEnterNotice(QStringLiteral("pritisni ENTER za nastavak"));
   }
   clearSaleWindow(dialect);
-  if (m_rezimRestoran)
-    m_racunUToku = false; // the whole receipt is over
+  if (m_state.rezimRestoran)
+    m_state.racunUToku = false; // the whole receipt is over
   m_followUps.clear();
   if (profile().hasDrawer && m_fioka)
     m_followUps.emplace_back([this] { OtvoriFioku(); });
@@ -151,16 +149,16 @@ void TransactionEngine::completeReceipt(Dialect dialect, std::optional<quint32> 
 }
 
 void TransactionEngine::clearSaleWindow(Dialect dialect) {
-  if (!m_rezimRestoran) {
+  if (!m_state.rezimRestoran) {
     if (m_retail)
       m_retail->resetAfterReceipt();
     return;
   }
   const int sto = m_trenutniSto;
-  const bool split = m_poArtiklima || m_poTurama;
+  const bool split = m_state.rastavljanjePoArtiklima || m_state.rastavljanjePoTurama;
   QList<int> rbr;
   if (dialect == Dialect::C)
-    rbr = acceptedLines(m_indeksStavke, true);
+    rbr = acceptedLines(m_state.indeksStavke, true);
   else
     rbr = acceptedLines(int(m_stavke.size()), true);
   const int round = split && m_split ? m_split->selectedRoundIndex() + 1 : 0;
@@ -173,7 +171,7 @@ void TransactionEngine::clearSaleWindow(Dialect dialect) {
       return left.failure();
     if (*left == 0)
       DB_TRY(tables.freeTable(sto));
-    if (m_poTurama) {
+    if (m_state.rastavljanjePoTurama) {
       const auto last = tables.closeRound(sto, round);
       if (!last)
         return last.failure();
@@ -187,7 +185,7 @@ void TransactionEngine::clearSaleWindow(Dialect dialect) {
     m_trenutniSto = m_restaurant->reloadTables();
   if (split) {
     if (m_split) {
-      if (m_poTurama)
+      if (m_state.rastavljanjePoTurama)
         m_split->refillRounds(maxRound);
       m_split->resetAfterReceipt();
     }

@@ -28,11 +28,11 @@ const QString kStampacNijeZavrsen =
 } // namespace
 
 void TransactionEngine::startCheck() {
-  m_proveraKase = true;
-  m_kasaProverena = false;
-  m_menkoFallback = false;
-  m_statusIzProdaje = false;
-  m_zapocetaOperacija.clear();
+  m_state.proveraKase = true;
+  m_state.kasaProverena = false;
+  m_state.menkoFallback = false;
+  m_state.statusIzProdaje = false;
+  m_state.zapocetaOperacija = StartedOperation::None;
   switch (profile().family) {
   case Family::One:
     send(commands().CitanjeFM());
@@ -41,7 +41,7 @@ void TransactionEngine::startCheck() {
     send(commands().Info());
     break;
   case Family::Two:
-    m_zapocetaOperacija = QStringLiteral("PRIJAVASTART");
+    m_state.zapocetaOperacija = StartedOperation::PrijavaStart;
     PrijavaOperatera(1);
     break;
   }
@@ -50,13 +50,13 @@ void TransactionEngine::startCheck() {
 void TransactionEngine::detectMenkoVariant() {
   if (profile().family != Family::Two)
     return;
-  m_zapocetaOperacija = QStringLiteral("PRIJAVA");
+  m_state.zapocetaOperacija = StartedOperation::Prijava;
   PrijavaOperatera(1);
 }
 
 void TransactionEngine::checkSucceeded() {
-  m_kasaProverena = true;
-  m_proveraKase = false;
+  m_state.kasaProverena = true;
+  m_state.proveraKase = false;
   emit saleButtonsEnabled();
   emit portButtonEnabled();
   if (m_configWindowShowing)
@@ -89,9 +89,9 @@ bool TransactionEngine::handleMenkoShortFrame(const QByteArray &frame) {
   }
   if (serviceClosed(frame)) {
     prologue(false);
-    m_proveraKase = false;
-    m_menkoFallback = false;
-    if (!m_kasaProverena) {
+    m_state.proveraKase = false;
+    m_state.menkoFallback = false;
+    if (!m_state.kasaProverena) {
       if (m_prompt)
         m_prompt->beep();
       message(QStringLiteral("GRESKA"), DeviceErrors::notFiscalisedText());
@@ -101,7 +101,7 @@ bool TransactionEngine::handleMenkoShortFrame(const QByteArray &frame) {
   if (isShort(frame, 0x20)) {
     prologue(false);
     if (fiscalisedFromInfo(frame)) {
-      m_kasaProverena = true;
+      m_state.kasaProverena = true;
       emit saleButtonsEnabled();
       emit portButtonEnabled();
       if (m_configWindowShowing)
@@ -117,18 +117,18 @@ bool TransactionEngine::handleMenkoShortFrame(const QByteArray &frame) {
 
 void TransactionEngine::beginRetailReceipt(int rbrKasira) {
   whenLinkFree([this, rbrKasira] {
-    m_rezimRestoran = false;
+    m_state.rezimRestoran = false;
     m_rbrKasira = rbrKasira;
     m_stavkaKase = Racun{};
     m_stavkaKase.operacija = Racun::Otvaranje;
     m_stavkaKase.operater = quint8(rbrKasira);
     m_stavkaKase.datum = m_scheduler.now().date();
     m_stavkaKase.vreme = m_scheduler.now().time();
-    m_krajPoslat = false;
-    m_racunUToku = true;
-    m_ekranKaseOtvoren = true;
-    m_preskociOdgovor = m_link.Model == 3; // model 3 answers the opening with a reply to swallow
-    m_zavrsiRacun = false;
+    m_state.krajPoslat = false;
+    m_state.racunUToku = true;
+    m_state.ekranKaseOtvoren = true;
+    m_state.preskociOdgovor = m_link.Model == 3; // model 3 answers the opening with a reply to swallow
+    m_state.zavrsiRacun = false;
     Prijava(m_stavkaKase);
   });
 }
@@ -136,7 +136,7 @@ void TransactionEngine::beginRetailReceipt(int rbrKasira) {
 void TransactionEngine::sellRetailLine(const Racun &step) {
   whenLinkFree([this, step] {
     m_stavkaKase = step;
-    m_racunUToku = true;
+    m_state.racunUToku = true;
     Provera(m_stavkaKase);
   });
 }
@@ -144,9 +144,9 @@ void TransactionEngine::sellRetailLine(const Racun &step) {
 void TransactionEngine::payRetail(const Racun &step) {
   whenLinkFree([this, step] {
     m_stavkaKase = step;
-    m_racunUToku = true;
-    m_zavrsiRacun = false;
-    m_krajPoslat = false;
+    m_state.racunUToku = true;
+    m_state.zavrsiRacun = false;
+    m_state.krajPoslat = false;
     Placanje(m_stavkaKase);
   });
 }
@@ -154,29 +154,29 @@ void TransactionEngine::payRetail(const Racun &step) {
 void TransactionEngine::closeRetail(const Racun &step, bool closeNow) {
   whenLinkFree([this, step, closeNow] {
     m_stavkaKase = step;
-    m_racunUToku = true;
+    m_state.racunUToku = true;
     if (!profile().deviceClosesReceipt && closeNow) {
-      m_zavrsiRacun = true;
-      m_krajPoslat = false;
+      m_state.zavrsiRacun = true;
+      m_state.krajPoslat = false;
       KrajRacuna();
       return;
     }
-    m_zavrsiRacun = false;
-    m_krajPoslat = profile().dialect == Dialect::B;
+    m_state.zavrsiRacun = false;
+    m_state.krajPoslat = profile().dialect == Dialect::B;
     Placanje(m_stavkaKase);
   });
 }
 
 void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
-  m_rezimRestoran = true;
+  m_state.rezimRestoran = true;
   m_stavke = steps;
-  m_indeksStavke = 0;
-  m_racunUToku = true;
-  m_krajPoslat = false;
-  m_zavrsiRacun = false;
+  m_state.indeksStavke = 0;
+  m_state.racunUToku = true;
+  m_state.krajPoslat = false;
+  m_state.zavrsiRacun = false;
   // A device that learns articles from the sale opens first and checks each line in its turn.
   const int first = profile().articleCheck == ArticleCheck::LearnsFromSale ? 0 : 1;
-  m_indeksProvere = first;
+  m_state.provera.indeksProvere = first;
   if (first < int(m_stavke.size()))
     Provera(m_stavke[first]);
 }
@@ -252,7 +252,7 @@ bool TransactionEngine::checkUnfinishedRestaurantReceipt() {
 
 void TransactionEngine::requestStatusFromSale() {
   whenLinkFree([this] {
-    m_statusIzProdaje = true;
+    m_state.statusIzProdaje = true;
     GetStatus();
   });
 }
@@ -271,7 +271,7 @@ void TransactionEngine::unfinishedOnStatus(int state) {
     return;
   }
   if (state == 2) {
-    if (m_rezimRestoran) {
+    if (m_state.rezimRestoran) {
       deviceError({kUpozorenje, kStampacNijeZavrsen, UserPrompt::Mode::Notice});
       if (unfinished)
         m_brojRacuna = number;
@@ -297,15 +297,15 @@ void TransactionEngine::unfinishedOnStatus(int state) {
     } else if (unfinished) {
       NapuniNastavakRacun(year, number);
       m_brojRacuna = number;
-      m_racunUToku = true;
-      m_ekranKaseOtvoren = true;
+      m_state.racunUToku = true;
+      m_state.ekranKaseOtvoren = true;
     }
     return;
   }
   // Idle after a closed receipt: the program's own last receipt may still be open.
   // A storno or marking that fails leaves it so and opens nothing.
   if (unfinished) {
-    if (m_rezimRestoran) {
+    if (m_state.rezimRestoran) {
       deviceError({kUpozorenje, kProgramOtvoren, UserPrompt::Mode::Notice});
     } else {
       UserPrompt::UnfinishedReceipt req;
@@ -320,7 +320,7 @@ void TransactionEngine::unfinishedOnStatus(int state) {
       return;
     m_brojRacuna = nextReceiptNumber();
   }
-  if (m_rezimRestoran)
+  if (m_state.rezimRestoran)
     Prijava(m_stavkaKase);
   else
     PrijavaOperatera(m_rbrKasira);

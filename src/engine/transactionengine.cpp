@@ -28,20 +28,20 @@ void TransactionEngine::seedSendSeq(int value) {
   m_auxTimeout = 0;
   m_rx.clear();
   m_pendingBytes.clear();
-  m_brojPonavljanja = 0;
-  m_brojPonavljanjaRacuna = 0;
-  m_komandaUToku = false;
-  m_awaitingReply = false;
-  m_pendingService = false;
-  m_auxSettling = false;
-  m_pomocnaKomanda = false;
+  m_state.brojPonavljanja = 0;
+  m_state.brojPonavljanjaRacuna = 0;
+  m_state.komandaUToku = false;
+  m_state.awaitingReply = false;
+  m_state.pendingService = false;
+  m_state.auxSettling = false;
+  m_state.pomocnaKomanda = false;
   m_waiting.clear();
   m_followUps.clear();
 }
 
 void TransactionEngine::setSplitMode(bool poArtiklima, bool poTurama) {
-  m_poArtiklima = poArtiklima;
-  m_poTurama = poTurama;
+  m_state.rastavljanjePoArtiklima = poArtiklima;
+  m_state.rastavljanjePoTurama = poTurama;
 }
 
 void TransactionEngine::setIdleDisplayTexts(const QString &line1, const QString &line2, bool line2DateTime) {
@@ -51,9 +51,9 @@ void TransactionEngine::setIdleDisplayTexts(const QString &line1, const QString 
 }
 
 void TransactionEngine::setRetailScreenOpen(bool open) {
-  m_ekranKaseOtvoren = open;
-  if (!open && !m_rezimRestoran)
-    m_racunUToku = false; // no retail receipt goes on without its screen
+  m_state.ekranKaseOtvoren = open;
+  if (!open && !m_state.rezimRestoran)
+    m_state.racunUToku = false; // no retail receipt goes on without its screen
 }
 
 DeviceCommands TransactionEngine::commands() const {
@@ -88,24 +88,24 @@ void TransactionEngine::send(const DeviceCommand &cmd) {
   switch (cmd.copy) {
   case CopyKind::ReceiptCopy:
     m_receiptCopy = cmd.bytes;
-    m_brojPonavljanjaRacuna = 0;
+    m_state.brojPonavljanjaRacuna = 0;
     break;
   case CopyKind::ServiceCopy:
     m_serviceCopy = cmd.bytes;
-    m_brojPonavljanja = 0;
-    m_komandaUToku = true;
+    m_state.brojPonavljanja = 0;
+    m_state.komandaUToku = true;
     break;
   case CopyKind::ServiceShortCopy:
     m_serviceShortCopy = cmd.bytes;
-    m_brojPonavljanja = 0;
-    m_komandaUToku = true;
+    m_state.brojPonavljanja = 0;
+    m_state.komandaUToku = true;
     break;
   case CopyKind::ServiceAndReceiptCopy:
     m_receiptCopy = cmd.bytes;
     m_serviceCopy = cmd.bytes;
-    m_brojPonavljanja = 0;
-    m_brojPonavljanjaRacuna = 0;
-    m_komandaUToku = true;
+    m_state.brojPonavljanja = 0;
+    m_state.brojPonavljanjaRacuna = 0;
+    m_state.komandaUToku = true;
     break;
   case CopyKind::None:
     break;
@@ -113,8 +113,8 @@ void TransactionEngine::send(const DeviceCommand &cmd) {
   if (cmd.armsTimer || cmd.copy != CopyKind::None)
     armWatchdog();
   if (cmd.armsTimer || cmd.copy != CopyKind::None || cmd.replyCode != 0) {
-    m_awaitingReply = true;
-    m_pendingService = cmd.copy == CopyKind::ServiceCopy || cmd.copy == CopyKind::ServiceShortCopy;
+    m_state.awaitingReply = true;
+    m_state.pendingService = cmd.copy == CopyKind::ServiceCopy || cmd.copy == CopyKind::ServiceShortCopy;
   }
   writeOut(cmd.bytes, cmd.pauseMs);
 }
@@ -212,12 +212,12 @@ void TransactionEngine::GetStatus() {
 }
 
 void TransactionEngine::GetFMInfo() {
-  m_indeksStavke = 1;
+  m_state.indeksStavke = 1;
   send(commands().GetFMInfo());
 }
 
 void TransactionEngine::FreeTextBegin() {
-  m_indeksStavke = 1;
+  m_state.indeksStavke = 1;
   send(commands().FreeTextBegin());
 }
 
@@ -227,19 +227,19 @@ void TransactionEngine::printFreeText(const QList<std::pair<QString, int>> &line
   whenLinkFree([this, lines] {
     m_freeTextLines = lines;
     m_freeTextNext = 0;
-    m_pomocnaKomanda = true;
-    m_slobodanTekstUToku = true;
+    m_state.pomocnaKomanda = true;
+    m_state.slobodanTekstUToku = true;
     FreeTextBegin();
   });
 }
 
 void TransactionEngine::FreeTextPrint(const QString &text, int attribute) {
-  m_indeksStavke = 1;
+  m_state.indeksStavke = 1;
   send(commands().FreeTextPrint(text, quint8(attribute)));
 }
 
 void TransactionEngine::FreeTextEnd() {
-  m_indeksStavke = 1;
+  m_state.indeksStavke = 1;
   send(commands().FreeTextEnd());
 }
 
@@ -247,8 +247,8 @@ void TransactionEngine::DatumVreme() {
   const DeviceCommand cmd = commands().DatumVreme();
   if (cmd.isEmpty())
     return;
-  m_indeksStavke = 1;
-  m_datumVremeUToku = true;
+  m_state.indeksStavke = 1;
+  m_state.datumVremeUToku = true;
   send(cmd);
 }
 
@@ -271,9 +271,9 @@ void TransactionEngine::LcdShow(const QString &text, int line) {
 void TransactionEngine::sendAux(const DeviceCommand &cmd) {
   if (cmd.isEmpty() && cmd.error.isEmpty())
     return; // the model has no such command: nothing is pending
-  m_pomocnaKomanda = true;
+  m_state.pomocnaKomanda = true;
   send(cmd);
-  if (!cmd.armsTimer && cmd.copy == CopyKind::None && m_awaitingReply) {
+  if (!cmd.armsTimer && cmd.copy == CopyKind::None && m_state.awaitingReply) {
     // Not resent by the watchdog (the drawer); a reply that never comes must not
     // hold the next receipt step back for ever.
     m_scheduler.cancel(m_auxTimeout);
@@ -287,10 +287,10 @@ void TransactionEngine::auxTimedOut() {
     m_auxTimeout = m_scheduler.schedule(WatchdogMs, [this] { auxTimedOut(); });
     return;
   }
-  if (!m_pomocnaKomanda || !m_awaitingReply)
+  if (!m_state.pomocnaKomanda || !m_state.awaitingReply)
     return;
-  m_pomocnaKomanda = false;
-  m_awaitingReply = false;
+  m_state.pomocnaKomanda = false;
+  m_state.awaitingReply = false;
   m_rx.clear();
   emit portButtonEnabled();
   pumpWaiting();
@@ -328,9 +328,9 @@ void TransactionEngine::Izvestaj(int type, const QString &from, const QString &t
       send(cmd);
       return;
     }
-    m_izvestajUToku = true;
-    m_posleDnevnogIzvestaja = type == DeviceCommands::Dnevni;
-    m_posleIzvestajaArtikala = type == DeviceCommands::PoArtiklima;
+    m_state.izvestajUToku = true;
+    m_state.posleDnevnogIzvestaja = type == DeviceCommands::Dnevni;
+    m_state.posleIzvestajaArtikala = type == DeviceCommands::PoArtiklima;
     send(cmd);
   });
 }
@@ -349,8 +349,8 @@ void TransactionEngine::UpisArtikla(int broj, const QString &naziv, double cena,
 void TransactionEngine::Send(const StavkeRacuna &steps) {
   if (&steps != &m_stavke)
     m_stavke = steps;
-  m_krajPoslat = false;
-  m_racunUToku = true;
+  m_state.krajPoslat = false;
+  m_state.racunUToku = true;
   if (!m_stavke.empty())
     Prijava(m_stavke[0]);
 }
@@ -366,7 +366,7 @@ void TransactionEngine::sendByCode(const Racun &step) {
     break;
   default:
     if (profile().dialect == Dialect::B)
-      m_zavrsiRacun ? KrajRacuna() : Placanje(step);
+      m_state.zavrsiRacun ? KrajRacuna() : Placanje(step);
     else if (profile().dialect == Dialect::C && step.operacija == Racun::Kraj)
       KrajRacuna();
     else
@@ -466,8 +466,8 @@ void TransactionEngine::prologue(bool stepReply) {
   m_auxTimeout = 0;
   m_rx.clear();
   m_seq.advance();
-  m_komandaUToku = false;
-  m_awaitingReply = false;
+  m_state.komandaUToku = false;
+  m_state.awaitingReply = false;
   if (stepReply && m_retail && m_retail->isVisible())
     m_retail->enableEntryLine();
 }
@@ -475,10 +475,10 @@ void TransactionEngine::prologue(bool stepReply) {
 void TransactionEngine::dispatch(const QByteArray &frame) {
   // One command, one reply: a second answer (a slow reply and the reply to its
   // resend) or a stray frame must not confirm a step twice.
-  if (!m_awaitingReply)
+  if (!m_state.awaitingReply)
     return;
-  if (m_service && !m_proveraKase && m_zapocetaOperacija.isEmpty() && !m_racunUToku &&
-      m_service->claimsServiceReply(frame)) {
+  if (m_service && !m_state.proveraKase && m_state.zapocetaOperacija == StartedOperation::None &&
+      !m_state.racunUToku && m_service->claimsServiceReply(frame)) {
     prologue(false);
     m_service->handleServiceReply(frame);
     return;
@@ -514,45 +514,46 @@ void TransactionEngine::onWatchdog() {
   expireWatchdog();
   if (m_watchdog == 0) {
     // Nothing was sent again: the command is given up and the link is free.
-    m_awaitingReply = false;
+    m_state.awaitingReply = false;
     pumpWaiting();
   }
 }
 
 void TransactionEngine::expireWatchdog() {
-  if (m_proveraKase) {
-    if (profile().family == Family::Two && m_zapocetaOperacija == QLatin1String("PRIJAVASTART")) {
+  if (m_state.proveraKase) {
+    if (profile().family == Family::Two && m_state.zapocetaOperacija == StartedOperation::PrijavaStart) {
       // A Menko that does not answer long frames: ask it through the short-frame service.
-      m_zapocetaOperacija.clear();
-      m_menkoFallback = true;
+      m_state.zapocetaOperacija = StartedOperation::None;
+      m_state.menkoFallback = true;
       send(memoryCommands().OtvoriServis());
       armWatchdog();
       return;
     }
-    m_proveraKase = false;
-    m_menkoFallback = false;
+    m_state.proveraKase = false;
+    m_state.menkoFallback = false;
     checkFailed(
         QStringLiteral("Doslo je do prekida u komunikaciji.Provera da li je kasa fiskalizovana nije uspela. "
                        "Proverite kablove i da li je kasa u odgovarajucem rezimu rada!"));
     return;
   }
-  if (m_zapocetaOperacija == QLatin1String("PRIJAVA") || m_zapocetaOperacija == QLatin1String("CITANJEART")) {
-    m_zapocetaOperacija.clear();
+  if (m_state.zapocetaOperacija == StartedOperation::Prijava ||
+      m_state.zapocetaOperacija == StartedOperation::CitanjeArt) {
+    m_state.zapocetaOperacija = StartedOperation::None;
     deviceError({QStringLiteral("Greska"), QStringLiteral("Doslo je do prekida u komunikaciji!"),
                  UserPrompt::Mode::Notice});
     return;
   }
   // A service command (display, status, report, reading) keeps its own copy even
   // while a receipt is open: resending the receipt frame would repeat a sale step.
-  if (!m_racunUToku || m_pendingService) {
+  if (!m_state.racunUToku || m_state.pendingService) {
     if (m_retail)
       m_retail->enableEntryLine();
     if (m_restaurant)
       m_restaurant->enableControls();
-    if (!m_komandaUToku)
+    if (!m_state.komandaUToku)
       return;
-    if (m_brojPonavljanja <= 2) {
-      ++m_brojPonavljanja;
+    if (m_state.brojPonavljanja <= 2) {
+      ++m_state.brojPonavljanja;
       m_rx.clear();
       // Model 2's service commands are short frames with their own copy.
       const bool shortService = profile().articleMemory == ArticleMemory::ShortFrameService;
@@ -563,27 +564,27 @@ void TransactionEngine::expireWatchdog() {
       armWatchdog();
       return;
     }
-    m_brojPonavljanja = 0;
-    m_komandaUToku = false;
+    m_state.brojPonavljanja = 0;
+    m_state.komandaUToku = false;
     m_serviceShortCopy.clear();
     m_serviceCopy.clear();
     if (m_split)
       m_split->enableControls();
     emit serviceButtonsEnabled();
-    m_izvestajUToku = false;
-    m_statusIzProdaje = false;
-    m_slobodanTekstUToku = false;
-    m_datumVremeUToku = false;
+    m_state.izvestajUToku = false;
+    m_state.statusIzProdaje = false;
+    m_state.slobodanTekstUToku = false;
+    m_state.datumVremeUToku = false;
     m_freeTextLines.clear();
-    m_pomocnaKomanda = false;
+    m_state.pomocnaKomanda = false;
     m_followUps.clear();
     emit cursorRestored();
     deviceError({QStringLiteral("Greska"), QStringLiteral("Doslo je do problema u komunikaciji!"),
                  UserPrompt::Mode::Question});
     return;
   }
-  if (m_brojPonavljanjaRacuna <= 2) {
-    ++m_brojPonavljanjaRacuna;
+  if (m_state.brojPonavljanjaRacuna <= 2) {
+    ++m_state.brojPonavljanjaRacuna;
     resendReceiptCopy();
     return;
   }

@@ -7,6 +7,7 @@
 #include "device/replyreceiver.h"
 #include "device/sendsequence.h"
 #include "engine/devicewire.h"
+#include "engine/enginestate.h"
 #include "engine/racun.h"
 #include "engine/receiptstore.h"
 #include "engine/salescreens.h"
@@ -125,7 +126,7 @@ public:
   // goes first and the receipt is closed once the device accepted it.
   void closeRetail(const Racun &step, bool closeNow);
   // F2: the free text that follows is no step of the receipt (racunUToku cleared).
-  void freeTextStarting() { m_racunUToku = false; }
+  void freeTextStarting() { m_state.racunUToku = false; }
   // Restaurant / split: the whole receipt built by the screen; indeksStavke := 0,
   // racunUToku set, the article check starts at element 1 (model 4: element 0).
   void startWholeReceipt(const StavkeRacuna &steps);
@@ -160,8 +161,8 @@ public:
   void setRbrKasira(int r) { m_rbrKasira = r; }
   int trenutniSto() const { return m_trenutniSto; }
   void setTrenutniSto(int s) { m_trenutniSto = s; }
-  bool rezimRestoran() const { return m_rezimRestoran; }
-  void setRezimRestoran(bool on) { m_rezimRestoran = on; }
+  bool rezimRestoran() const { return m_state.rezimRestoran; }
+  void setRezimRestoran(bool on) { m_state.rezimRestoran = on; }
   // Which split screen is the active sale window (neither = whole table).
   void setSplitMode(bool poArtiklima, bool poTurama);
   // The configuration's drawer choice cbFioka ("DA").
@@ -175,16 +176,16 @@ public:
   void setRetailScreenOpen(bool open);
 
   // --- observable state ---
-  bool kasaProverena() const { return m_kasaProverena; }
-  bool proveraKase() const { return m_proveraKase; }
-  bool racunUToku() const { return m_racunUToku; }
-  bool komandaUToku() const { return m_komandaUToku; }
-  bool busy() const { return m_racunUToku || m_komandaUToku; }
+  bool kasaProverena() const { return m_state.kasaProverena; }
+  bool proveraKase() const { return m_state.proveraKase; }
+  bool racunUToku() const { return m_state.racunUToku; }
+  bool komandaUToku() const { return m_state.komandaUToku; }
+  bool busy() const { return m_state.racunUToku || m_state.komandaUToku; }
   // A command was written whose reply has not been accepted or given up yet.
-  bool awaitingReply() const { return m_awaitingReply; }
-  bool pomocnaKomanda() const { return m_pomocnaKomanda; }
-  QString zapocetaOperacija() const { return m_zapocetaOperacija; }
-  int indeksStavke() const { return m_indeksStavke; }
+  bool awaitingReply() const { return m_state.awaitingReply; }
+  bool pomocnaKomanda() const { return m_state.pomocnaKomanda; }
+  StartedOperation zapocetaOperacija() const { return m_state.zapocetaOperacija; }
+  int indeksStavke() const { return m_state.indeksStavke; }
   const Racun &stavkaKase() const { return m_stavkaKase; }
   const StavkeRacuna &stavkeRacuna() const { return m_stavke; }
   int model() const { return m_link.Model; }
@@ -232,7 +233,15 @@ private:
   bool handleMenkoShortFrame(const QByteArray &frame);
 
   // --- receipt steps ---
-  Racun &confirmedStep();
+  // The step at index of the whole receipt in restaurant mode; the retail step
+  // in progress (stavkaKase) otherwise or when index is outside the receipt.
+  Racun &stepAt(int index);
+  // The step whose reply is awaited.
+  Racun &currentStep() { return stepAt(m_state.indeksStavke); }
+  // The step a dialect A or B reply confirmed (the prologue moved indeksStavke past it).
+  Racun &confirmedStep() { return stepAt(m_state.indeksStavke - 1); }
+  // The step the article check works on.
+  Racun &checkedStep() { return stepAt(m_state.provera.indeksProvere); }
   ReceiptHeader key() const;
   int today() const;
   DbResult<> writeStep(const Racun &step);
@@ -249,7 +258,7 @@ private:
   void nastavi(int acceptedEnd, bool fromWatchdog);
   // One command in flight: what the screens ask for while a reply is awaited waits
   // for it, in order; the receipt's follow-ups (drawer, display) go first.
-  bool linkBusy() const { return m_awaitingReply || m_auxSettling; }
+  bool linkBusy() const { return m_state.awaitingReply || m_state.auxSettling; }
   void whenLinkFree(std::function<void()> action);
   void pumpWaiting();
   void sendAux(const DeviceCommand &cmd);
@@ -261,7 +270,6 @@ private:
   void unfinishedOnStatus(int state);
 
   // --- article check ---
-  Racun &checkedStep();
   void proveraLoop();
   enum class CheckResult { Settled, Waiting, Stopped };
   CheckResult checkOne(Racun &step);
@@ -304,66 +312,28 @@ private:
   int m_promptDepth = 0;
   bool m_dispatching = false;
   bool m_watchdogDeferred = false;
-  bool m_awaitingReply = false;  // a command was written whose reply has not been accepted yet
-  bool m_pendingService = false; // the awaited reply answers a service command (its own resend path)
-  bool m_auxSettling = false;    // family 1: the pause after an auxiliary command's reply
   Scheduler::TaskId m_auxTimeout = 0;
   std::deque<std::function<void()>> m_waiting; // asked for while the link was busy
   std::deque<std::pair<int, QByteArray>> m_writes;
   Scheduler::TaskId m_writeTask = 0;
   Scheduler::TaskId m_watchdog = 0;
   QByteArray m_receiptCopy, m_serviceCopy, m_serviceShortCopy;
-  int m_brojPonavljanja = 0;
-  int m_brojPonavljanjaRacuna = 0;
-  bool m_ponoviBezAutomatskog = false;
 
   // sale state
   int m_brojRacuna = 1;
   int m_rbrKasira = 1;
   int m_trenutniSto = 0;
-  bool m_rezimRestoran = false;
-  bool m_poArtiklima = false;
-  bool m_poTurama = false;
   bool m_fioka = false;
   QString m_lcd1, m_lcd2;
   bool m_lcd2DateTime = false;
   bool m_configWindowShowing = false;
 
-  // sequencer state
-  bool m_ekranKaseOtvoren = false;
-  bool m_kasaProverena = false;
-  bool m_proveraKase = false;
-  bool m_menkoFallback = false;
-  bool m_racunUToku = false;
-  bool m_komandaUToku = false;
-  bool m_krajPoslat = false;
-  bool m_zavrsiRacun = false;
-  bool m_preskociOdgovor = false;
-  bool m_pomocnaKomanda = false;
-  bool m_izvestajUToku = false;
-  bool m_posleDnevnogIzvestaja = false;
-  bool m_posleIzvestajaArtikala = false;
-  bool m_statusIzProdaje = false;
-  bool m_slobodanTekstUToku = false;
-  bool m_datumVremeUToku = false;                 // DatumVreme sent, its answer sets the clock
+  EngineState m_state;
   QList<std::pair<QString, int>> m_freeTextLines; // the free-text line table being printed
   qsizetype m_freeTextNext = 0;
-  bool m_closingAwaited = false; // model 4: KrajRacuna confirmed, the status completes the receipt
-  QString m_zapocetaOperacija;
-  int m_indeksStavke = 0;
   Racun m_stavkaKase;
   StavkeRacuna m_stavke;
   std::deque<std::function<void()>> m_followUps; // drawer, display after a receipt
-
-  // article check state
-  int m_indeksProvere = 0;
-  bool m_noviArtikal = false;
-  bool m_zamenaArtikla = false;
-  bool m_zamenaArtiklaKorak2 = false;
-  bool m_promenaCene = false;
-  QString m_staraSifra, m_stariBarkod;
-  int m_mirrorRow = -1;
-  int m_nextFree = 1;
 };
 
 // The old program's name for the hidden link object.

@@ -40,7 +40,7 @@ TEST_P(MenkoVariantE2E, MainMenuFindsTheVariant) {
   EXPECT_EQ(p.link().Model, 3);
   int inMenu = 0;
   logInThen(p, "2222", [&] {
-    testsupport::waitFor([&] { return p.engine().zapocetaOperacija().isEmpty(); }, 10000);
+    testsupport::waitFor([&] { return p.engine().zapocetaOperacija() == StartedOperation::None; }, 10000);
     inMenu = p.link().Model;
     p.glavna().close();
   });

@@ -78,7 +78,7 @@ TEST(Menko, MainMenuDetectionDecidesTheVariant) {
     SCOPED_TRACE(c.name);
     Harness h(2);
     h.engine->startCheck();
-    EXPECT_EQ(h.engine->zapocetaOperacija(), QStringLiteral("PRIJAVASTART"));
+    EXPECT_EQ(h.engine->zapocetaOperacija(), StartedOperation::PrijavaStart);
     h.feed(reply::ack2(2, 0xFF));
     EXPECT_EQ(h.lastCode(), 0x18);
     h.feed(reply::longFrame(2, 0x19, QByteArray(1, 0)));
@@ -90,11 +90,11 @@ TEST(Menko, MainMenuDetectionDecidesTheVariant) {
       h.engine->detectMenkoVariant();
       EXPECT_EQ(h.lastCode(), 0x01); // operator log-in
       h.feed(reply::ack2(h.link.Model, 0xFF));
-      EXPECT_EQ(h.engine->zapocetaOperacija(), QStringLiteral("CITANJEART"));
+      EXPECT_EQ(h.engine->zapocetaOperacija(), StartedOperation::CitanjeArt);
       EXPECT_EQ(h.lastCode(), 0x14); // the long-frame article read
       h.feed(c.servesArticleRead ? reply::longFrame(2, 0x16, QByteArray(60, 0)) : reply::ack2(2, 0x00));
       EXPECT_EQ(h.link.Model, c.model);
-      EXPECT_TRUE(h.engine->zapocetaOperacija().isEmpty());
+      EXPECT_EQ(h.engine->zapocetaOperacija(), StartedOperation::None);
     }
     // Nothing is left pending: a later silence is an ordinary one, not the detection's.
     h.clock.advance(10000);

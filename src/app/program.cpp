@@ -87,8 +87,6 @@ Program::Program(const QString &workDir, QObject *parent)
                              m_retailCalls->cekanjePrekinuto());
   });
   connect(m_engine.get(), &TransactionEngine::saleButtonsEnabled, this, [this] {
-    m_pocetna->kasaProverena = true;
-    m_pocetna->proveraKase = false;
     m_pocetna->BtnProdesk->setEnabled(true);
     m_glavna->setSaleEnabled(true);
   });
@@ -104,10 +102,7 @@ Program::Program(const QString &workDir, QObject *parent)
   m_pocetna->FormClose = [this] { FormClose(); };
   m_glavna->KasaClick = [this] { KasaClick(); };
   m_glavna->FormShow = [this] {
-    if (DeviceProfile::of(m_link.Model).family == Family::Two) {
-      m_pocetna->zapocetaOperacija = QStringLiteral("PRIJAVA");
-      m_engine->detectMenkoVariant();
-    }
+    m_engine->detectMenkoVariant(); // a Menko only
   };
   m_retail->showFreeText = [this] {
     m_freeText->prepare();
@@ -216,16 +211,8 @@ void Program::startupSequence() {
       m_prompt->showInstructions();
       return;
     }
-    startCheck();
+    m_engine->startCheck();
   });
-}
-
-void Program::startCheck() {
-  m_pocetna->proveraKase = true;
-  m_pocetna->kasaProverena = false;
-  if (m_link.Model == 2)
-    m_pocetna->zapocetaOperacija = QStringLiteral("PRIJAVASTART");
-  m_engine->startCheck();
 }
 
 void Program::BtnProdeskClick() {
@@ -291,8 +278,7 @@ void Program::beep() {
 }
 
 void Program::clearCheckFlags() {
-  m_pocetna->kasaProverena = false;
-  m_pocetna->proveraKase = false;
+  m_engine->clearCheckFlags();
 }
 
 void Program::refreshLink(const SetKonfiguracija &record) {
@@ -345,5 +331,5 @@ KonfHost::LinkResult Program::openCardTerminalPort(const SetKonfiguracija &recor
 
 void Program::startDeviceCheck(const SetKonfiguracija &record) {
   (void)record;
-  startCheck();
+  m_engine->startCheck();
 }

@@ -93,7 +93,6 @@ private:
   void applyLiveSettings();
   void Podesavanja();
   void setPortNames();
-  void startCheck();
   Link *deviceLink();
 
   QString m_workDir;

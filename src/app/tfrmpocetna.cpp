@@ -26,9 +26,7 @@ TfrmPocetna::TfrmPocetna(QWidget *parent)
 }
 
 void TfrmPocetna::clearFields() {
-  kasaProverena = proveraKase = rezimRestoran = false;
-  zapocetaOperacija.clear();
-  rastavljanjePoArtiklima = rastavljanjePoTurama = cekanjePrekinuto = statusIzProdaje = false;
+  rezimRestoran = false;
 }
 
 void TfrmPocetna::closeEvent(QCloseEvent *event) {

@@ -7,7 +7,6 @@
 class QPushButton;
 
 // The start window (the program's main window): "&KASA" and "&KONFIGURACIJA".
-// Its flags are read across the program.
 class TfrmPocetna : public QWidget {
   Q_OBJECT
 public:
@@ -16,14 +15,9 @@ public:
   QPushButton *BtnProdesk = nullptr;
   QPushButton *BtnKonfihuracija = nullptr;
 
-  bool kasaProverena = false;
-  bool proveraKase = false;
+  // The operator came in through the restaurant button; the engine keeps the
+  // other flags of the start window.
   bool rezimRestoran = false;
-  QString zapocetaOperacija;
-  bool rastavljanjePoArtiklima = false;
-  bool rastavljanjePoTurama = false;
-  bool cekanjePrekinuto = false;
-  bool statusIzProdaje = false;
 
   void clearFields();
 

@@ -14,7 +14,6 @@ public:
   using Receiver = std::function<void(const QByteArray &)>;
 
   void push(const QByteArray &bytes, const Receiver &receiver);
-  bool isDelivering() const { return m_delivering; }
 
 private:
   QByteArray m_waiting;

@@ -79,7 +79,7 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
   m_state.provera.nextFree = nextFreeNumber();
   // A new device number past the model's range would be written into nothing.
   const auto outOfNumbers = [&] {
-    if (m_state.provera.nextFree <= device.lastArticle)
+    if (device.usesArticle(m_state.provera.nextFree))
       return false;
     articleMemoryFull();
     return true;

@@ -33,7 +33,6 @@ struct Racun {
   QString brojKartice;
   QString brojTransakcije;
 };
-using racun = Racun;
 
 // The steps of a whole receipt: element 0 opens, the last used element ends (-1).
 // The old fixed array held 256 steps; the engine accepts any length that ends in -1.

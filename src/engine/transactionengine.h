@@ -75,6 +75,11 @@ public:
   void startCheck();
   // Menko variant detection run each time the main menu is shown (models 2 and 3).
   void detectMenkoVariant();
+  // The configuration's OK: kasaProverena and proveraKase cleared until the next check.
+  void clearCheckFlags() {
+    m_state.kasaProverena = false;
+    m_state.proveraKase = false;
+  }
 
   // --- receipt commands (each sends one frame and arms the watchdog) ---
   void Prijava(const Racun &step);           // opening step

@@ -23,21 +23,21 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 
+// A write on a link that is not open is dropped; the watchdog handles the missing reply.
 class Program::Wire : public DeviceWire {
 public:
-  explicit Wire(Program &p) : m_p(p) {}
-  void write(const QByteArray &frame) override {
-    if (Link *l = m_p.deviceLink())
-      l->write(frame);
-  }
+  explicit Wire(LinkController &links) : m_links(links) {}
+  void write(const QByteArray &frame) override { m_links.writeFrame(frame); }
 
 private:
-  Program &m_p;
+  LinkController &m_links;
 };
 
 Program::Program(const QString &workDir, QObject *parent)
-    : QObject(parent), m_workDir(QDir(workDir).absolutePath()), m_tcp(std::make_unique<TcpLink>(m_scheduler)),
-      m_wire(std::make_unique<Wire>(*this)) {
+    : QObject(parent), m_workDir(QDir(workDir).absolutePath()), m_links(m_scheduler),
+      m_wire(std::make_unique<Wire>(m_links)) {
+  m_links.useLinkSettings(m_link);
+  m_links.setWorkingDirectory(m_workDir);
   m_engine = std::make_unique<TransactionEngine>(m_link, m_scheduler);
   m_retailCalls = std::make_unique<EngineRetailCalls>(*m_engine);
 
@@ -66,23 +66,22 @@ Program::Program(const QString &workDir, QObject *parent)
   m_mirror.load(QDir(m_workDir).filePath(QStringLiteral("artikli.dat")));
   m_engine->setMirror(&m_mirror, QDir(m_workDir).filePath(QStringLiteral("artikli.dat")));
 
-  for (Link *l : std::initializer_list<Link *>{&m_serial, m_tcp.get()})
-    connect(l, &Link::received, this, [this](const QByteArray &bytes) { m_engine->onBytesReceived(bytes); });
-  connect(&m_barcode, &BarcodeReader::codeRead, this, [this](const QString &code) {
+  connect(&m_links, &LinkController::received, m_engine.get(), &TransactionEngine::onBytesReceived);
+  connect(&m_links.barcodeReader(), &BarcodeReader::codeRead, this, [this](const QString &code) {
     // A scan goes to the retail entry line as if typed and entered.
     if (m_form2->isVisible() && m_retail->entryEnabled)
       m_retail->articlePicked(code);
   });
 
   // The card terminal serves the retail screen; the restaurant windows come later.
-  connect(&m_eft, &CardTerminal::amountRequested, this, [this](const QByteArray &header) {
+  CardTerminal &eft = m_links.cardTerminal();
+  connect(&eft, &CardTerminal::amountRequested, this, [this](const QByteArray &header) {
     const auto para = CardTerminal::amountInPara(m_retail->terminalAmountRequested());
-    m_eft.sendAmount(header, para.value_or(0));
+    m_links.cardTerminal().sendAmount(header, para.value_or(0));
   });
-  connect(&m_eft, &CardTerminal::transactionStarted, this,
-          [this] { m_retail->terminalTransactionStarted(); });
-  connect(&m_eft, &CardTerminal::transactionFailed, this, [this] { m_retail->terminalTransactionFailed(); });
-  connect(&m_eft, &CardTerminal::resultReceived, this, [this](const CardTerminal::Result &r) {
+  connect(&eft, &CardTerminal::transactionStarted, this, [this] { m_retail->terminalTransactionStarted(); });
+  connect(&eft, &CardTerminal::transactionFailed, this, [this] { m_retail->terminalTransactionFailed(); });
+  connect(&eft, &CardTerminal::resultReceived, this, [this](const CardTerminal::Result &r) {
     m_retail->terminalResult(r.approved(), r.cardType, r.reference, r.cardNumber,
                              m_retailCalls->cekanjePrekinuto());
   });
@@ -121,17 +120,8 @@ Program::~Program() {
   ++m_sequence;
   m_konf->setHost(nullptr);
   m_engine->setWire(nullptr);
-  m_serial.close();
-  m_tcp->close();
-  m_barcode.close();
-  m_eft.close();
+  m_links.closeAtExit();
   delete m_pocetna;
-}
-
-Link *Program::deviceLink() {
-  if (m_record.konekcija == 1 && DeviceProfile::of(m_link.Model).reachableOverTcp)
-    return m_tcp.get();
-  return &m_serial;
 }
 
 void Program::start() {
@@ -146,10 +136,12 @@ void Program::start() {
   startupSequence();
 }
 
-void Program::setPortNames() {
-  m_serial.setPortName(SerialPortLink::comName(m_record.Port), m_workDir);
-  m_serial.setBaudRate(SerialPortLink::DeviceBaudRate);
-  m_tcp->setHost(m_record.IP.trimmed());
+// The device port's number comes with the link settings; the rest from the record.
+void Program::setPortNames(const SetKonfiguracija &record) {
+  m_links.setKonekcija(record.konekcija);
+  m_links.setIP(record.IP.trimmed());
+  m_links.setBarKodPort(record.BarKodPort);
+  m_links.setEFTPos(record.EFTPos);
 }
 
 void Program::applyLiveSettings() {
@@ -188,7 +180,7 @@ void Program::startupSequence() {
   m_konf->loadOwner(Vlasnik::readText(m_workDir));
   m_konf->loadRecord(m_record);
   m_link = m_record.linkSettings();
-  setPortNames();
+  setPortNames(m_record);
   applyLiveSettings();
 
   if (!openDatabase(m_record)) {
@@ -254,8 +246,7 @@ void Program::FormClose() {
       m_engine->IzlazPrinter();
   }
   ++m_sequence; // a connect still under way ends with the program, unannounced
-  m_tcp->close();
-  m_serial.close();
+  m_links.closeAtExit();
   if (!(m_record == m_loaded))
     KonfiguracijaStore::save(m_workDir, m_record);
 }
@@ -284,7 +275,7 @@ void Program::clearCheckFlags() {
 void Program::refreshLink(const SetKonfiguracija &record) {
   m_record = record;
   m_link = record.linkSettings();
-  setPortNames();
+  setPortNames(record);
   applyLiveSettings();
 }
 
@@ -297,35 +288,29 @@ bool Program::openDatabase(const SetKonfiguracija &record) {
 }
 
 void Program::openDeviceLink(const SetKonfiguracija &record, LinkDone done) {
-  if (record.konekcija == 1 && DeviceProfile::of(record.Model).reachableOverTcp) {
-    m_serial.close();
-    m_tcp->close();
-    m_tcp->setHost(record.IP.trimmed());
-    m_scheduler.schedule(1000, [this, done] {
-      m_tcp->open([done](bool ok) { done(ok ? LinkResult::Ok : LinkResult::Failed, QString()); });
-    });
-    return;
-  }
-  m_tcp->close();
-  m_serial.close();
-  m_serial.open();
-  const bool ok = m_serial.isOpen();
-  done(ok ? LinkResult::Ok : LinkResult::NotOpen, ok ? QString() : m_serial.errorString());
+  setPortNames(record);
+  const bool tcp = m_links.usesTcp();
+  m_links.openDevice([this, tcp, done](bool ok) {
+    if (ok)
+      done(LinkResult::Ok, QString());
+    else
+      done(tcp ? LinkResult::Failed : LinkResult::NotOpen, tcp ? QString() : m_links.errorString());
+  });
 }
 
 KonfHost::LinkResult Program::openBarcodePort(const SetKonfiguracija &record, QString *platformError) {
-  m_barcode.close();
-  const bool ok = m_barcode.open(record.BarKodPort, m_workDir) && m_barcode.isOpen();
+  m_links.setBarKodPort(record.BarKodPort);
+  const bool ok = m_links.openBarcodeReader() && m_links.barcodeReader().isOpen();
   if (!ok && platformError)
-    *platformError = m_barcode.errorString();
+    *platformError = m_links.barcodeReader().errorString();
   return ok ? LinkResult::Ok : LinkResult::NotOpen;
 }
 
 KonfHost::LinkResult Program::openCardTerminalPort(const SetKonfiguracija &record, QString *platformError) {
-  m_eft.close();
-  const bool ok = m_eft.open(record.EFTPos, m_workDir) && m_eft.isOpen();
+  m_links.setEFTPos(record.EFTPos);
+  const bool ok = m_links.openCardTerminal() && m_links.cardTerminal().isOpen();
   if (!ok && platformError)
-    *platformError = m_eft.errorString();
+    *platformError = m_links.cardTerminal().errorString();
   return ok ? LinkResult::Ok : LinkResult::NotOpen;
 }
 

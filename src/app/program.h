@@ -6,10 +6,7 @@
 #include "data/konfiguracija.h"
 #include "data/ui/tfrmkonf.h"
 #include "device/articlemirror.h"
-#include "device/barcodereader.h"
-#include "device/cardterminal.h"
-#include "device/serialportlink.h"
-#include "device/tcplink.h"
+#include "device/linkcontroller.h"
 #include "engine/transactionengine.h"
 #include "sales/articlelookup.h"
 #include "sales/engineretailcalls.h"
@@ -66,7 +63,7 @@ public:
   void startDeviceCheck(const SetKonfiguracija &record) override;
 
   // The device listens on TCP port 1024; tests point the program at a simulator elsewhere.
-  void setDeviceTcpPort(quint16 port) { m_tcp->setPort(port); }
+  void setDeviceTcpPort(quint16 port) { m_links.setTcpPort(port); }
 
   // --- parts, for the executable and the tests ---
   TfrmPocetna &pocetna() { return *m_pocetna; }
@@ -92,8 +89,7 @@ private:
   class Wire;
   void applyLiveSettings();
   void Podesavanja();
-  void setPortNames();
-  Link *deviceLink();
+  void setPortNames(const SetKonfiguracija &record);
 
   QString m_workDir;
   QtScheduler m_scheduler;
@@ -101,10 +97,7 @@ private:
   SetKonfiguracija m_loaded;
   LinkSettings m_link;
   Database m_db;
-  SerialPortLink m_serial;
-  std::unique_ptr<TcpLink> m_tcp;
-  BarcodeReader m_barcode;
-  CardTerminal m_eft;
+  LinkController m_links; // the device's serial port or TCP link, the barcode reader, the card terminal
   ArticleMirror m_mirror;
   std::unique_ptr<Wire> m_wire;
   std::unique_ptr<TransactionEngine> m_engine;

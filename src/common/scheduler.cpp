@@ -7,32 +7,41 @@
 QtScheduler::QtScheduler(QObject *parent) : QObject(parent) {}
 
 QtScheduler::~QtScheduler() {
-  for (auto &[id, timer] : m_pending)
-    delete timer;
+  for (auto &[id, pending] : m_pending) {
+    QObject::disconnect(pending.contextGone);
+    delete pending.timer;
+  }
 }
 
-Scheduler::TaskId QtScheduler::schedule(int ms, std::function<void()> task) {
+Scheduler::TaskId QtScheduler::schedule(int ms, QObject *context, std::function<void()> task) {
+  Q_ASSERT(context);
   const TaskId id = m_next++;
   auto *timer = new QTimer(this);
   timer->setSingleShot(true);
   timer->setTimerType(Qt::PreciseTimer);
-  connect(timer, &QTimer::timeout, this, [this, id, timer, task = std::move(task)]() {
-    m_pending.erase(id);
-    timer->deleteLater();
-    task();
+  connect(timer, &QTimer::timeout, this, [this, id, task = std::move(task)]() {
+    release(id);
+    task(); // the timer, and this copy of the task, are deleted later
   });
-  m_pending[id] = timer;
+  Pending &p = m_pending[id];
+  p.timer = timer;
+  p.contextGone = connect(context, &QObject::destroyed, this, [this, id] { cancel(id); });
   timer->start(ms < 0 ? 0 : ms);
   return id;
 }
 
-void QtScheduler::cancel(TaskId id) {
+void QtScheduler::release(TaskId id) {
   auto it = m_pending.find(id);
   if (it == m_pending.end())
     return;
-  it->second->deleteLater();
-  static_cast<QTimer *>(it->second)->stop();
+  QObject::disconnect(it->second.contextGone);
+  it->second.timer->stop();
+  it->second.timer->deleteLater();
   m_pending.erase(it);
+}
+
+void QtScheduler::cancel(TaskId id) {
+  release(id);
 }
 
 bool QtScheduler::isPending(TaskId id) const {
@@ -57,14 +66,32 @@ bool QtScheduler::setLocalTime(const QDateTime &t) {
 
 VirtualScheduler::VirtualScheduler(QDateTime start) : m_now(std::move(start)) {}
 
-Scheduler::TaskId VirtualScheduler::schedule(int ms, std::function<void()> task) {
+VirtualScheduler::~VirtualScheduler() {
+  for (auto &[id, task] : m_tasks)
+    QObject::disconnect(task.contextGone);
+}
+
+Scheduler::TaskId VirtualScheduler::schedule(int ms, QObject *context, std::function<void()> task) {
+  Q_ASSERT(context);
   const TaskId id = m_next++;
-  m_tasks[id] = Task{m_elapsed + (ms < 0 ? 0 : ms), std::move(task)};
+  Task &t = m_tasks[id];
+  t.due = m_elapsed + (ms < 0 ? 0 : ms);
+  t.fn = std::move(task);
+  t.contextGone = QObject::connect(context, &QObject::destroyed, [this, id] { cancel(id); });
   return id;
 }
 
+std::function<void()> VirtualScheduler::take(std::map<TaskId, Task>::iterator it) {
+  QObject::disconnect(it->second.contextGone);
+  auto fn = std::move(it->second.fn);
+  m_tasks.erase(it);
+  return fn;
+}
+
 void VirtualScheduler::cancel(TaskId id) {
-  m_tasks.erase(id);
+  auto it = m_tasks.find(id);
+  if (it != m_tasks.end())
+    take(it);
 }
 
 bool VirtualScheduler::isPending(TaskId id) const {
@@ -83,9 +110,7 @@ void VirtualScheduler::advance(int ms) {
     const qint64 step = next->second.due - m_elapsed;
     m_now = m_now.addMSecs(step);
     m_elapsed = next->second.due;
-    auto fn = std::move(next->second.fn);
-    m_tasks.erase(next);
-    fn();
+    take(next)();
   }
   m_now = m_now.addMSecs(target - m_elapsed);
   m_elapsed = target;

@@ -7,17 +7,22 @@
 #include <functional>
 #include <map>
 
+class QTimer;
+
 // Every delay of the program (reply watchdog, status waits, pauses before
 // writes, connect waits, status-line timers) goes through a Scheduler, so tests
-// can run a 12-second time-out in microseconds.
+// can run a 12-second time-out in microseconds. Every task names the object it
+// works for, as QTimer::singleShot takes a context: when that object goes
+// away, its pending tasks go with it and never run.
 class Scheduler {
 public:
   using TaskId = std::uint64_t;
 
   virtual ~Scheduler() = default;
 
-  // Runs task once after ms milliseconds on the event loop; returns an id for cancel().
-  virtual TaskId schedule(int ms, std::function<void()> task) = 0;
+  // Runs task once after ms milliseconds on the event loop, unless context is
+  // destroyed before; returns an id for cancel(). context must not be null.
+  virtual TaskId schedule(int ms, QObject *context, std::function<void()> task) = 0;
   // Cancelling an unknown or already-run id does nothing.
   virtual void cancel(TaskId id) = 0;
   virtual bool isPending(TaskId id) const = 0;
@@ -34,14 +39,21 @@ public:
   explicit QtScheduler(QObject *parent = nullptr);
   ~QtScheduler() override;
 
-  TaskId schedule(int ms, std::function<void()> task) override;
+  TaskId schedule(int ms, QObject *context, std::function<void()> task) override;
   void cancel(TaskId id) override;
   bool isPending(TaskId id) const override;
   QDateTime now() const override;
   bool setLocalTime(const QDateTime &t) override;
 
 private:
-  std::map<TaskId, QObject *> m_pending; // id -> single-shot timer object
+  struct Pending {
+    QTimer *timer = nullptr;
+    QMetaObject::Connection contextGone;
+  };
+  // Forgets a task that ran or was cancelled.
+  void release(TaskId id);
+
+  std::map<TaskId, Pending> m_pending;
   TaskId m_next = 1;
 };
 
@@ -49,8 +61,11 @@ private:
 class VirtualScheduler : public Scheduler {
 public:
   explicit VirtualScheduler(QDateTime start = QDateTime(QDate(2026, 1, 15), QTime(10, 0)));
+  ~VirtualScheduler() override;
+  VirtualScheduler(const VirtualScheduler &) = delete;
+  VirtualScheduler &operator=(const VirtualScheduler &) = delete;
 
-  TaskId schedule(int ms, std::function<void()> task) override;
+  TaskId schedule(int ms, QObject *context, std::function<void()> task) override;
   void cancel(TaskId id) override;
   bool isPending(TaskId id) const override;
   QDateTime now() const override { return m_now; }
@@ -73,7 +88,10 @@ private:
   struct Task {
     qint64 due;
     std::function<void()> fn;
+    QMetaObject::Connection contextGone;
   };
+  // Takes a task out (it runs or is dropped), its context no longer watched.
+  std::function<void()> take(std::map<TaskId, Task>::iterator it);
   std::map<TaskId, Task> m_tasks;
   TaskId m_next = 1;
   QDateTime m_now;

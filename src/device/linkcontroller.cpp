@@ -12,9 +12,7 @@ LinkController::LinkController(Scheduler &scheduler, QObject *parent)
   connect(&m_tcp, &Link::dropped, this, &LinkController::dropped);
 }
 
-LinkController::~LinkController() {
-  m_scheduler.cancel(m_pause);
-}
+LinkController::~LinkController() = default;
 
 bool LinkController::writeTo(Link &link, const QByteArray &frame, int count) {
   // Never past the end of the frame, whatever count says.
@@ -44,8 +42,7 @@ bool LinkController::writeFrame(const QByteArray &frame, int count) {
 
 bool LinkController::openSerial() {
   m_serial.setPortName(SerialPortLink::comName(m_settings->Port), m_workingDir);
-  bool ok = false;
-  m_serial.open([&ok](bool opened) { ok = opened; });
+  const bool ok = m_serial.openNow();
   m_error = ok ? QString() : m_serial.errorString();
   return ok;
 }
@@ -64,7 +61,7 @@ void LinkController::connectTcpAfterPause(std::function<void(bool)> done) {
   cancelPendingOpen();
   m_pendingDone = std::move(done);
   const quint64 attempt = m_attempt;
-  m_pause = m_scheduler.schedule(PauseBeforeConnectMs, [this, attempt] {
+  m_pause = m_scheduler.schedule(PauseBeforeConnectMs, this, [this, attempt] {
     m_pause = 0;
     m_tcp.open([this, attempt](bool ok) {
       if (attempt != m_attempt)
@@ -90,6 +87,8 @@ void LinkController::openDevice(std::function<void(bool)> done) {
       done(ok);
     return;
   }
+  // Only one link carries the device.
+  m_serial.close();
   m_tcp.close();
   connectTcpAfterPause(std::move(done));
 }

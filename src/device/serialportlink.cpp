@@ -50,6 +50,12 @@ QString SerialPortLink::systemPath() const {
 }
 
 void SerialPortLink::open(OpenDone done) {
+  const bool ok = openNow();
+  if (done)
+    done(ok);
+}
+
+bool SerialPortLink::openNow() {
   if (m_port.isOpen())
     m_port.close();
   setErrorString(QString());
@@ -75,8 +81,7 @@ void SerialPortLink::open(OpenDone done) {
     m_settingLines = false;
     m_port.clearError();
   }
-  if (done)
-    done(ok);
+  return ok;
 }
 
 bool SerialPortLink::openPeripheral(int portNumber, const QString &workingDir) {
@@ -85,9 +90,7 @@ bool SerialPortLink::openPeripheral(int portNumber, const QString &workingDir) {
     return true;
   }
   setPortName(comName(portNumber), workingDir);
-  bool ok = false;
-  open([&ok](bool opened) { ok = opened; });
-  return ok;
+  return openNow();
 }
 
 void SerialPortLink::close() {

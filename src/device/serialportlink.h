@@ -33,6 +33,8 @@ public:
   int baudRate() const { return m_baud; }
 
   void open(OpenDone done = {}) override;
+  // A serial port opens at once: the outcome, without a callback.
+  bool openNow();
   // Peripheral ports (barcode reader, card terminal): 0 means not used and
   // closes the port; otherwise opens COMn at once. True unless opening failed.
   bool openPeripheral(int portNumber, const QString &workingDir);

@@ -16,7 +16,6 @@ TcpLink::TcpLink(Scheduler &scheduler, QObject *parent) : Link(parent), m_schedu
 }
 
 TcpLink::~TcpLink() {
-  m_scheduler.cancel(m_timeout);
   m_socket.disconnect(this);
   m_socket.abort();
 }
@@ -36,7 +35,7 @@ void TcpLink::open(OpenDone done) {
     return;
   }
   m_connecting = true;
-  m_timeout = m_scheduler.schedule(ConnectTimeoutMs, [this] { onTimeout(); });
+  m_timeout = m_scheduler.schedule(ConnectTimeoutMs, this, [this] { onTimeout(); });
   m_socket.connectToHost(address, m_port);
 }
 

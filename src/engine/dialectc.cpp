@@ -159,7 +159,7 @@ void TransactionEngine::handleAckC(const Family4Ack &ack) {
     return;
   }
   case CmdIzvestaj:
-    m_scheduler.schedule(5000, [this] { GetStatus(); });
+    m_scheduler.schedule(5000, this, [this] { GetStatus(); });
     return;
   case CmdUpisArtikla:
     if (m_state.provera.zamenaArtiklaKorak2) {
@@ -217,7 +217,7 @@ void TransactionEngine::handleStatusC(const Family4Ack &ack) {
     return;
   }
   if ((state >= 10 && state <= 13) || (state >= 20 && state <= 22)) {
-    m_scheduler.schedule(5000, [this] { GetStatus(); });
+    m_scheduler.schedule(5000, this, [this] { GetStatus(); });
     return;
   }
   if (state == 30 || state == 31) {

@@ -115,7 +115,7 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
       if (!ack.refused) {
         m_state.pomocnaKomanda = false;
         m_state.auxSettling = true; // the device wants a moment before the next command
-        m_scheduler.schedule(300, [this] {
+        m_scheduler.schedule(300, this, [this] {
           m_state.auxSettling = false;
           emit portButtonEnabled();
           pumpWaiting();

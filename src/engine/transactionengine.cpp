@@ -9,11 +9,7 @@
 TransactionEngine::TransactionEngine(LinkSettings &link, Scheduler &scheduler, QObject *parent)
     : QObject(parent), m_link(link), m_scheduler(scheduler) {}
 
-TransactionEngine::~TransactionEngine() {
-  m_scheduler.cancel(m_watchdog);
-  m_scheduler.cancel(m_writeTask);
-  m_scheduler.cancel(m_auxTimeout);
-}
+TransactionEngine::~TransactionEngine() = default;
 
 void TransactionEngine::setMirror(ArticleMirror *mirror, const QString &path) {
   m_mirror = mirror;
@@ -135,7 +131,7 @@ void TransactionEngine::pumpWrites() {
     if (front.first > 0) {
       const int pause = front.first;
       front.first = 0;
-      m_writeTask = m_scheduler.schedule(pause, [this] {
+      m_writeTask = m_scheduler.schedule(pause, this, [this] {
         m_writeTask = 0;
         pumpWrites();
       });
@@ -150,7 +146,7 @@ void TransactionEngine::pumpWrites() {
 
 void TransactionEngine::armWatchdog() {
   m_scheduler.cancel(m_watchdog);
-  m_watchdog = m_scheduler.schedule(WatchdogMs, [this] { onWatchdog(); });
+  m_watchdog = m_scheduler.schedule(WatchdogMs, this, [this] { onWatchdog(); });
 }
 
 void TransactionEngine::stopWatchdog() {
@@ -277,14 +273,14 @@ void TransactionEngine::sendAux(const DeviceCommand &cmd) {
     // Not resent by the watchdog (the drawer); a reply that never comes must not
     // hold the next receipt step back for ever.
     m_scheduler.cancel(m_auxTimeout);
-    m_auxTimeout = m_scheduler.schedule(WatchdogMs, [this] { auxTimedOut(); });
+    m_auxTimeout = m_scheduler.schedule(WatchdogMs, this, [this] { auxTimedOut(); });
   }
 }
 
 void TransactionEngine::auxTimedOut() {
   m_auxTimeout = 0;
   if (m_dispatching || m_promptDepth > 0) {
-    m_auxTimeout = m_scheduler.schedule(WatchdogMs, [this] { auxTimedOut(); });
+    m_auxTimeout = m_scheduler.schedule(WatchdogMs, this, [this] { auxTimedOut(); });
     return;
   }
   if (!m_state.pomocnaKomanda || !m_state.awaitingReply)
@@ -415,7 +411,7 @@ TransactionEngine::PromptGuard::~PromptGuard() {
       (!m_e->m_pendingBytes.isEmpty() || !m_e->m_waiting.empty() || !m_e->m_followUps.empty())) {
     TransactionEngine *e = m_e;
     // After the prompt's caller has finished its own step.
-    e->m_scheduler.schedule(0, [e] {
+    e->m_scheduler.schedule(0, e, [e] {
       if (e->m_promptDepth == 0 && !e->m_dispatching)
         e->processBytes();
     });

@@ -88,7 +88,7 @@ double RetailSale::readNumber(const QString &text) const {
 void RetailSale::setStatus(const QString &text) {
   m_status = text;
   m_scheduler.cancel(m_statusTask);
-  m_statusTask = m_scheduler.schedule(kStatusMs, [this] {
+  m_statusTask = m_scheduler.schedule(kStatusMs, this, [this] {
     m_status.clear();
     m_statusTask = 0;
     emit changed();

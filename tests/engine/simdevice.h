@@ -37,7 +37,7 @@ public:
     if (reply.isEmpty() || !m_engine)
       return;
     TransactionEngine *engine = m_engine;
-    m_clock.schedule(1, [engine, reply] { engine->onBytesReceived(reply); });
+    m_clock.schedule(1, engine, [engine, reply] { engine->onBytesReceived(reply); });
   }
 
   // A device article as the program's mirror knows it (number, name, price, tax group).

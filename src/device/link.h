@@ -35,6 +35,8 @@ public:
   virtual void open(OpenDone done = {}) = 0;
   virtual void close() = 0;
   virtual bool isOpen() const = 0;
+  // Bytes that arrived but were not handed on yet: their receiver is still busy.
+  virtual qint64 bytesWaiting() const = 0;
   // Writes all bytes at once; false (nothing queued) when the link is not
   // open or the platform refuses, with the platform's text in errorString().
   virtual bool write(const QByteArray &bytes) = 0;

@@ -98,6 +98,10 @@ void SerialPortLink::close() {
     m_port.close();
 }
 
+qint64 SerialPortLink::bytesWaiting() const {
+  return m_port.isOpen() ? m_port.bytesAvailable() : 0;
+}
+
 bool SerialPortLink::isOpen() const {
   return m_port.isOpen();
 }

@@ -40,6 +40,7 @@ public:
   bool openPeripheral(int portNumber, const QString &workingDir);
   void close() override;
   bool isOpen() const override;
+  qint64 bytesWaiting() const override;
   bool write(const QByteArray &bytes) override;
 
 private:

@@ -54,6 +54,10 @@ void TcpLink::abortQuietly() {
   m_quiet = false;
 }
 
+qint64 TcpLink::bytesWaiting() const {
+  return m_socket.bytesAvailable();
+}
+
 bool TcpLink::isOpen() const {
   return m_socket.state() == QAbstractSocket::ConnectedState;
 }

@@ -26,6 +26,7 @@ public:
   void open(OpenDone done = {}) override;
   void close() override;
   bool isOpen() const override;
+  qint64 bytesWaiting() const override;
   bool isConnecting() const { return m_connecting; }
   bool write(const QByteArray &bytes) override;
 

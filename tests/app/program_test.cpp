@@ -79,13 +79,15 @@ TEST_F(ProgramStart, ConfigurationOkSavesThenReportsThePortAndStartsAgain) {
   p.start();
   shown.clear();
   bool okDone = false;
-  QTimer::singleShot(50, &p, [&] {
-    p.konf().EdtBroj->setText("123450");
-    p.konf().reVlasnik->setPlainText("Radnja\nBeograd");
-    p.konf().BitBtn1->click(); // OK: saved, database re-opened, the port refuses
-    okDone = true;
-    p.konf().BitBtn2->click(); // OTKAZ
-  });
+  testsupport::when(
+      &p, [&] { return p.konf().isVisible(); },
+      [&] {
+        p.konf().EdtBroj->setText("123450");
+        p.konf().reVlasnik->setPlainText("Radnja\nBeograd");
+        p.konf().BitBtn1->click(); // OK: saved, database re-opened, the port refuses
+        okDone = true;
+        p.konf().BitBtn2->click(); // OTKAZ
+      });
   p.BtnKonfihuracijaClick();
   EXPECT_TRUE(okDone);
   // The OK step's port message, then the start-up sequence again on closing.

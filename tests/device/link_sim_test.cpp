@@ -4,6 +4,7 @@
 
 #include "device/devicecommands.h"
 #include "device/linkcontroller.h"
+#include "device/memorycommands.h"
 #include "device/replyreceiver.h"
 #include "link_peers.h"
 
@@ -58,10 +59,10 @@ protected:
     m_link.setIP("127.0.0.1");
     if (port.hasMatch())
       m_link.setTcpPort(port.captured(1).toUShort());
-    std::optional<bool> ok;
-    m_link.openDevice([&](bool r) { ok = r; });
+    testsupport::Answer<bool> ok;
+    m_link.openDevice(ok.callback());
     m_sched.advance(LinkController::PauseBeforeConnectMs);
-    ASSERT_TRUE(testsupport::waitFor([&] { return ok.has_value(); }));
+    ASSERT_TRUE(testsupport::waitFor([&] { return ok.arrived(); }));
     ASSERT_TRUE(*ok) << m_link.errorString().toStdString();
   }
   void TearDown() override {
@@ -104,9 +105,17 @@ TEST_P(LinkWithSimulator, StatusRequestGetsOneWholeReply) {
   if (GetParam().split) {
     EXPECT_GT(pieces, 1); // it did arrive in pieces
   }
-  // Nothing else came: one command, one reply.
-  testsupport::waitFor([] { return false; }, 100);
-  EXPECT_EQ(frames.size(), 1);
+  // One command, one reply: a second command's reply is the next thing to come.
+  const DeviceCommand probe = GetParam().model == 4
+                                  ? commands.DatumVreme()
+                                  : MemoryCommands(GetParam().model, "123450", 9).CitanjeOperatera(1);
+  ASSERT_FALSE(probe.isEmpty());
+  ASSERT_TRUE(m_link.writeFrame(probe.bytes)) << m_link.errorString().toStdString();
+  ASSERT_TRUE(testsupport::waitFor([&] { return frames.size() >= 2; }, 5000))
+      << "no reply to the second command";
+  EXPECT_EQ(frames.size(), 2);
+  const QByteArray &next = frames.at(1);
+  EXPECT_EQ(quint8(next[0]) == 0x5F ? quint8(next[1]) : quint8(next[7]), probe.replyCode);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sim, LinkWithSimulator,

@@ -48,10 +48,13 @@ public:
     qsizetype done = 0;
     while (done < bytes.size()) {
       const ssize_t n = ::write(m_fd, bytes.constData() + done, bytes.size() - done);
-      if (n > 0)
+      if (n > 0) {
         done += n;
-      else
-        ::usleep(1000);
+        continue;
+      }
+      pollfd p{m_fd, POLLOUT, 0};
+      if (::poll(&p, 1, 3000) <= 0)
+        return; // the device takes nothing more; the missing reply shows it
     }
   }
   // The next whole frame, or empty after the time-out.

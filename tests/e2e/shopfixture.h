@@ -30,16 +30,7 @@
 
 namespace e2e {
 
-// Runs act() once cond() holds, polling on the event loop (modal windows spin their own).
-inline void when(QObject *ctx, std::function<bool()> cond, std::function<void()> act, int tries = 1500) {
-  QTimer::singleShot(20, ctx, [=] {
-    if (cond()) {
-      act();
-    } else if (tries > 0) {
-      when(ctx, cond, act, tries - 1);
-    }
-  });
-}
+using testsupport::when;
 
 class ShopFixture {
 public:

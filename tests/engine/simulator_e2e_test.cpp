@@ -148,13 +148,10 @@ TEST_P(SimulatorReceipt, JournalAndDatabaseAgree) {
     serial->setPortName(dir.path() + "/COM1");
     link = std::move(serial);
   }
-  bool opened = false, done = false;
-  link->open([&](bool ok) {
-    opened = ok;
-    done = true;
-  });
-  ASSERT_TRUE(testsupport::waitFor([&] { return done; }, 5000));
-  ASSERT_TRUE(opened) << link->errorString().toStdString();
+  testsupport::Answer<bool> opened;
+  link->open(opened.callback());
+  ASSERT_TRUE(testsupport::waitFor([&] { return opened.arrived(); }, 5000));
+  ASSERT_TRUE(*opened) << link->errorString().toStdString();
   e.attach(link.get());
 
   e.engine->setBrojRacuna(e.engine->nextReceiptNumber());
@@ -202,9 +199,7 @@ TEST(SimulatorSilence, PonoviAfterSilenceWritesTheLineOnce) {
   LiveEngine e(1, dir.path());
   SerialPortLink link;
   link.setPortName(dir.path() + "/COM1");
-  bool done = false;
-  link.open([&](bool) { done = true; });
-  ASSERT_TRUE(link.isOpen());
+  ASSERT_TRUE(link.openNow());
   e.attach(&link);
   e.engine->setBrojRacuna(1);
   ASSERT_TRUE(e.step([&] { e.engine->beginRetailReceipt(1); }));

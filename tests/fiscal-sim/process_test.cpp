@@ -7,7 +7,6 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTcpSocket>
-#include <QThread>
 
 #include <fcntl.h>
 #include <termios.h>
@@ -157,7 +156,12 @@ TEST(Process, Model1ReceiptOverAPtyAndServedAgainAfterReopening) {
 
   // The program closes its port and opens it again.
   sim.closePty();
-  QThread::msleep(100);
+  // Opened again only once the device has seen the port closed.
+  ASSERT_TRUE(testsupport::waitFor(
+      [&] {
+        return sim.control({{"cmd", "state"}})["state"].toObject()["link"].toObject()["hangUps"].toInt() == 1;
+      },
+      3000));
   ASSERT_TRUE(sim.openPty());
   Reply fm = sim.viaPty(f1(11, 0x7F, hex("00 00")));
   EXPECT_EQ(fm.code(), 0x7F);

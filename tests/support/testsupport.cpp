@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QThread>
+#include <QTimer>
 
 namespace testsupport {
 
@@ -14,15 +14,35 @@ void pinLocale() {
   LocaleText::setConventions(LocaleConventions::serbianLatin());
 }
 
-bool waitForImpl(const std::function<bool()> &pred, int timeoutMs) {
+bool waitForImpl(const std::function<bool()> &pred, int timeoutMs, int pollMs) {
   QDeadlineTimer deadline(timeoutMs);
+  QTimer ask; // wakes the loop to ask again when no event comes
+  ask.start(qMax(1, pollMs));
   while (!pred()) {
     if (deadline.hasExpired())
       return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(1);
+    QDeadlineTimer next(pollMs);
+    do
+      QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    while (!next.hasExpired());
   }
   return true;
+}
+
+namespace {
+void whenBy(QObject *context, std::function<bool()> cond, std::function<void()> act,
+            QDeadlineTimer deadline) {
+  QTimer::singleShot(20, context, [=] {
+    if (cond())
+      act();
+    else if (!deadline.hasExpired())
+      whenBy(context, cond, act, deadline);
+  });
+}
+} // namespace
+
+void when(QObject *context, std::function<bool()> cond, std::function<void()> act, int timeoutMs) {
+  whenBy(context, std::move(cond), std::move(act), QDeadlineTimer(timeoutMs));
 }
 
 QString fiscalSimPath() {

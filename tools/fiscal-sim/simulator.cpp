@@ -26,6 +26,7 @@ void Simulator::attach(Channel *channel) {
   connect(channel, &Channel::received, this, [this, channel](const QByteArray &b) { onBytes(channel, b); });
   connect(channel, &Channel::closed, this, [this, channel] {
     // A program that closes and comes back starts with a clean buffer.
+    ++m_stats.hangUps;
     m_peers[channel].receiver.clear();
     m_lastFrame.clear();
     if (channel->canDrop()) {
@@ -227,6 +228,7 @@ QJsonObject Simulator::statsJson() const {
                      {QStringLiteral("lastRejected"), m_stats.lastRejected},
                      {QStringLiteral("droppedBytes"), m_stats.droppedBytes},
                      {QStringLiteral("connections"), m_stats.connections},
+                     {QStringLiteral("hangUps"), m_stats.hangUps},
                      {QStringLiteral("openChannels"), int(m_peers.size())}};
 }
 

@@ -58,6 +58,7 @@ private:
     int droppedBytes = 0;
     QString lastRejected;
     int connections = 0;
+    int hangUps = 0; // a program closed its end of a link
   };
   struct Peer {
     FrameReceiver receiver;

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QTest>
 #include <QtTest/qtestspontaneevent.h>
@@ -111,3 +112,34 @@ TEST(TForm2Window, EscWithoutACardPaymentDoesNothing) {
 }
 
 } // namespace
+
+// Each model shows the keys its device has: the drawer with families 1 and 4,
+// free text and the storno of the open receipt with model 4 only; F1, F2 and F12
+// tell the others it is not for their device.
+TEST(TForm2Window, KeysFollowTheDevice) {
+  struct Case {
+    int model;
+    bool drawer, freeText, storno;
+  } cases[] = {{1, true, false, false},
+               {2, false, false, false},
+               {3, false, false, false},
+               {4, true, true, true},
+               {5, true, false, false}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.model);
+    Shop shop(c.model);
+    TForm2 form(*shop.sale, shop.h.clock);
+    form.applyModel(c.model);
+    form.show();
+    EXPECT_EQ(form.BtnFioka->isVisible(), c.drawer);
+    EXPECT_EQ(form.BtnTekst->isVisible(), c.freeText);
+    EXPECT_EQ(form.BitBtn9->isVisible(), c.storno);
+    if (!c.storno) {
+      shop.h.prompt.log.clear();
+      form.handleKey(Qt::Key_F12, Qt::NoModifier);
+      EXPECT_EQ(shop.h.prompt.log,
+                QStringList{"message|GRESKA|Nije dostupno za model kase sa kojom radite!"});
+    }
+    form.close();
+  }
+}

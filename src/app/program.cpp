@@ -8,6 +8,7 @@
 #include "app/tuputstvo.h"
 #include "app/windowprompt.h"
 #include "data/vlasnik.h"
+#include "reports/ui/tfrmizvestaji.h"
 #include "sales/ui/tform2.h"
 #include "sales/ui/tfrmfreetext.h"
 #include "sales/ui/waitercodedialog.h"
@@ -56,6 +57,7 @@ Program::Program(const QString &workDir, QObject *parent)
   m_form4 = new TForm4(m_db, *m_prompt, m_pocetna);
   // Shown beside the retail screen while that runs modally: as its child it is not blocked.
   m_freeText = new TFrmFreeText(m_form2);
+  m_izvestaji = new TfrmIzvestaji(m_pocetna);
 
   m_konf->setHost(this);
   m_konf->setWorkingDirectory(m_workDir);
@@ -100,6 +102,14 @@ Program::Program(const QString &workDir, QObject *parent)
   m_pocetna->BtnKonfihuracijaClick = [this] { BtnKonfihuracijaClick(); };
   m_pocetna->FormClose = [this] { FormClose(); };
   m_glavna->KasaClick = [this] { KasaClick(); };
+  m_glavna->BitBtn1Click = [this] { m_izvestaji->exec(); };
+  m_izvestaji->setDatabase(&m_db);
+  m_izvestaji->hooks.poruka = [this](const QString &title, const QString &text) { message(title, text); };
+  m_izvestaji->hooks.beep = [this] { beep(); };
+  m_izvestaji->PrijavaOperatera = [this](int op) { m_engine->PrijavaOperatera(op); };
+  m_izvestaji->Izvestaj = [this](int type, const QString &from, const QString &to) {
+    m_engine->Izvestaj(type, from, to);
+  };
   m_glavna->FormShow = [this] {
     m_engine->detectMenkoVariant(); // a Menko only
   };
@@ -159,6 +169,7 @@ void Program::applyLiveSettings() {
 
 void Program::Podesavanja() {
   m_form2->applyModel(m_link.Model);
+  m_izvestaji->setModel(m_link.Model);
   m_konf->applyModelSettings();
 }
 

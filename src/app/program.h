@@ -25,6 +25,7 @@ class TForm5;
 class TFrmFreeText;
 class TGlavna;
 class TUputstvo;
+class TfrmIzvestaji;
 class TfrmPocetna;
 class WindowPrompt;
 
@@ -77,6 +78,7 @@ public:
   TForm5 &form5() { return *m_form5; }
   TFrmKonf &konf() { return *m_konf; }
   TFrmFreeText &freeText() { return *m_freeText; }
+  TfrmIzvestaji &izvestaji() { return *m_izvestaji; }
   RetailSale &retail() { return *m_retail; }
   TransactionEngine &engine() { return *m_engine; }
   Database &database() { return m_db; }
@@ -118,5 +120,6 @@ private:
   TForm4 *m_form4 = nullptr;
   TFrmFreeText *m_freeText = nullptr;
   TForm5 *m_form5 = nullptr;
+  TfrmIzvestaji *m_izvestaji = nullptr;
   int m_sequence = 0; // start-up sequences run; a late TCP answer of an older one is ignored
 };

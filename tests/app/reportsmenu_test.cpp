@@ -148,7 +148,7 @@ TEST_F(ReportsMenu, APeriodicReportWithTextThatIsNoDateIsRefusedByTheCommand) {
   EXPECT_EQ(h.sentCount(), 1) << "nothing after the log-in";
   ASSERT_EQ(h.prompt.log.size(), 1);
   EXPECT_TRUE(h.prompt.log[0].startsWith(
-      "message|Greska|Losa vrednost ulaznog parametra! Datum mora biti u formatu kao "))
+      "device|Greska|Losa vrednost ulaznog parametra! Datum mora biti u formatu kao "))
       << h.prompt.log[0].toStdString();
 }
 

@@ -52,7 +52,7 @@ QString rateLetter(int stopa) {
 
 std::shared_ptr<BandedReport> turnover(const QString &title, const QList<TurnoverLine> &lines) {
   auto r = report(title, {{QStringLiteral("Rbr"), 12, R},
-                          {QStringLiteral("Br.rac"), 22},
+                          {QStringLiteral("Br.rac"), 22, R},
                           {QStringLiteral("Sifra"), 20},
                           {QStringLiteral("Naziv"), 62},
                           {QStringLiteral("Cena"), 26, R},

@@ -1,10 +1,11 @@
 #include "data/reportrepository.h"
 
-#include "common/rounding.h"
 #include "data/database.h"
 
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <cmath>
 
 namespace {
 
@@ -17,11 +18,13 @@ QVariantMap periodBinds(const DatePeriod &p) {
   return {{QStringLiteral("od"), p.from}, {QStringLiteral("do"), p.to}};
 }
 
+// Columns and sums of columns that hold 2 (3) decimals: rounding only takes off the
+// binary noise of the sum, no half-way case arises, so no decimal text is needed.
 ReportMoney money(const QVariant &v) {
-  return MyRound(2, v.toDouble());
+  return std::round(v.toDouble() * 100.0) / 100.0;
 }
 ReportQuantity quantity(const QVariant &v) {
-  return MyRound(3, v.toDouble());
+  return std::round(v.toDouble() * 1000.0) / 1000.0;
 }
 QString text(const QVariant &v) {
   return v.toString().trimmed();
@@ -117,19 +120,20 @@ DbResult<QList<RateSales>> ReportRepository::salesByRate(const DatePeriod &perio
 }
 
 DbResult<QList<CashierTotals>> ReportRepository::cashiers(const DatePeriod &period) {
-  // Receipt numbers repeat every year, so lines and payments meet their receipt by year and number.
-  const QString payments =
-      QStringLiteral("(SELECT SUM(t.iznos) FROM rate t JOIN racuni r ON r.godina=t.godina AND r.broj=t.broj "
-                     "WHERE t.nacin=%1 AND r.sifoper=o.sifoper AND r.datum BETWEEN :od AND :do)");
-  const QString sql =
-      QStringLiteral(
-          "SELECT o.sifoper, (SELECT MIN(k.naziv) FROM konobari k WHERE k.rbr=o.sifoper), "
-          "(SELECT SUM(p.iznos) FROM prodato p JOIN racuni r ON r.broj=p.brrac AND r.godina=p.godina "
-          "WHERE p.storno=1 AND r.sifoper=o.sifoper AND r.datum BETWEEN :od AND :do), "
-          "%1, %2, %3 "
-          "FROM (SELECT DISTINCT sifoper FROM racuni WHERE datum BETWEEN :od AND :do) o "
-          "ORDER BY o.sifoper")
-          .arg(payments.arg(0), payments.arg(1), payments.arg(2));
+  // One pass over the period's receipts for the stornos and one for the payments. Receipt
+  // numbers repeat every year, so lines and payments meet their receipt by year and number.
+  const QString sql = QStringLiteral(
+      "SELECT o.sifoper, (SELECT MIN(k.naziv) FROM konobari k WHERE k.rbr=o.sifoper), st.storno, pay.g, "
+      "pay.c, pay.k "
+      "FROM (SELECT DISTINCT sifoper FROM racuni WHERE datum BETWEEN :od AND :do) o "
+      "LEFT JOIN (SELECT r.sifoper AS op, SUM(p.iznos) AS storno FROM racuni r "
+      " JOIN prodato p ON p.brrac=r.broj AND p.godina=r.godina "
+      " WHERE p.storno=1 AND r.datum BETWEEN :od AND :do GROUP BY r.sifoper) st ON st.op=o.sifoper "
+      "LEFT JOIN (SELECT r.sifoper AS op, SUM(CASE WHEN t.nacin=0 THEN t.iznos END) AS g, "
+      " SUM(CASE WHEN t.nacin=1 THEN t.iznos END) AS c, SUM(CASE WHEN t.nacin=2 THEN t.iznos END) AS k "
+      " FROM racuni r JOIN rate t ON t.godina=r.godina AND t.broj=r.broj "
+      " WHERE r.datum BETWEEN :od AND :do GROUP BY r.sifoper) pay ON pay.op=o.sifoper "
+      "ORDER BY o.sifoper");
   return rowsOf<CashierTotals>(m_db, sql, periodBinds(period), [](const QSqlQuery &q) {
     return CashierTotals{q.value(0).toInt(), text(q.value(1)),  money(q.value(2)),
                          money(q.value(3)),  money(q.value(4)), money(q.value(5))};
@@ -163,16 +167,18 @@ DbResult<QList<BookLine>> ReportRepository::book(const QDate &day, Book which) {
 }
 
 DbResult<QList<GroupSales>> ReportRepository::salesByGroup(const DatePeriod &period) {
+  // The sold lines are summed first; only the sums meet their article, group and rate.
   const QString sql =
       QStringLiteral(
           "SELECT x.grp, (SELECT MIN(g.naziv) FROM grupa g WHERE UPPER(TRIM(g.sifgrupa))=UPPER(x.grp)), "
           "x.sifra, "
           "x.naziv, x.jm, x.stopa, (SELECT MAX(s.iznos) FROM porstope s WHERE s.stopa=x.stopa), x.kol, "
           "x.suma FROM ("
-          " SELECT COALESCE(TRIM(a.sifgrupa),'') AS grp, p.sifra AS sifra, p.naziv AS naziv, MIN(a.jm) AS jm,"
-          " p.stopa AS stopa, SUM(p.prodato) AS kol, SUM(p.iznos) AS suma"
-          " FROM prodato p JOIN artikli a ON %1 WHERE p.datum BETWEEN :od AND :do"
-          " GROUP BY COALESCE(TRIM(a.sifgrupa),''), p.sifra, p.naziv, p.stopa"
+          " SELECT COALESCE(TRIM(a.sifgrupa),'') AS grp, p.sifra AS sifra, p.naziv AS naziv, a.jm AS jm,"
+          " p.stopa AS stopa, p.kol AS kol, p.suma AS suma FROM ("
+          "  SELECT sifra, naziv, stopa, SUM(prodato) AS kol, SUM(iznos) AS suma FROM prodato"
+          "  WHERE datum BETWEEN :od AND :do GROUP BY sifra, naziv, stopa"
+          " ) p JOIN artikli a ON %1"
           ") x ORDER BY x.grp, x.sifra, x.naziv")
           .arg(sameCode("a.sifra", "p.sifra"));
   return rowsOf<GroupSales>(m_db, sql, periodBinds(period), [](const QSqlQuery &q) {

@@ -1,7 +1,6 @@
 #include "reports/reportrequest.h"
 
 #include "common/localetext.h"
-#include "common/rounding.h"
 #include "reports/bandedreport.h"
 #include "reports/databasereports.h"
 
@@ -193,8 +192,17 @@ std::optional<DatePeriod> ReportRequest::csvPeriod(const QString &odText, const 
 }
 
 namespace {
-QString number(double v) {
-  QString t = decimalText15(v);
+// A number as its plain display text: no grouping, no trailing zeros ("12,5", "-2", "0,375").
+QString number(double v, int decimals) {
+  QString t = QString::number(v, 'f', decimals);
+  if (t.contains(QLatin1Char('.'))) {
+    while (t.endsWith(QLatin1Char('0')))
+      t.chop(1);
+    if (t.endsWith(QLatin1Char('.')))
+      t.chop(1);
+  }
+  if (t == QLatin1String("-0"))
+    t = QStringLiteral("0");
   t.replace(QLatin1Char('.'), LocaleText::decimalSeparator());
   return t;
 }
@@ -206,20 +214,38 @@ QString quoted(const QString &text) {
 } // namespace
 
 QString turnoverCsvLine(const TurnoverLine &l) {
+  return turnoverCsvLine(l, quoted(LocaleText::date(l.datum)));
+}
+
+QString turnoverCsvLine(const TurnoverLine &l, const QString &quotedDate) {
   const QChar sep = LocaleText::listSeparator();
   const QString doc = l.brojDok ? *l.brojDok : QString::number(l.brrac);
-  return QString::number(l.rbr) % sep % doc % sep % quoted(LocaleText::date(l.datum)) % sep %
-         quoted(l.sifra) % sep % quoted(l.naziv) % sep % quoted(l.barkod) % sep % number(l.cena) % sep %
-         QString::number(l.stopa) % sep % QString::number(l.storno) % sep % number(l.iznos) % sep %
-         number(l.prodato);
+  return QString::number(l.rbr) % sep % doc % sep % quotedDate % sep % quoted(l.sifra) % sep %
+         quoted(l.naziv) % sep % quoted(l.barkod) % sep % number(l.cena, 2) % sep % QString::number(l.stopa) %
+         sep % QString::number(l.storno) % sep % number(l.iznos, 2) % sep % number(l.prodato, 3);
 }
 
 DbResult<int> ReportRequest::writeCsv(const DatePeriod &p, QIODevice &out) {
+  QByteArray chunk;
+  QDate lastDate;
+  QString lastDateText;
   bool written = true;
+  auto flush = [&] {
+    written = written && out.write(chunk) == chunk.size();
+    chunk.clear();
+  };
   auto n = m_repo.forEachTurnoverLine(p, [&](const TurnoverLine &l) {
-    written = out.write((turnoverCsvLine(l) + QStringLiteral("\r\n")).toUtf8()) >= 0;
+    if (l.datum != lastDate || lastDateText.isEmpty()) {
+      lastDate = l.datum;
+      lastDateText = quoted(LocaleText::date(l.datum));
+    }
+    chunk += turnoverCsvLine(l, lastDateText).toUtf8();
+    chunk += "\r\n";
+    if (chunk.size() > (1 << 16))
+      flush();
     return written;
   });
+  flush();
   if (n && !written)
     return DbError{out.errorString()};
   return n;

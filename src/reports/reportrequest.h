@@ -79,3 +79,5 @@ private:
 
 // One line of the turnover CSV (kind 11), without its line end.
 QString turnoverCsvLine(const TurnoverLine &line);
+// The same with the date field already written (lines of one day share it).
+QString turnoverCsvLine(const TurnoverLine &line, const QString &quotedDate);

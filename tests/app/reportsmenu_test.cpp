@@ -5,9 +5,11 @@
 #include "reports/ui/tfrmpromet.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -255,6 +257,46 @@ TEST_F(ReportsMenu, BestSellerWindowStartsPreparedAndEnterWalksItsFields) {
       5000);
   menu.BitBtn8->click();
   EXPECT_EQ(focusOrder, (QStringList{"Edit1", "edtDatumOD", "edtDatumPrometa", "ComboBox1", "BtnStampaj"}));
+}
+
+TEST_F(ReportsMenu, TurnoverCsvIsWrittenWholeOrNotAtAll) {
+  ASSERT_TRUE(
+      h.db.exec("INSERT INTO prodato (rbr, brrac, datum, sifra, barkod, naziv, cena, storno, stopa, prodato, "
+                "iznos, godina) VALUES (1, 7, '2008-03-05', '1', '860', 'KAFA \"X\"', 100, 0, 2, 1.5, 150, "
+                "2008)"));
+  QTemporaryDir dir;
+  const QString path = dir.filePath("Promet.CSV");
+  TfrmPromet &promet = menu.promet();
+  promet.askCsvPath = [path] { return path; };
+  int beeps = 0;
+  menu.hooks.beep = [&beeps] { ++beeps; };
+  promet.prepare(11);
+  promet.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&promet));
+  QTest::keyClicks(promet.edtDatumOD, "05032008");
+  QTest::keyClicks(promet.edtDatumPrometa, "05032008");
+  QTest::keyClick(promet.edtDatumPrometa, Qt::Key_Return);
+  EXPECT_EQ(shown, QStringList{"Obavestenje! / Uspesan upis"});
+  EXPECT_FALSE(promet.isVisible());
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), "1;7;\"05.03.2008\";\"1\";\"KAFA \"\"X\"\"\";\"860\";100;2;0;150;1,5\r\n");
+  file.close();
+
+  // The database fails halfway: the message, a beep, and the earlier file stays as it was.
+  ASSERT_TRUE(h.db.exec("DROP TABLE racuni"));
+  shown.clear();
+  promet.show();
+  QTest::keyClicks(promet.edtDatumOD, "05032008");
+  QTest::keyClicks(promet.edtDatumPrometa, "05032008");
+  promet.BtnStampajPromet->click();
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_TRUE(shown[0].startsWith("GRESKA / Problem u otvaranju baze.Proverite konfiguraciju putanje"))
+      << shown[0].toStdString();
+  EXPECT_EQ(beeps, 1);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().startsWith("1;7;"));
+  promet.reject();
 }
 
 } // namespace

@@ -111,6 +111,12 @@ const char *const kVersion2[] = {
     "CREATE INDEX ix_sastav_sifsas ON sastav (UPPER(TRIM(sifsas)))",
 };
 
+// The reports over long periods sum sold lines by article; reading them from this
+// index, already in article order, spares sorting a year of lines.
+const char *const kVersion3[] = {
+    "CREATE INDEX ix_prodato_artikal ON prodato (sifra, naziv, stopa, cena, datum, prodato, iznos)",
+};
+
 const QString kVersionTable = QStringLiteral("kasa_verzija");
 
 bool tableExists(Database &db, const QString &name) {
@@ -163,7 +169,7 @@ const TableDef *table(const QString &name) {
 }
 
 int currentVersion() {
-  return 2;
+  return 3;
 }
 
 QStringList upgradeStatements(int version) {
@@ -173,6 +179,9 @@ QStringList upgradeStatements(int version) {
       out << createTable(t);
   } else if (version == 2) {
     for (const char *s : kVersion2)
+      out << QString::fromLatin1(s);
+  } else if (version == 3) {
+    for (const char *s : kVersion3)
       out << QString::fromLatin1(s);
   }
   return out;

@@ -64,6 +64,19 @@ TEST_P(DatabaseReportsTest, EveryDatedKindFromTheSeededShop) {
        {"Periodicni izvestaj po artiklima od: 01.03.2008 do: 06.03.2008", "1 Kafa 100,00 7,000 700,00",
         "4 Lepinja 30,00 1,000 30,00", "Ukupno 3.530,00"},
        {"Voda", "Caj"}},
+      // Over more than a month the sums come through the article index: the same rows.
+      {3,
+       "01.01.2007",
+       "31.12.2008",
+       {"Periodicni izvestaj po artiklima od: 01.01.2007 do: 31.12.2008", "1 1 Kafa 100,00 7,000 700,00",
+        "8 Caj 77,00 -1,000 -77,00", "Ukupno 3.453,00"},
+       {"Voda"}},
+      {10,
+       "01.01.2007",
+       "31.12.2008",
+       {"G1 Pice", "8 Caj kom 20,00 -1,000 -77,00", "Ukupno za grupu: 7,000 773,00", "G2 Hrana",
+        "Ukupno za grupu: 5,375 2.680,00"},
+       {}},
       {4,
        "",
        "05.03.2008",
@@ -124,7 +137,8 @@ TEST_P(DatabaseReportsTest, EveryDatedKindFromTheSeededShop) {
       EXPECT_FALSE(text.contains(absent)) << absent.toStdString();
     // The picture of the turnover report in the README comes from here.
     if (c.kind == 1 && c.inOrder.size() > 3 && qEnvironmentVariableIsSet("KASA_SCREENSHOT_DIR"))
-      ReportOutput::writePdf(*out.report, QDir(qEnvironmentVariable("KASA_SCREENSHOT_DIR")).filePath("promet.pdf"));
+      ReportOutput::writePdf(*out.report,
+                             QDir(qEnvironmentVariable("KASA_SCREENSHOT_DIR")).filePath("promet.pdf"));
   }
 }
 
@@ -212,6 +226,13 @@ TEST_P(DatabaseReportsTest, BestSellersByQuantityAndByAmount) {
        ReportRepository::BestBy::Amount,
        {"1 2 Pljeskavica 3,000 1.350,00", "2 3 Meso 1,000 1.000,00", "3 1 Kafa 7,000 700,00"},
        {"Vaga"}},
+      {"2",
+       "01.01.2007",
+       "31.12.2008",
+       ReportRepository::BestBy::Amount,
+       {"Pregled 2 najprodavanijih artikala", "1 2 Pljeskavica 3,000 1.350,00", "2 3 Meso 1,000 1.000,00",
+        "Ukupno: 2.350,00"},
+       {"Kafa"}},
       {"2",
        "05.03.2008",
        "05.03.2008",

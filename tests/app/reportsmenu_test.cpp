@@ -202,6 +202,10 @@ TEST_F(ReportsMenu, DatedButtonsOpenTheTurnoverWindowWithTheirFields) {
           EXPECT_EQ(promet.edtDatumOD->isVisible(), c.twoDates) << c.kind;
           EXPECT_EQ(promet.edtDatumPrometa->x(), c.twoDates ? 136 : 72) << c.kind;
           EXPECT_EQ(QApplication::focusWidget(), c.twoDates ? promet.edtDatumOD : promet.edtDatumPrometa);
+          if (qEnvironmentVariableIsSet("KASA_SCREENSHOT_DIR") && (c.kind == 1 || c.kind == 3))
+            promet.grab().save(QStringLiteral("%1/promet-%2.png")
+                                   .arg(qEnvironmentVariable("KASA_SCREENSHOT_DIR"))
+                                   .arg(c.kind));
           QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         },
         5000);
@@ -245,6 +249,8 @@ TEST_F(ReportsMenu, BestSellerWindowStartsPreparedAndEnterWalksItsFields) {
         EXPECT_EQ(form.Edit1->text(), "10");
         EXPECT_EQ(form.ComboBox1->currentText(), "Po kolicini");
         EXPECT_EQ(form.size(), QSize(380, 250));
+        if (qEnvironmentVariableIsSet("KASA_SCREENSHOT_DIR"))
+          form.grab().save(qEnvironmentVariable("KASA_SCREENSHOT_DIR") + QStringLiteral("/form6.png"));
         for (int i = 0; i < 5; ++i) {
           focusOrder << QApplication::focusWidget()->objectName();
           QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);

@@ -4,6 +4,7 @@
 #include "reports/reportoutput.h"
 
 #include <QPainter>
+#include <QPdfWriter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -81,6 +82,24 @@ TEST(BandedReport, PaginatesEveryLineOnceWithTheSummaryAtTheEnd) {
   EXPECT_TRUE(pages[report->pageCount() - 1].contains(QStringLiteral("Ukupan promet:")));
   EXPECT_TRUE(all.contains(QStringLiteral("249,50")));
   EXPECT_TRUE(all.contains(QRegularExpression(QStringLiteral("Ukupan promet:\\s+250,00"))));
+}
+
+// What the print dialog's page range sends to the printer: only those pages, in order.
+TEST(BandedReport, APageRangeRendersOnlyThosePages) {
+  QTemporaryDir dir;
+  const QString pdf = dir.filePath(QStringLiteral("range.pdf"));
+  const auto report = listing(250);
+  ASSERT_GE(report->pageCount(), 4);
+  {
+    QPdfWriter writer(pdf);
+    ASSERT_TRUE(ReportOutput::render(*report, writer, 1, 2));
+  }
+  EXPECT_EQ(pdftools::pages(pdf), 2);
+  const QString text = pdftools::text(pdf);
+  EXPECT_FALSE(text.contains(QStringLiteral("Strana:1\n")));
+  EXPECT_LT(text.indexOf(QStringLiteral("Strana:2")), text.indexOf(QStringLiteral("Strana:3")));
+  EXPECT_GE(text.indexOf(QStringLiteral("Strana:2")), 0);
+  EXPECT_FALSE(text.contains(QStringLiteral("Strana:4")));
 }
 
 TEST(BandedReport, AnEmptyReportIsOnePageWithItsSummary) {

@@ -42,6 +42,7 @@ void TfrmPromet::prepare(int kind) {
   edtDatumOD->setVisible(two);
   edtDatumPrometa->move(two ? 136 : 72, edtDatumPrometa->y());
   setFixedWidth(two ? 232 + 64 : 232);
+  BtnStampajPromet->move((width() - BtnStampajPromet->width()) / 2, BtnStampajPromet->y());
 }
 
 void TfrmPromet::showEvent(QShowEvent *event) {

@@ -70,7 +70,7 @@ public:
   bool isPending(TaskId id) const override;
   QDateTime now() const override { return m_now; }
   bool setLocalTime(const QDateTime &t) override {
-    if (!t.isValid())
+    if (!t.isValid() || !clockSettable)
       return false;
     m_now = t;
     return true;
@@ -83,6 +83,8 @@ public:
   int runAll(int maxTasks = 10000);
   std::size_t pendingCount() const { return m_tasks.size(); }
   void setNow(const QDateTime &t) { m_now = t; }
+  // Whether the program may set the clock (on Linux: the right to set the system time).
+  bool clockSettable = true;
 
 private:
   struct Task {

@@ -37,6 +37,22 @@ bool isAuxCommand(quint8 a) {
   return a == CmdFioka || a == CmdLcd || a == CmdStatus || a == CmdIzvestaj || a == CmdIsprazniTotal ||
          a == CmdFreeTextBegin || a == CmdFreeTextPrint || a == CmdFreeTextEnd;
 }
+// The computer keeps its time when setting the clock is not allowed; the operator is told
+// what the device says, so the clock can be set by hand.
+QString clockNotSetText(const DeviceClock &c) {
+  const QDateTime t = c.toDateTime();
+  const QString deviceTime = t.isValid() ? t.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"))
+                                         : QStringLiteral("neispravno (%1.%2.%3 %4:%5:%6)")
+                                               .arg(c.day)
+                                               .arg(c.month)
+                                               .arg(c.year)
+                                               .arg(c.hour)
+                                               .arg(c.minute)
+                                               .arg(c.second);
+  return QStringLiteral("Vreme racunara nije podeseno! Vreme u kasi je %1. Za podesavanje sata racunara "
+                        "potrebno je pravo na promenu sistemskog vremena.")
+      .arg(deviceTime);
+}
 } // namespace
 
 void TransactionEngine::dispatchC(const QByteArray &frame) {
@@ -59,7 +75,7 @@ void TransactionEngine::dispatchC(const QByteArray &frame) {
       emit serviceButtonsEnabled();
       emit cursorRestored();
       if (!set)
-        message(QStringLiteral("Greska"), QStringLiteral("Vreme racunara nije podeseno!"));
+        message(QStringLiteral("Greska"), clockNotSetText(c));
       return;
     }
     if (isShort(frame, 0xF5)) {
@@ -318,6 +334,8 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
     m_state.pomocnaKomanda = false;
     m_followUps.clear();
     emit cursorRestored();
+    if (articleService && !m_state.racunUToku)
+      emit serviceButtonsEnabled(); // the article window's loop ends here
     if (a == CmdProdaja || a == CmdPonisti) {
       Racun &step = currentStep();
       learnFromSale(ack, step);
@@ -373,6 +391,13 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
       emit serviceButtonsEnabled();
       emit cursorRestored();
     }
+    return;
+  }
+  if (articleService && !m_state.racunUToku) {
+    // No receipt is open behind the article window's writes: nothing to close or repeat.
+    deviceError({title, notice, UserPrompt::Mode::Notice});
+    emit serviceButtonsEnabled();
+    emit cursorRestored();
     return;
   }
   if (cls == 3 || cls == 4) {

@@ -59,6 +59,7 @@ public:
   void setDatabase(Database *db) { m_store.setDatabase(db); }
   void setMirror(ArticleMirror *mirror, const QString &path = QString());
   void setServiceHandler(ServiceReplyHandler *h) { m_service = h; }
+  ServiceReplyHandler *serviceHandler() const { return m_service; }
   void setRetailScreen(RetailScreen *s) { m_retail = s; }
   void setRestaurantScreen(RestaurantScreen *s) { m_restaurant = s; }
   void setSplitScreen(SplitScreen *s) { m_split = s; }

@@ -1,6 +1,7 @@
 // The engine against the real fiscal-sim over a pty (models 1, 2, 5) and TCP
 // (model 4), with real time and a real SQLite database.
 #include "engineharness.h"
+#include "simprocess.h"
 
 #include "device/serialportlink.h"
 #include "device/tcplink.h"
@@ -19,70 +20,6 @@
 using namespace enginetest;
 
 namespace {
-
-class SimProcess {
-public:
-  bool start(int model, const QString &dir) {
-    m_dir = dir;
-    QFile arts(dir + "/arts.txt");
-    if (!arts.open(QIODevice::WriteOnly))
-      return false;
-    arts.write("10;KAFA;100;2;\n11;ESPRESSO;150;2;\n");
-    arts.close();
-    QStringList args{"--model",   QString::number(model), "--register", "123450",
-                     "--journal", dir + "/journal.jsonl", "--control",  dir + "/ctl"};
-    if (model == 4)
-      args << "--tcp"
-           << "127.0.0.1:0";
-    else
-      args << "--link" << dir + "/COM1"
-           << "--articles" << dir + "/arts.txt";
-    m_proc.start(testsupport::fiscalSimPath(), args);
-    if (!m_proc.waitForStarted(5000))
-      return false;
-    QByteArray out;
-    for (int i = 0; i < 50 && !out.contains('\n'); ++i) {
-      m_proc.waitForReadyRead(200);
-      out += m_proc.readAllStandardOutput();
-    }
-    const auto m = QRegularExpression("tcp-port=(\\d+)").match(QString::fromLatin1(out));
-    if (m.hasMatch())
-      tcpPort = quint16(m.captured(1).toUInt());
-    return out.contains("fiscal-sim ready");
-  }
-  ~SimProcess() {
-    m_proc.terminate();
-    m_proc.waitForFinished(3000);
-  }
-  QJsonObject control(const QJsonObject &cmd) {
-    QLocalSocket s;
-    s.connectToServer(m_dir + "/ctl");
-    if (!s.waitForConnected(2000))
-      return {};
-    s.write(QJsonDocument(cmd).toJson(QJsonDocument::Compact) + "\n");
-    s.waitForBytesWritten(1000);
-    QByteArray line;
-    for (int i = 0; i < 20 && !line.contains('\n'); ++i) {
-      s.waitForReadyRead(100);
-      line += s.readAll();
-    }
-    return QJsonDocument::fromJson(line).object();
-  }
-  QList<QJsonObject> journal() const {
-    QList<QJsonObject> docs;
-    QFile f(m_dir + "/journal.jsonl");
-    if (f.open(QIODevice::ReadOnly))
-      for (const QByteArray &l : f.readAll().split('\n'))
-        if (!l.isEmpty())
-          docs << QJsonDocument::fromJson(l).object();
-    return docs;
-  }
-  quint16 tcpPort = 0;
-
-private:
-  QProcess m_proc;
-  QString m_dir;
-};
 
 // The engine on real time, wired to a real link.
 struct LiveEngine {

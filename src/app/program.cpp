@@ -8,6 +8,8 @@
 #include "app/tuputstvo.h"
 #include "app/windowprompt.h"
 #include "data/vlasnik.h"
+#include "device/ui/tfrmart.h"
+#include "engine/articlesync.h"
 #include "reports/ui/tfrmizvestaji.h"
 #include "sales/ui/tform2.h"
 #include "sales/ui/tfrmfreetext.h"
@@ -52,6 +54,11 @@ Program::Program(const QString &workDir, QObject *parent)
   m_prompt = std::make_unique<WindowPrompt>(*m_dialogMain, *m_dialog, *m_form5, *m_uputstvo);
   m_retail = std::make_unique<RetailSale>(m_articles, *m_retailCalls, *m_prompt, m_scheduler);
   m_form2 = new TForm2(*m_retail, m_scheduler, m_pocetna);
+  const QString mirrorPath = QDir(m_workDir).filePath(QStringLiteral("artikli.dat"));
+  m_articleSync = std::make_unique<ArticleSync>(*m_engine, m_link, m_scheduler, m_mirrorModel, mirrorPath);
+  m_articleSync->setPrompt(m_prompt.get());
+  m_frmArt = new TfrmArt(*m_articleSync, m_mirrorModel, m_pocetna);
+  m_frmArt->setMirrorPath(mirrorPath);
   m_konf = new TFrmKonf(m_pocetna);
   m_form3 = new TForm3(m_db, *m_prompt, m_pocetna);
   m_form4 = new TForm4(m_db, *m_prompt, m_pocetna);
@@ -95,6 +102,7 @@ Program::Program(const QString &workDir, QObject *parent)
     if (m_konf->isVisible())
       m_konf->accept();
   });
+  connect(m_engine.get(), &TransactionEngine::cursorRestored, m_frmArt, &TfrmArt::restoreCursor);
   connect(m_engine.get(), &TransactionEngine::modelChanged, this,
           [this](int model) { m_prompt->setModel(model); });
 
@@ -110,6 +118,7 @@ Program::Program(const QString &workDir, QObject *parent)
   m_izvestaji->Izvestaj = [this](int type, const QString &from, const QString &to) {
     m_engine->Izvestaj(type, from, to);
   };
+  m_glavna->BtnPosClick = [this] { BtnPosClick(); };
   m_glavna->FormShow = [this] {
     m_engine->detectMenkoVariant(); // a Menko only
   };
@@ -170,6 +179,7 @@ void Program::applyLiveSettings() {
 void Program::Podesavanja() {
   m_form2->applyModel(m_link.Model);
   m_izvestaji->setModel(m_link.Model);
+  m_frmArt->BtnSync->setVisible(m_link.Model == 4);
   m_konf->applyModelSettings();
 }
 
@@ -186,6 +196,7 @@ void Program::startupSequence() {
   m_pocetna->setWindowTitle(caption);
   m_uputstvo->setWindowTitle(caption);
   m_konf->setWindowTitle(QStringLiteral("Podesavanje parametara"));
+  m_frmArt->setWindowTitle(QStringLiteral("Artikli"));
 
   // A missing owner file only leaves the owner box empty.
   m_konf->loadOwner(Vlasnik::readText(m_workDir));
@@ -243,6 +254,16 @@ void Program::KasaClick() {
   applyLiveSettings();
   m_retail->setStatus(QString());
   m_form2->exec();
+}
+
+void Program::BtnPosClick() {
+  m_links.openForArticleWindow([this](std::optional<LinkMessage> failed) {
+    if (failed) {
+      deviceMessage(failed->title, failed->text);
+      return;
+    }
+    m_frmArt->exec();
+  });
 }
 
 void Program::FormClose() {

@@ -6,6 +6,7 @@
 #include "data/konfiguracija.h"
 #include "data/ui/tfrmkonf.h"
 #include "device/articlemirror.h"
+#include "device/articlemirrormodel.h"
 #include "device/linkcontroller.h"
 #include "engine/transactionengine.h"
 #include "sales/articlelookup.h"
@@ -16,6 +17,7 @@
 
 #include <memory>
 
+class ArticleSync;
 class TDialog;
 class TDialogMain;
 class TForm2;
@@ -26,6 +28,7 @@ class TFrmFreeText;
 class TGlavna;
 class TUputstvo;
 class TfrmIzvestaji;
+class TfrmArt;
 class TfrmPocetna;
 class WindowPrompt;
 
@@ -49,6 +52,8 @@ public:
   void BtnProdeskClick();
   void BtnKonfihuracijaClick();
   void KasaClick();
+  // "KO&NFIGURISANJE KASE": the device link made sure to be open, then the device article window.
+  void BtnPosClick();
   void FormClose();
 
   // --- KonfHost ---
@@ -79,6 +84,8 @@ public:
   TFrmKonf &konf() { return *m_konf; }
   TFrmFreeText &freeText() { return *m_freeText; }
   TfrmIzvestaji &izvestaji() { return *m_izvestaji; }
+  TfrmArt &frmArt() { return *m_frmArt; }
+  ArticleSync &articleSync() { return *m_articleSync; }
   RetailSale &retail() { return *m_retail; }
   TransactionEngine &engine() { return *m_engine; }
   Database &database() { return m_db; }
@@ -101,12 +108,14 @@ private:
   Database m_db;
   LinkController m_links; // the device's serial port or TCP link, the barcode reader, the card terminal
   ArticleMirror m_mirror;
+  ArticleMirrorModel m_mirrorModel{m_mirror};
   std::unique_ptr<Wire> m_wire;
   std::unique_ptr<TransactionEngine> m_engine;
   DatabaseArticleLookup m_articles{m_db};
   std::unique_ptr<EngineRetailCalls> m_retailCalls;
   std::unique_ptr<WindowPrompt> m_prompt;
   std::unique_ptr<RetailSale> m_retail;
+  std::unique_ptr<ArticleSync> m_articleSync;
 
   // Windows, created once in the program's fixed order.
   TfrmPocetna *m_pocetna = nullptr;
@@ -114,6 +123,7 @@ private:
   TUputstvo *m_uputstvo = nullptr;
   TDialogMain *m_dialogMain = nullptr;
   TForm2 *m_form2 = nullptr;
+  TfrmArt *m_frmArt = nullptr;
   TDialog *m_dialog = nullptr;
   TFrmKonf *m_konf = nullptr;
   TForm3 *m_form3 = nullptr;

@@ -441,3 +441,37 @@ TEST(ArticleSyncFile, DamagedFileLeavesTheMirrorAlone) {
 }
 
 } // namespace
+
+namespace {
+
+// "Sinhronizacija" (model 4): the device's time becomes the computer's when that is
+// allowed; otherwise the clock is left alone and the operator is told the device's time.
+TEST(ArticleSyncClock, SinhronizacijaSetsTheClockThroughTheClockPort) {
+  for (bool allowed : {true, false}) {
+    SCOPED_TRACE(allowed);
+    SyncFixture f(4);
+    f.clock.clockSettable = allowed;
+    const QDateTime before = f.clock.now();
+    f.sync->sinhronizacija();
+    EXPECT_FALSE(f.buttons);
+    EXPECT_TRUE(f.busy);
+    ASSERT_TRUE(f.run());
+    EXPECT_EQ(f.codes(), QList<int>{0x60});
+    EXPECT_FALSE(f.busy);
+    if (allowed) {
+      EXPECT_LT(qAbs(f.clock.now().secsTo(QDateTime::currentDateTime())), 5); // the device's clock
+      EXPECT_TRUE(f.prompt.log.isEmpty());
+    } else {
+      EXPECT_LT(qAbs(f.clock.now().secsTo(before)), 2);
+      ASSERT_EQ(f.prompt.log.size(), 1);
+      EXPECT_TRUE(
+          f.prompt.log[0].startsWith("message|Greska|Vreme racunara nije podeseno! Vreme u kasi je "));
+    }
+  }
+  SyncFixture other(1);
+  other.sync->sinhronizacija();
+  EXPECT_TRUE(other.sim.frames.isEmpty()); // the button is model 4's only
+  EXPECT_TRUE(other.buttons);
+}
+
+} // namespace

@@ -19,7 +19,9 @@ using namespace enginetest;
 namespace {
 
 struct WindowFixture {
-  explicit WindowFixture(int model) : sim(model, clock), mirrorModel(mirror), tester(&mirrorModel) {
+  explicit WindowFixture(int model)
+      : sim(model, clock), mirrorModel(mirror),
+        tester(&mirrorModel, QAbstractItemModelTester::FailureReportingMode::Fatal) {
     link.Model = model;
     link.IBFM = QStringLiteral("123450");
     engine = std::make_unique<TransactionEngine>(link, clock);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "journalcheck.h"
+
+#include <QString>
+
+#include <map>
+
+struct SoakOptions {
+  int model = 1;
+  int receipts = 1000;
+  unsigned seed = 1;
+  double faultRate = 0.3; // chance of a fault before each step
+  int timeScale = 10;     // every engine delay (watchdog, pauses) divided by this
+  QString workDir;        // kept for a failed run; a temporary folder otherwise
+};
+
+struct SoakResult {
+  int receipts = 0;  // receipts started
+  int completed = 0; // receiptCompleted from the engine
+  int stuck = 0;     // receipts the policy could not bring to an end
+  int steps = 0;
+  std::map<QString, int> faults;  // injected, by kind
+  std::map<QString, int> choices; // the operator's answers, by dialog and button
+  std::map<QString, int> device;  // what the device saw (executed, resend answered, ...)
+  JournalCheck check;
+  bool passed() const { return stuck == 0 && completed == receipts && check.passed(); }
+};
+
+// The real engine against the real fiscal-sim (pty; model 4 over TCP) for a number of
+// retail receipts with random faults injected through the simulator's control channel
+// and a seeded operator; then the device's journal is compared with the database.
+SoakResult runSoak(const SoakOptions &options);

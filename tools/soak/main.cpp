@@ -36,6 +36,7 @@ int main(int argc, char **argv) {
   p.addOption({QStringLiteral("time-scale"),
                QStringLiteral("Engine delays divided by this (default 10; 1 = real time)."),
                QStringLiteral("n"), QStringLiteral("10")});
+  p.addOption({QStringLiteral("trace"), QStringLiteral("Every step, fault and answer on standard error.")});
   p.process(app);
 
   bool allPassed = true;
@@ -45,6 +46,7 @@ int main(int argc, char **argv) {
     o.receipts = p.value(QStringLiteral("receipts")).toInt();
     o.seed = p.value(QStringLiteral("seed")).toUInt() * 1000 + unsigned(o.model);
     o.faultRate = p.value(QStringLiteral("fault-rate")).toDouble();
+    o.trace = p.isSet(QStringLiteral("trace"));
     o.timeScale = std::max(1, p.value(QStringLiteral("time-scale")).toInt());
     const SoakResult r = runSoak(o);
     const JournalCheck &c = r.check;

@@ -12,12 +12,20 @@
 #include "support/testsupport.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <cstdio>
 #include <random>
 
 namespace {
+
+bool g_trace = false;
+void trace(const QString &text) {
+  if (g_trace)
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
 
 // Every delay of the engine shortened alike, so a watchdog of 3 s and its three
 // resends cost a tenth of that and a thousand receipts with faults fit in minutes.
@@ -78,6 +86,7 @@ public:
     restorePaper();
     DeviceErrorAnswer a;
     if (e.mode == Mode::Notice) {
+      trace(QStringLiteral("    notice \"%1\"").arg(e.tekst));
       ++m_result.choices[QStringLiteral("notice")];
       return a;
     }
@@ -96,6 +105,7 @@ public:
     else if (!lost && engine && engine->stavkaKase().operacija != Racun::Otvaranje)
       choice = pick({Nastavi, Ponovi});
     a.izborGreske = choice;
+    trace(QStringLiteral("    dialog \"%1\" -> %2").arg(e.tekst, e.captions.value(choice - 1)));
     ++m_result.choices[QStringLiteral("%1 %2").arg(lost ? QStringLiteral("lost") : QStringLiteral("refused"),
                                                    e.captions.value(choice - 1))];
     return a;
@@ -152,7 +162,10 @@ public:
     m_engine->setMirror(&m_mirror, dir + QStringLiteral("/artikli.dat"));
     m_engine->setRetailScreen(&m_retail);
     m_engine->seedSendSeq(int(m_rng() % 49) + 1);
-    QObject::connect(m_engine.get(), &TransactionEngine::receiptCompleted, [this] { ++m_r.completed; });
+    QObject::connect(m_engine.get(), &TransactionEngine::receiptCompleted, [this](int broj) {
+      ++m_r.completed;
+      trace(QStringLiteral("  completed %1").arg(broj));
+    });
 
     if (m_o.model == 4) {
       auto tcp = std::make_unique<TcpLink>(m_clock);
@@ -176,6 +189,7 @@ public:
   // One receipt: opening, one to four lines, then payment until the device closes it.
   bool receipt() {
     ++m_r.receipts;
+    trace(QStringLiteral("receipt %1").arg(m_r.receipts));
     const int before = m_r.completed;
     const int broj = m_engine->nextReceiptNumber();
     m_engine->setBrojRacuna(broj);
@@ -235,6 +249,9 @@ private:
     ++m_r.steps;
     const bool sticky = injectFault();
     action();
+    trace(QStringLiteral("  step %1 (%2)")
+              .arg(m_engine->stavkaKase().operacija)
+              .arg(m_engine->stavkaKase().naziv));
     const bool idle = testsupport::waitFor([&] { return !m_engine->awaitingReply(); }, 120000);
     if (sticky || m_prompt.paperOut) {
       m_sim.control({{"cmd", "clearFaults"}});
@@ -295,6 +312,7 @@ private:
       return true;
     }
     ++m_r.faults[kind];
+    trace(QStringLiteral("  fault ") + QString::fromUtf8(QJsonDocument(cmd).toJson(QJsonDocument::Compact)));
     return true;
   }
 
@@ -339,6 +357,7 @@ public:
 
 SoakResult runSoak(const SoakOptions &o) {
   SoakResult r;
+  g_trace = o.trace;
   QTemporaryDir tmp;
   const QString dir = o.workDir.isEmpty() ? tmp.path() : o.workDir;
   SimProcess sim;

@@ -13,6 +13,7 @@ struct SoakOptions {
   double faultRate = 0.3; // chance of a fault before each step
   int timeScale = 10;     // every engine delay (watchdog, pauses) divided by this
   QString workDir;        // kept for a failed run; a temporary folder otherwise
+  bool trace = false;     // every step, fault and answer on standard error
 };
 
 struct SoakResult {

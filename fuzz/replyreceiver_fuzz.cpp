@@ -5,17 +5,11 @@
 #include "device/framecodec.h"
 #include "device/replyparser.h"
 #include "device/replyreceiver.h"
+#include "fuzzcheck.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdlib>
-
 namespace {
-
-void require(bool condition) {
-  if (!condition)
-    std::abort();
-}
 
 void checkFrame(const QByteArray &frame) {
   require(!frame.isEmpty() && frame.size() <= ReplyReceiver::Capacity);

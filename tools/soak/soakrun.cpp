@@ -361,7 +361,10 @@ SoakResult runSoak(const SoakOptions &o) {
   QTemporaryDir tmp;
   const QString dir = o.workDir.isEmpty() ? tmp.path() : o.workDir;
   SimProcess sim;
-  if (!sim.start(o.model, dir)) {
+  QByteArray articles;
+  for (const Article &a : kArticles)
+    articles += QStringLiteral("%1;%2;%3;2;\n").arg(a.deviceNumber).arg(a.naziv).arg(a.cena).toUtf8();
+  if (!sim.start(o.model, dir, true, articles)) {
     r.check.problems << QStringLiteral("fiscal-sim did not start");
     ++r.stuck;
     return r;

@@ -71,6 +71,13 @@ void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog, int r
                               m_state.rezimRestoran || profile().alwaysOffersZaustavi};
   const auto answer = deviceError(req);
   m_rx.clear();
+  if (fromWatchdog && !m_pendingBytes.isEmpty()) {
+    // The device answered while the cashier was choosing. That answer settles the step:
+    // a resend now would be answered a second time and that answer taken for the next
+    // step's, and giving the step up would drop what the device printed.
+    armWatchdog();
+    return;
+  }
   switch (answer.izborGreske) {
   case UserPrompt::Nastavi: {
     // Only what the device confirmed counts as done: an unanswered line was never

@@ -250,6 +250,35 @@ TEST(Watchdog, SecondAnswerToAResentLineIsDropped) {
   }
 }
 
+// The device answers while the cashier looks at the lost-reply dialog: that answer
+// settles the line whatever the choice, and nothing goes out that the device would
+// answer a second time (that answer would be taken for the next step's).
+TEST(Watchdog, AnswerDuringTheDialogSettlesTheLine) {
+  for (int model : {1, 2, 4}) {
+    for (int choice : {UserPrompt::Ponovi, UserPrompt::Nastavi}) {
+      SCOPED_TRACE(testing::Message() << "model " << model << ", choice " << choice);
+      Harness h(model);
+      pendingSale(h);
+      h.prompt.errorAnswers = {choice};
+      int sent = -1;
+      h.prompt.duringPrompt = [&] {
+        if (sent < 0 && !h.prompt.errors.isEmpty()) {
+          sent = h.sentCount();
+          h.engine->onBytesReceived(reply::accept(model, 0x03));
+        }
+      };
+      h.clock.advance(12000);
+      ASSERT_EQ(h.prompt.errors.size(), 1);
+      h.settle();
+      EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 1);
+      EXPECT_EQ(h.sentCount(), sent);
+      EXPECT_FALSE(h.engine->awaitingReply());
+      h.clock.advance(12000);
+      EXPECT_EQ(h.prompt.errors.size(), 1);
+    }
+  }
+}
+
 } // namespace
 
 namespace {

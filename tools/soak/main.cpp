@@ -8,14 +8,16 @@
 
 namespace {
 
-QString counts(const std::map<QString, int> &m) {
+// "total (name=n, ...)"; without a total where the numbers are of different things.
+QString counts(const std::map<QString, int> &m, bool withTotal = true) {
   QStringList parts;
   int total = 0;
   for (const auto &[k, v] : m) {
     parts << QStringLiteral("%1=%2").arg(k).arg(v);
     total += v;
   }
-  return QStringLiteral("%1 (%2)").arg(total).arg(parts.join(QStringLiteral(", ")));
+  const QString list = parts.join(QStringLiteral(", "));
+  return withTotal ? QStringLiteral("%1 (%2)").arg(total).arg(list) : list;
 }
 
 } // namespace
@@ -61,7 +63,7 @@ int main(int argc, char **argv) {
             .arg(r.completed)
             .arg(r.stuck)
             .arg(r.steps)
-            .arg(counts(r.faults), counts(r.choices), counts(r.device))
+            .arg(counts(r.faults), counts(r.choices), counts(r.device, false))
             .arg(c.journalReceipts)
             .arg(c.journalLines)
             .arg(c.databaseReceipts)

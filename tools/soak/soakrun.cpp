@@ -70,6 +70,8 @@ public:
       : m_rng(rng), m_sim(sim), m_result(result) {}
   TransactionEngine *engine = nullptr;
   bool paperOut = false;
+  // The cashier opens a dropped connection again (the port button) before deciding.
+  std::function<void()> reopenLink;
 
   void restorePaper() {
     if (!paperOut)
@@ -98,6 +100,8 @@ public:
     // A lost reply may hide a step the device did execute: only a repeat, which the
     // device answers from its memory, keeps both sides equal.
     const bool lost = e.tekst.contains(QLatin1String("prekid"));
+    if (lost && reopenLink)
+      reopenLink();
     const bool earlierOpen = e.captions.value(0) == QLatin1String("Zatvori prethodni");
     int choice = Ponovi;
     if (earlierOpen)
@@ -181,6 +185,14 @@ public:
     m_device->open(opened.callback());
     if (!testsupport::waitFor([&] { return opened.arrived(); }, 5000) || !*opened)
       return false;
+    m_prompt.reopenLink = [this] {
+      if (m_device->isOpen())
+        return;
+      ++m_r.choices[QStringLiteral("link reopened")];
+      testsupport::Answer<bool> again;
+      m_device->open(again.callback());
+      testsupport::waitFor([&] { return again.arrived(); }, 5000);
+    };
     m_wire.attach(m_device.get(), m_engine.get());
     m_engine->setWire(&m_wire);
     return true;
@@ -272,7 +284,8 @@ private:
     const int watchdog = TransactionEngine::WatchdogMs / m_o.timeScale;
     QJsonObject cmd;
     QString kind;
-    switch (below(7)) {
+    // Model 4 over TCP: the connection can drop as well.
+    switch (below(m_o.model == 4 ? 8 : 7)) {
     case 0: // up to three are covered by the watchdog's resends, more reach the cashier
       kind = QStringLiteral("silence");
       cmd = {{"cmd", "silent"}, {"count", 1 + below(5)}};
@@ -299,6 +312,10 @@ private:
       break;
     case 5:
       cmd = refusal(kind);
+      break;
+    case 7:
+      kind = QStringLiteral("dropped connection");
+      cmd = {{"cmd", "drop"}, {"next", true}};
       break;
     default:
       kind = QStringLiteral("paper out");

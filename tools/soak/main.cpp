@@ -38,6 +38,7 @@ int main(int argc, char **argv) {
   p.addOption({QStringLiteral("time-scale"),
                QStringLiteral("Engine delays divided by this (default 10; 1 = real time)."),
                QStringLiteral("n"), QStringLiteral("10")});
+  p.addOption({QStringLiteral("slow-replies"), QStringLiteral("Also replies slower than the watchdog.")});
   p.addOption({QStringLiteral("trace"), QStringLiteral("Every step, fault and answer on standard error.")});
   p.process(app);
 
@@ -49,6 +50,7 @@ int main(int argc, char **argv) {
     o.seed = p.value(QStringLiteral("seed")).toUInt() * 1000 + unsigned(o.model);
     o.faultRate = p.value(QStringLiteral("fault-rate")).toDouble();
     o.trace = p.isSet(QStringLiteral("trace"));
+    o.slowReplies = p.isSet(QStringLiteral("slow-replies"));
     o.timeScale = std::max(1, p.value(QStringLiteral("time-scale")).toInt());
     const SoakResult r = runSoak(o);
     const JournalCheck &c = r.check;

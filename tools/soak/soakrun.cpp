@@ -307,6 +307,12 @@ private:
       cmd = {{"cmd", "split"}, {"mode", "random"}, {"gapMs", below(4)}};
       break;
     case 4: // below the watchdog: a slow device, not a silent one
+      if (m_o.slowReplies && below(2) == 0) {
+        // Past it: the resend goes out and the device answers both frames.
+        kind = QStringLiteral("slow reply");
+        cmd = {{"cmd", "latency"}, {"ms", watchdog + 1 + below(watchdog / 2)}};
+        break;
+      }
       kind = QStringLiteral("latency");
       cmd = {{"cmd", "latency"}, {"ms", 1 + below(watchdog * 2 / 3)}};
       break;

@@ -10,10 +10,11 @@ struct SoakOptions {
   int model = 1;
   int receipts = 1000;
   unsigned seed = 1;
-  double faultRate = 0.3; // chance of a fault before each step
-  int timeScale = 10;     // every engine delay (watchdog, pauses) divided by this
-  QString workDir;        // kept for a failed run; a temporary folder otherwise
-  bool trace = false;     // every step, fault and answer on standard error
+  double faultRate = 0.3;   // chance of a fault before each step
+  int timeScale = 10;       // every engine delay (watchdog, pauses) divided by this
+  QString workDir;          // kept for a failed run; a temporary folder otherwise
+  bool slowReplies = false; // also replies that come after the watchdog's resend
+  bool trace = false;       // every step, fault and answer on standard error
 };
 
 struct SoakResult {

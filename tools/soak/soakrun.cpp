@@ -11,6 +11,7 @@
 #include "engine/transactionengine.h"
 #include "support/testsupport.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -228,11 +229,21 @@ public:
       if (!ok)
         return false;
     }
+    keepHistory(broj);
     if (m_r.completed == before) {
       ++m_r.stuck;
       return false;
     }
     return true;
+  }
+
+  // Every frame the device saw, receipt by receipt, for the folder of a failed run.
+  void keepHistory(int broj) {
+    const QJsonArray frames =
+        m_sim.control({{"cmd", "history"}, {"clear", true}}).value(QStringLiteral("frames")).toArray();
+    m_history += QJsonDocument(QJsonObject{{"receipt", m_r.receipts}, {"broj", broj}, {"frames", frames}})
+                     .toJson(QJsonDocument::Compact) +
+                 "\n";
   }
 
   void tearDown() {
@@ -373,6 +384,7 @@ private:
 
 public:
   std::map<QString, double> m_startStock;
+  QByteArray m_history; // one JSON line per receipt
   QSqlDatabase connection() const { return m_db.connection(); }
 };
 
@@ -413,6 +425,9 @@ SoakResult runSoak(const SoakOptions &o) {
   r.check = checkJournal(sim.journal(), soak.connection(), soak.m_startStock, o.model != 2);
   if (!r.passed()) {
     tmp.setAutoRemove(false);
+    QFile history(dir + QStringLiteral("/history.jsonl"));
+    if (history.open(QIODevice::WriteOnly))
+      history.write(soak.m_history);
     r.check.problems << QStringLiteral("kept for a look: %1").arg(dir);
   }
   return r;

@@ -5,8 +5,7 @@ namespace {
 
 class ArticleRepositoryTest : public DbTest {
 protected:
-  void SetUp() override {
-    DbTest::SetUp();
+  void seed() override {
     // Codes as older data holds them: padded, in either letter case.
     const char *rows[] = {
         "INSERT INTO artikli (sifra, barkod, naziv, cena, stopa, lager) VALUES (' abc ', '8600000000116', "

@@ -5,8 +5,7 @@ namespace {
 
 class TableRepositoryTest : public DbTest {
 protected:
-  void SetUp() override {
-    DbTest::SetUp();
+  void seed() override {
     const char *rows[] = {
         "INSERT INTO artikli (sifra, naziv, cena, stopa, lager, vrsta) VALUES ('1', 'Supa', 200, 2, 0, 'J')",
         "INSERT INTO artikli (sifra, naziv, cena, stopa, lager, vrsta) VALUES ('2', 'Pivo', 150, 2, 0, 'P')",

@@ -145,6 +145,7 @@ bool Database::fail(const QString &reason) {
 }
 
 void Database::close() {
+  m_statements.clear(); // a statement belongs to the connection it was prepared on
   m_open = false;
   if (m_depth > 0)
     leaveOutermost(); // closing the connection ends what it had open
@@ -319,6 +320,33 @@ DbResult<QSqlQuery> Database::failed(const QSqlError &error) {
   return DbError::from(error);
 }
 
+namespace {
+
+// Binds each ":name" of binds that occurs as a whole placeholder in sql.
+void bindAll(QSqlQuery &q, const QString &sql, const QVariantMap &binds) {
+  static const QRegularExpression wordEnd(QStringLiteral("^\\w"));
+  for (auto it = binds.cbegin(); it != binds.cend(); ++it) {
+    const QString placeholder = QLatin1Char(':') + it.key();
+    for (qsizetype at = sql.indexOf(placeholder); at >= 0; at = sql.indexOf(placeholder, at + 1)) {
+      if (!wordEnd.match(sql.mid(at + placeholder.size(), 1)).hasMatch()) {
+        q.bindValue(placeholder, it.value());
+        break;
+      }
+    }
+  }
+}
+
+// Statements kept prepared: those with values, and reads. Others (DDL, savepoints, pragmas)
+// run as they are; PostgreSQL cannot prepare all of them.
+bool keptPrepared(const QString &sql, const QVariantMap &binds) {
+  return !binds.isEmpty() || sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);
+}
+
+// Texts built with a varying number of placeholders must not grow the kept statements without end.
+constexpr std::size_t kMaxStatements = 128;
+
+} // namespace
+
 DbResult<QSqlQuery> Database::query(const QString &sql, const QVariantMap &binds) {
   if (!m_open) {
     m_lastError = QLatin1String(kNotOpen);
@@ -334,34 +362,72 @@ DbResult<QSqlQuery> Database::query(const QString &sql, const QVariantMap &binds
   }
   if (!q.prepare(sql))
     return failed(q.lastError());
-  for (auto it = binds.cbegin(); it != binds.cend(); ++it) {
-    static const QRegularExpression wordEnd(QStringLiteral("^\\w"));
-    const QString placeholder = QLatin1Char(':') + it.key();
-    // Bind only names that occur as whole placeholders in the text.
-    for (qsizetype at = sql.indexOf(placeholder); at >= 0; at = sql.indexOf(placeholder, at + 1)) {
-      if (!wordEnd.match(sql.mid(at + placeholder.size(), 1)).hasMatch()) {
-        q.bindValue(placeholder, it.value());
-        break;
-      }
-    }
-  }
+  bindAll(q, sql, binds);
   if (!q.exec())
     return failed(q.lastError());
   return q;
 }
 
-DbResult<> Database::exec(const QString &sql, const QVariantMap &binds) {
-  auto q = query(sql, binds);
+DbResult<QSqlQuery *> Database::run(const QString &sql, const QVariantMap &binds) {
+  if (!m_open) {
+    m_lastError = QLatin1String(kNotOpen);
+    return DbError{m_lastError};
+  }
+  auto found = m_statements.find(sql);
+  if (found == m_statements.end()) {
+    auto q = std::make_unique<QSqlQuery>(connection());
+    q->setForwardOnly(true);
+    if (!q->prepare(sql))
+      return failed(q->lastError()).failure();
+    if (m_statements.size() >= kMaxStatements)
+      m_statements.clear();
+    found = m_statements.emplace(sql, std::move(q)).first;
+  }
+  QSqlQuery *q = found->second.get();
+  bindAll(*q, sql, binds);
+  if (!q->exec()) {
+    const DbError error = failed(q->lastError()).failure();
+    m_statements.erase(found); // prepared again next time, in case the connection lost it
+    return error;
+  }
+  return q;
+}
+
+template <typename Read>
+auto Database::withStatement(const QString &sql, const QVariantMap &binds, Read read)
+    -> DbResult<decltype(read(std::declval<QSqlQuery &>()))> {
+  if (!keptPrepared(sql, binds)) {
+    auto q = query(sql, binds);
+    if (!q)
+      return q.failure();
+    return read(*q);
+  }
+  const auto q = run(sql, binds);
   if (!q)
     return q.failure();
+  auto value = read(**q);
+  (*q)->finish(); // an unfinished read would hold the database's snapshot
+  return value;
+}
+
+DbResult<QList<QSqlRecord>> Database::rows(const QString &sql, const QVariantMap &binds) {
+  return withStatement(sql, binds, [](QSqlQuery &q) {
+    QList<QSqlRecord> out;
+    while (q.next())
+      out.append(q.record());
+    return out;
+  });
+}
+
+DbResult<> Database::exec(const QString &sql, const QVariantMap &binds) {
+  const auto done = withStatement(sql, binds, [](QSqlQuery &) { return true; });
+  if (!done)
+    return done.failure();
   return {};
 }
 
 DbResult<QVariant> Database::scalar(const QString &sql, const QVariantMap &binds) {
-  auto q = query(sql, binds);
-  if (!q)
-    return q.failure();
-  return q->next() ? q->value(0) : QVariant();
+  return withStatement(sql, binds, [](QSqlQuery &q) { return q.next() ? q.value(0) : QVariant(); });
 }
 
 QVariant Database::bindable(const QString &table, const QString &column, const QVariant &value) const {

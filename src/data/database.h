@@ -12,7 +12,9 @@
 #include <QVariantMap>
 
 #include <functional>
+#include <memory>
 #include <optional>
+#include <unordered_map>
 
 // The database kinds of the configuration field TipBaze.
 enum class DatabaseKind {
@@ -73,11 +75,17 @@ public:
   QVariant booleanValue(bool value) const;
 
   // Runs sql with each ":name" of binds bound: the active query, its rows to read, or the failure.
+  // Prepared anew on every call; for long reads (reports, grids) that the caller walks.
   DbResult<QSqlQuery> query(const QString &sql, const QVariantMap &binds = {});
+  // All rows of a small result (an article, a recipe, a receipt's lines), read at once.
+  DbResult<QList<QSqlRecord>> rows(const QString &sql, const QVariantMap &binds = {});
   // Runs a statement that writes.
   DbResult<> exec(const QString &sql, const QVariantMap &binds = {});
   // First column of the first row; a null value when there is no row.
   DbResult<QVariant> scalar(const QString &sql, const QVariantMap &binds = {});
+  // rows, exec and scalar keep their statements prepared for the life of the connection:
+  // preparing costs more than running the small statements of a receipt step.
+  int preparedStatements() const { return int(m_statements.size()); }
   // Inserts row into a table of the schema, every column of the table bound.
   DbResult<> insertRecord(const QString &table, const QSqlRecord &row);
   // The value to bind for a column of a schema table (booleans as the database kind takes them).
@@ -104,6 +112,12 @@ private:
   bool finishOpen();
   bool fail(const QString &reason);
   DbResult<QSqlQuery> failed(const QSqlError &error);
+  // Runs sql on its kept statement; the caller reads it and then finishes it.
+  DbResult<QSqlQuery *> run(const QString &sql, const QVariantMap &binds);
+  // Runs sql (kept prepared where it can be) and gives what read makes of the result.
+  template <typename Read>
+  auto withStatement(const QString &sql, const QVariantMap &binds, Read read)
+      -> DbResult<decltype(read(std::declval<QSqlQuery &>()))>;
   void leaveOutermost();
 
   QString m_name;
@@ -112,6 +126,8 @@ private:
   QString m_lastError;
   int m_depth = 0;
   bool m_open = false;
+  // Prepared statements of the open connection by their text; emptied when it closes.
+  std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_statements;
 };
 
 // Every prompt asks this before it opens. A modal prompt runs an event loop that may

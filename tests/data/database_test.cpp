@@ -113,6 +113,42 @@ TEST_P(DatabaseTest, InnerCommitIsUndoneByOuterRollback) {
   EXPECT_EQ(count("SELECT COUNT(*) FROM artikli"), 0);
 }
 
+// rows, exec and scalar keep one prepared statement per text; each run binds its own values,
+// a failed run does not spoil the next, and a reopened connection prepares afresh.
+TEST_P(DatabaseTest, KeptStatementsRunAgainWithTheirNewValues) {
+  const QString insertLine = "INSERT INTO prodato (rbr, brrac, godina, iznos) VALUES (:rbr, 1, 2024, :iznos)";
+  const QString amountOf = "SELECT iznos FROM prodato WHERE rbr=:rbr";
+  const int before = db.preparedStatements();
+  for (int rbr = 1; rbr <= 5; ++rbr)
+    ASSERT_TRUE(db.exec(insertLine, {{"rbr", rbr}, {"iznos", rbr * 10}}));
+  for (int rbr = 1; rbr <= 5; ++rbr)
+    EXPECT_EQ(db.scalar(amountOf, {{"rbr", rbr}}).value_or(QVariant()).toInt(), rbr * 10);
+  EXPECT_EQ(db.preparedStatements(), before + 2);
+
+  // A read that found nothing and a refused write leave the statements usable.
+  EXPECT_TRUE(db.scalar(amountOf, {{"rbr", 99}}).value_or(QVariant(1)).isNull());
+  ASSERT_TRUE(db.exec("CREATE UNIQUE INDEX prodato_rbr_once ON prodato (rbr)"));
+  EXPECT_FALSE(db.exec(insertLine, {{"rbr", 1}, {"iznos", 1}}));
+  ASSERT_TRUE(db.exec(insertLine, {{"rbr", 6}, {"iznos", 60}}));
+  const auto all = db.rows("SELECT rbr, iznos FROM prodato WHERE iznos>=:min ORDER BY rbr", {{"min", 30}});
+  ASSERT_TRUE(all);
+  QStringList seen;
+  for (const QSqlRecord &r : *all)
+    seen << r.value(0).toString() + "|" + r.value(1).toString();
+  EXPECT_EQ(seen, (QStringList{"3|30", "4|40", "5|50", "6|60"}));
+
+  // A rolled-back write through a kept statement is gone like any other.
+  {
+    Transaction tx(db);
+    ASSERT_TRUE(db.exec(insertLine, {{"rbr", 7}, {"iznos", 70}}));
+  }
+  EXPECT_EQ(count("SELECT COUNT(*) FROM prodato"), 6);
+
+  db.close();
+  EXPECT_EQ(db.preparedStatements(), 0);
+  ASSERT_TRUE(reopen()) << db.lastError().toStdString();
+  EXPECT_EQ(db.scalar(amountOf, {{"rbr", 6}}).value_or(QVariant()).toInt(), 60);
+}
 TEST(DatabaseOpen, FailuresGiveTheStandardMessage) {
   EXPECT_EQ(Database::openFailureText(), "Problem u otvaranju baze.Proverite konfiguraciju putanje");
   QTemporaryDir dir;

@@ -20,7 +20,7 @@ DbResult<std::optional<Artikal>> ArticleRepository::find(const char *column, con
   a.sifra = q->value(0).toString().trimmed();
   a.barkod = q->value(1).toString().trimmed();
   a.naziv = q->value(2).toString().trimmed();
-  a.cena = q->value(3).toDouble();
+  a.cena = Money::fromDatabase(q->value(3));
   a.stopa = q->value(4).toInt();
   return std::optional<Artikal>(a);
 }

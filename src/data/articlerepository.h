@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/money.h"
 #include "data/dbresult.h"
 
 #include <QList>
@@ -14,7 +15,7 @@ struct Artikal {
   QString sifra;
   QString barkod;
   QString naziv;
-  double cena = 0;
+  Money cena;
   int stopa = 0;
 };
 

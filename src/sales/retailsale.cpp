@@ -1,7 +1,6 @@
 #include "sales/retailsale.h"
 
 #include "common/localetext.h"
-#include "common/rounding.h"
 #include "common/scheduler.h"
 #include "common/textfields.h"
 #include "engine/userprompt.h"
@@ -17,18 +16,13 @@ const QString kKolicina = QStringLiteral("KOLICINA");
 const QString kPogresanBroj = QStringLiteral("POGRESAN BROJ");
 const QString kNemogucaIspravka = QStringLiteral("NEMOGUCA ISPRAVKA");
 
-QString zeroMoney() {
-  return LocaleText::money(0);
-}
-QString oneQuantity() {
-  return LocaleText::quantity(1);
-}
+const Quantity kOne = Quantity::fromUnits(Quantity::kScale);
 } // namespace
 
 RetailSale::RetailSale(ArticleLookup &articles, RetailEngineCalls &engine, UserPrompt &prompt,
                        Scheduler &scheduler, QObject *parent)
     : QObject(parent), m_articles(articles), m_engine(engine), m_prompt(prompt), m_scheduler(scheduler),
-      m_grid(kRows) {
+      m_grid(kRows), m_lines(kRows) {
   resetFields();
   for (int r = 1; r < kRows; ++r)
     m_grid[r][0] = rowLabel(r);
@@ -59,30 +53,45 @@ QString RetailSale::cutFive(const QString &text) {
   return text;
 }
 
-QString RetailSale::generalText(double value) {
-  QString t = decimalText15(value);
-  t.replace(QLatin1Char('.'), LocaleText::decimalSeparator());
+QString RetailSale::generalText(Quantity q) {
+  QString t = q.text();
+  while (t.endsWith(QLatin1Char('0')))
+    t.chop(1);
+  if (t.endsWith(LocaleText::decimalSeparator()))
+    t.chop(1);
   return t;
 }
 
-double RetailSale::codeLineAmount(double q, double p, const RetailSettings &settings) {
-  if (settings.device().hasRoundingSwitch && !settings.zaokruzi) {
-    // Whole paras and thousandths; the product is cut, not rounded, as the
-    // device does. The factors are the exact figures of the shown texts.
-    const qint64 P = std::llround(MyTrunc(2, p) * 100.0);
-    const qint64 Q = std::llround(MyTrunc(3, q) * 1000.0);
-    const qint64 amount = (P * Q) / 1000; // integer division truncates towards zero
-    return static_cast<double>(amount) / 100.0;
-  }
-  return MyRound(2, q * p);
+std::optional<Money> RetailSale::codeLineAmount(Quantity q, Money p, const RetailSettings &settings) {
+  // Whole paras and thousandths; without the switch the product is cut, not rounded,
+  // as the device does.
+  if (settings.device().hasRoundingSwitch && !settings.zaokruzi)
+    return truncatedAmount(q, p);
+  return roundedAmount(q, p);
 }
 
-double RetailSale::readNumber(const QString &text) const {
-  bool ok = false;
-  const double v = LocaleText::toNumber(text, &ok);
-  if (!ok)
+Money RetailSale::readMoney(const QString &text) {
+  const auto v = Money::parse(text);
+  if (!v)
     throw NumberError{};
-  return v;
+  return *v;
+}
+
+Quantity RetailSale::readQuantity(const QString &text) {
+  const auto v = Quantity::parse(text);
+  if (!v)
+    throw NumberError{};
+  return *v;
+}
+
+Quantity RetailSale::cutQuantity(Quantity q) {
+  return Quantity::parse(cutFive(generalText(q))).value_or(Quantity());
+}
+
+Money RetailSale::lineAmount(std::optional<Money> amount) {
+  if (!amount)
+    throw NumberError{};
+  return *amount;
 }
 
 void RetailSale::setStatus(const QString &text) {
@@ -96,22 +105,26 @@ void RetailSale::setStatus(const QString &text) {
   emit changed();
 }
 
+void RetailSale::clearRow(int row) {
+  for (int c = 1; c < kCols; ++c)
+    m_grid[row][c].clear();
+  m_lines[row] = {};
+}
+
 void RetailSale::clearGrid() {
-  for (int r = 1; r < kRows; ++r) {
-    for (int c = 1; c < kCols; ++c)
-      m_grid[r][c].clear();
-  }
+  for (int r = 1; r < kRows; ++r)
+    clearRow(r);
 }
 
 void RetailSale::resetFields() {
   sledeciRed = 1;
   rezimUnosa = kNormal;
-  edtKol = oneQuantity();
-  edtIznos = edtCek = edtKartica = edtGotovina = edtPovracaj = lblUkupno = zeroMoney();
+  m_kol = kOne;
+  m_iznos = m_cek = m_kartica = m_gotovina = m_povracaj = m_ukupno = Money();
   lblProveraVisible = lblPonistavanjeVisible = false;
   edtUnos.clear();
   m_cardPending = false;
-  m_cardPendingAmount = 0;
+  m_cardPendingAmount = Money();
 }
 
 void RetailSale::open(int year, const QDate &today, const QTime &now) {
@@ -158,23 +171,22 @@ void RetailSale::interpret(const QString &T0) {
   QString T = T0;
   setStatus(QString());
   lblProveraVisible = lblPonistavanjeVisible = false;
-  m_voidQty = m_voidAmount = 0;
+  m_voidQty = Quantity();
+  m_voidAmount = Money();
 
   if (rezimUnosa == kKolicina) {
     if (const auto art = m_articles.bySifra(T)) {
-      bool ok = false;
-      const double iznos = LocaleText::toNumber(edtIznos, &ok);
-      if (art->cena == 0 || !ok) {
+      const auto q = quantityFor(m_iznos, art->cena);
+      if (!q) {
         // A price of 0 cannot give a quantity; the entry is refused, not divided.
-        edtIznos = zeroMoney();
+        m_iznos = Money();
         rezimUnosa = kNormal;
         setStatus(kPogresanBroj);
         return;
       }
-      const double q = MyRound(3, iznos / art->cena);
-      edtKol = LocaleText::quantity(LocaleText::toNumber(cutFive(generalText(q))));
+      m_kol = cutQuantity(*q);
     }
-    edtIznos = zeroMoney();
+    m_iznos = Money();
     rezimUnosa = kNormal;
   }
 
@@ -220,7 +232,7 @@ void RetailSale::interpret(const QString &T0) {
       return;
     }
 
-    const QString priceText = LocaleText::money(art->cena);
+    const QString priceText = art->cena.text();
     if (mode == kProvera) {
       emit beep();
       m_prompt.messageDialog(kind == Kind::Code ? QStringLiteral("Provera") : QStringLiteral("PROVERA"),
@@ -230,40 +242,36 @@ void RetailSale::interpret(const QString &T0) {
     }
 
     const bool voiding = mode == kPonistavanje;
-    double amount = 0;
+    Money amount;
     if (kind == Kind::Code) {
-      double q = readNumber(edtKol);
       if (voiding) {
-        const QString rowQtyText = m_grid[redIspravke][4].trimmed();
-        const double rowQty = readNumber(rowQtyText);
-        q = rowQty;
-        amount = codeLineAmount(q, art->cena, m_settings);
+        const Quantity rowQty = m_lines[redIspravke].kolicina;
+        amount = lineAmount(codeLineAmount(rowQty, art->cena, m_settings));
         bool matched = false;
         for (int r = 1; r < sledeciRed && r < kRows; ++r) {
           if (m_grid[r][1] == C) {
             matched = true;
-            m_voidQty += readNumber(m_grid[r][4]);
-            m_voidAmount += readNumber(m_grid[r][6]);
+            m_voidQty += m_lines[r].kolicina;
+            m_voidAmount += m_lines[r].iznos;
           }
         }
-        if (matched && m_voidQty >= rowQty && m_voidAmount >= amount && rowQty >= 0) {
-          edtKol = QStringLiteral("-") + rowQtyText;
+        if (matched && m_voidQty >= rowQty && m_voidAmount >= amount && !rowQty.isNegative()) {
+          m_kol = -rowQty;
           amount = -amount;
         } else {
-          edtKol = QStringLiteral("0");
+          m_kol = Quantity();
           setStatus(kNemogucaIspravka);
         }
       } else {
-        amount = codeLineAmount(q, art->cena, m_settings);
+        amount = lineAmount(codeLineAmount(m_kol, art->cena, m_settings));
       }
     } else {
       if (kind == Kind::Weighed && !voiding) {
         bool ok = false;
         const int grams = T.mid(7, 5).toInt(&ok);
-        const double q = ok ? LocaleText::toNumber(cutFive(generalText(grams / 1000.0))) : 0.0;
-        edtKol = LocaleText::quantity(q);
+        m_kol = ok ? cutQuantity(Quantity::fromUnits(grams)) : Quantity();
       }
-      const double q = readNumber(edtKol);
+      const Quantity q = m_kol;
       if (voiding) {
         bool codeIsNumber = false;
         const double code = art->sifra.trimmed().toDouble(&codeIsNumber);
@@ -274,31 +282,32 @@ void RetailSale::interpret(const QString &T0) {
           // Codes that are not numbers are compared as texts.
           const bool same = (codeIsNumber && rowIsNumber) ? rc == code : rowCode == art->sifra.trimmed();
           if (same) {
-            m_voidQty += readNumber(m_grid[r][4]);
-            m_voidAmount += readNumber(m_grid[r][6]);
+            m_voidQty += m_lines[r].kolicina;
+            m_voidAmount += m_lines[r].iznos;
           }
         }
-        if (m_voidQty >= q && m_voidAmount >= 0 && q >= 0) {
-          edtKol = QStringLiteral("-") + edtKol.trimmed();
+        if (m_voidQty >= q && !m_voidAmount.isNegative() && !q.isNegative()) {
+          m_kol = -q;
         } else {
-          edtKol = QStringLiteral("0");
+          m_kol = Quantity();
           setStatus(kNemogucaIspravka);
         }
       }
-      amount = readNumber(edtKol) * art->cena;
+      // Rounded to the para as the line shows it.
+      amount = lineAmount(roundedAmount(m_kol, art->cena));
     }
 
-    if (readNumber(edtKol) != 0)
+    if (!m_kol.isZero())
       addLine(art->sifra, art->barkod, art->naziv, art->cena, art->stopa, amount);
-    edtKol = oneQuantity();
+    m_kol = kOne;
     edtUnos.clear();
   } catch (const NumberError &) {
     setStatus(kPogresanBroj);
   }
 }
 
-void RetailSale::addLine(const QString &sifra, const QString &barkod, const QString &naziv, double cena,
-                         int stopa, double amount) {
+void RetailSale::addLine(const QString &sifra, const QString &barkod, const QString &naziv, Money cena,
+                         int stopa, Money amount) {
   const int r = sledeciRed;
   if (r >= kRows) {
     // The grid holds 999 lines; a further line would have nowhere to go.
@@ -310,27 +319,26 @@ void RetailSale::addLine(const QString &sifra, const QString &barkod, const QStr
   row[1] = sifra;
   row[2] = barkod;
   row[3] = naziv;
-  row[4] = padded(edtKol);
-  row[5] = padded(LocaleText::money(cena));
-  row[6] = padded(LocaleText::money(amount));
+  m_lines[r] = {m_kol, cena, amount};
+  row[4] = padded(m_kol.text());
+  row[5] = padded(cena.text());
+  row[6] = padded(amount.text());
   row[7] = QString::number(stopa);
 
-  const double total = readNumber(lblUkupno) + readNumber(row[6]);
-  lblUkupno = LocaleText::money(total);
+  m_ukupno += amount;
   refreshChange();
 
   stavkaKase = Racun{};
   stavkaKase.operacija = Racun::Prodaja;
   stavkaKase.operater = static_cast<quint8>(rbrKasira);
-  const double kol = readNumber(row[4]);
-  stavkaKase.storno = kol < 0 ? 1 : 0;
+  stavkaKase.storno = m_kol.isNegative() ? 1 : 0;
   stavkaKase.sifra = row[1].trimmed();
   const QString bk = row[2].trimmed();
   stavkaKase.barkod = (!bk.isEmpty() && Is_Number(bk)) ? bk : stavkaKase.sifra;
   stavkaKase.naziv = row[3].trimmed();
-  stavkaKase.kolicina = kol;
-  stavkaKase.cena = readNumber(row[5]);
-  stavkaKase.iznos = readNumber(row[6]);
+  stavkaKase.kolicina = m_kol.toDouble();
+  stavkaKase.cena = cena.toDouble();
+  stavkaKase.iznos = amount.toDouble();
   stavkaKase.poreskaGrupa = row[7].toInt();
 
   sledeciRed = r + 1;
@@ -341,9 +349,7 @@ void RetailSale::addLine(const QString &sifra, const QString &barkod, const QStr
 }
 
 void RetailSale::refreshChange() {
-  const double v =
-      readNumber(edtCek) + readNumber(edtKartica) + readNumber(edtGotovina) - readNumber(lblUkupno);
-  edtPovracaj = LocaleText::money(v);
+  m_povracaj = m_cek + m_kartica + m_gotovina - m_ukupno;
 }
 
 void RetailSale::totalAndClose() {
@@ -351,36 +357,31 @@ void RetailSale::totalAndClose() {
   // A receipt without lines has nothing to close; the device would refuse it.
   if (sledeciRed <= 1)
     return;
-  try {
-    double due = 0;
-    double cash = 0; // what this closing pays in cash
-    const double change = readNumber(edtPovracaj);
-    if (change < 0) {
-      due = -change;
-      bool ok = false;
-      const double typed = LocaleText::toNumber(edtUnos, &ok);
-      cash = ok ? typed : due;
+  {
+    Money due;
+    Money cash; // what this closing pays in cash
+    if (m_povracaj.isNegative()) {
+      due = -m_povracaj;
+      cash = Money::parse(edtUnos).value_or(due);
       // Cash paid before stays paid: the closing adds to it.
-      edtGotovina = LocaleText::money(readNumber(edtGotovina) + cash);
+      m_gotovina += cash;
     }
     refreshChange();
     stavkaKase = Racun{};
     stavkaKase.operacija = Racun::Placanje;
     stavkaKase.operater = static_cast<quint8>(rbrKasira);
     stavkaKase.nacinPlacanja = Racun::Gotovina;
-    stavkaKase.iznosPlacanja = MyRound(2, cash);
-    stavkaKase.ostatak = MyRound(2, due);
+    stavkaKase.iznosPlacanja = cash.toDouble();
+    stavkaKase.ostatak = due.toDouble();
     // The receipt ends with the status report that follows the closing.
     if (m_settings.device().completesFromStatus)
       entryEnabled = false;
     edtUnos.clear();
     emit changed();
-    if (readNumber(edtPovracaj) >= 0 && !m_settings.device().deviceClosesReceipt)
+    if (!m_povracaj.isNegative() && !m_settings.device().deviceClosesReceipt)
       m_engine.KrajRacuna(stavkaKase);
     else
       m_engine.Placanje(stavkaKase, true);
-  } catch (const NumberError &) {
-    setStatus(kPogresanBroj);
   }
 }
 
@@ -390,8 +391,7 @@ void RetailSale::kolicinaKey() {
     return;
   }
   try {
-    const double q = readNumber(cutFive(edtUnos));
-    edtKol = LocaleText::quantity(q);
+    m_kol = readQuantity(cutFive(edtUnos));
     edtUnos.clear();
     emit focusEntry();
     emit beep();
@@ -405,10 +405,10 @@ void RetailSale::preracunajKolicinu() {
   rezimUnosa = kKolicina;
   if (edtUnos.isEmpty()) {
     rezimUnosa = kNormal;
-    edtIznos = zeroMoney();
+    m_iznos = Money();
   } else {
     try {
-      edtIznos = LocaleText::money(readNumber(edtUnos));
+      m_iznos = readMoney(edtUnos);
     } catch (const NumberError &) {
       setStatus(kPogresanBroj);
     }
@@ -445,19 +445,15 @@ void RetailSale::unosGotovina() {
   if (edtUnos.isEmpty())
     return;
   try {
-    const double cash = readNumber(edtUnos);
-    edtGotovina = LocaleText::money(cash);
-    const double total = readNumber(lblUkupno);
-    const double cek = readNumber(edtCek);
-    const double kartica = readNumber(edtKartica);
-    const double change = cek + cash + kartica - total;
-    edtPovracaj = LocaleText::money(change);
-    const double cashPart = (change > 0 || cash < 0) ? total - cek - kartica : cash;
+    const Money cash = readMoney(edtUnos);
+    m_gotovina = cash;
+    refreshChange();
+    const Money cashPart = (m_povracaj > Money() || cash.isNegative()) ? m_ukupno - m_cek - m_kartica : cash;
     stavkaKase = Racun{};
     stavkaKase.operacija = Racun::Placanje;
     stavkaKase.nacinPlacanja = Racun::Gotovina;
-    stavkaKase.iznosPlacanja = readNumber(edtGotovina);
-    stavkaKase.ostatak = MyRound(2, cashPart);
+    stavkaKase.iznosPlacanja = m_gotovina.toDouble();
+    stavkaKase.ostatak = cashPart.toDouble();
     m_engine.Placanje(stavkaKase, false);
     edtUnos.clear();
     emit focusEntry();
@@ -479,19 +475,18 @@ void RetailSale::karticaKey() {
 
 void RetailSale::cardOrCheque(int nacin) {
   const bool card = nacin == Racun::Kartica;
-  QString &field = card ? edtKartica : edtCek;
-  const QString &other = card ? edtCek : edtKartica;
+  Money &field = card ? m_kartica : m_cek;
+  const Money &other = card ? m_cek : m_kartica;
   setStatus(QString());
   try {
-    const double total = readNumber(lblUkupno);
-    if (total == 0) {
+    if (m_ukupno.isZero()) {
       edtUnos.clear();
       emit focusEntry();
       setStatus(QStringLiteral("NEMOGUCA OPERACIJA.IZNOS ZA PLACANJE JE 0!"));
       emit beep();
       return;
     }
-    if (readNumber(edtGotovina) != 0) {
+    if (!m_gotovina.isZero()) {
       edtUnos.clear();
       emit focusEntry();
       setStatus(card ? QStringLiteral("NE MOZETE UNETI PLACANJE KARTICOM POSLE GOTOVINE")
@@ -503,14 +498,13 @@ void RetailSale::cardOrCheque(int nacin) {
       dropPendingCard(); // a new card payment replaces one still waiting for the terminal
     // What was paid by this means before stays paid: a further payment adds to it and
     // never pays more than is still due.
-    const double before = readNumber(field);
-    const double rest = MyRound(2, total - readNumber(other) - before);
+    const Money before = field;
+    const Money rest = m_ukupno - other - before;
     const bool typed = !edtUnos.isEmpty();
-    double amount = typed ? readNumber(edtUnos) : rest;
-    if (amount > rest || amount < 0)
+    Money amount = typed ? readMoney(edtUnos) : rest;
+    if (amount > rest || amount.isNegative())
       amount = rest;
-    amount = MyRound(2, amount);
-    if (amount <= 0) {
+    if (amount <= Money()) {
       edtUnos.clear();
       emit focusEntry();
       setStatus(QStringLiteral("NEMOGUCA OPERACIJA.IZNOS ZA PLACANJE JE 0!"));
@@ -518,12 +512,12 @@ void RetailSale::cardOrCheque(int nacin) {
       emit changed();
       return;
     }
-    field = LocaleText::money(before + amount);
+    field = before + amount;
     refreshChange();
     stavkaKase = Racun{};
     stavkaKase.operacija = Racun::Placanje;
     stavkaKase.nacinPlacanja = nacin;
-    stavkaKase.iznosPlacanja = amount;
+    stavkaKase.iznosPlacanja = amount.toDouble();
     if (card && m_settings.cardTerminal) {
       // The terminal link takes this amount and sends the payment once the terminal
       // approves it; until then Esc may abandon the wait.
@@ -550,15 +544,9 @@ void RetailSale::dropPendingCard() {
   if (!m_cardPending)
     return;
   m_cardPending = false;
-  bool ok = false;
-  const double kartica = LocaleText::toNumber(edtKartica, &ok);
-  edtKartica = LocaleText::money(ok ? MyRound(2, kartica - m_cardPendingAmount) : 0.0);
-  m_cardPendingAmount = 0;
-  try {
-    refreshChange();
-  } catch (const NumberError &) {
-    setStatus(QStringLiteral("GRESKA"));
-  }
+  m_kartica -= m_cardPendingAmount;
+  m_cardPendingAmount = Money();
+  refreshChange();
 }
 
 void RetailSale::escapeKey() {
@@ -577,7 +565,7 @@ void RetailSale::escapeKey() {
       true);
   if (print) {
     m_cardPending = false;
-    m_cardPendingAmount = 0;
+    m_cardPendingAmount = Money();
     m_engine.Placanje(stavkaKase, false);
   } else {
     dropPendingCard();
@@ -649,35 +637,25 @@ void RetailSale::takeLastLineOff(bool onlyAboveOne) {
   if (sledeciRed < 1)
     sledeciRed = 1;
   const int r = sledeciRed;
-  bool ok = false;
-  const double amount = LocaleText::toNumber(m_grid[r][6], &ok);
-  if (ok) {
-    const double total = LocaleText::toNumber(lblUkupno) - amount;
-    lblUkupno = LocaleText::money(total);
-  }
-  try {
-    refreshChange();
-  } catch (const NumberError &) {
-  }
-  for (int c = 1; c < kCols; ++c)
-    m_grid[r][c].clear();
+  m_ukupno -= m_lines[r].iznos;
+  refreshChange();
+  clearRow(r);
   emit rowChanged(r);
   enableEntryLine();
 }
 
 void RetailSale::resetAfterReceipt() {
   for (int r = 1; r < sledeciRed && r < kRows; ++r) {
-    for (int c = 1; c < kCols; ++c)
-      m_grid[r][c].clear();
+    clearRow(r);
     emit rowChanged(r);
   }
-  edtKol = oneQuantity();
+  m_kol = kOne;
   sledeciRed = 1;
-  lblUkupno = edtGotovina = edtCek = edtKartica = edtPovracaj = zeroMoney();
+  m_ukupno = m_gotovina = m_cek = m_kartica = m_povracaj = Money();
   edtUnos.clear();
   entryEnabled = true;
   m_cardPending = false;
-  m_cardPendingAmount = 0;
+  m_cardPendingAmount = Money();
   emit changed();
   if (m_visible)
     emit focusEntry();
@@ -685,7 +663,7 @@ void RetailSale::resetAfterReceipt() {
 
 void RetailSale::loadStoredReceipt(const QList<SoldLine> &lines) {
   clearGrid();
-  double total = 0;
+  Money total;
   int r = 0;
   for (const SoldLine &l : lines) {
     if (r + 1 >= kRows)
@@ -695,13 +673,14 @@ void RetailSale::loadStoredReceipt(const QList<SoldLine> &lines) {
     row[1] = l.sifra.trimmed();
     row[2] = l.barkod.trimmed();
     row[3] = l.naziv.trimmed();
-    row[4] = padded(LocaleText::quantity(l.prodato));
-    row[5] = padded(LocaleText::money(l.cena));
-    row[6] = padded(LocaleText::money(l.iznos));
-    total = MyRound(2, total + l.iznos);
+    m_lines[r] = {Quantity(l.prodato), Money(l.cena), Money(l.iznos)};
+    row[4] = padded(m_lines[r].kolicina.text());
+    row[5] = padded(m_lines[r].cena.text());
+    row[6] = padded(m_lines[r].iznos.text());
+    total += m_lines[r].iznos;
   }
-  lblUkupno = LocaleText::money(total);
-  edtPovracaj = LocaleText::money(-total);
+  m_ukupno = total;
+  m_povracaj = -total;
   sledeciRed = r + 1;
   for (int i = 1; i < kRows; ++i)
     emit rowChanged(i);
@@ -710,7 +689,7 @@ void RetailSale::loadStoredReceipt(const QList<SoldLine> &lines) {
 
 QString RetailSale::terminalAmountRequested() {
   setStatus(QStringLiteral("SALJEM IZOS"));
-  return LocaleText::money(m_cardPending ? m_cardPendingAmount : 0.0);
+  return (m_cardPending ? m_cardPendingAmount : Money()).text();
 }
 
 void RetailSale::terminalTransactionStarted() {
@@ -728,7 +707,7 @@ void RetailSale::terminalResult(bool approved, const QString &cardType, const QS
     return; // too late: the cashier gave up waiting
   if (approved) {
     m_cardPending = false;
-    m_cardPendingAmount = 0;
+    m_cardPendingAmount = Money();
     stavkaKase.tipKartice = cardType;
     stavkaKase.brojTransakcije = reference;
     stavkaKase.brojKartice = cardNumber;

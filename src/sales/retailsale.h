@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/money.h"
 #include "device/deviceprofile.h"
 #include "engine/racun.h"
 #include "engine/salescreens.h"
@@ -73,15 +74,19 @@ public:
   const RetailSettings &settings() const { return m_settings; }
 
   // --- state the window shows ---
+  // The amounts are held as values; their fields show them in the locale's format.
   QString edtUnos;
-  QString edtKol;
-  QString edtIznos;
-  QString edtGotovina;
-  QString edtCek;
-  QString edtKartica;
-  QString edtPovracaj;
-  QString lblUkupno;
+  QString edtKol() const { return m_kol.text(); }
+  QString edtIznos() const { return m_iznos.text(); }
+  QString edtGotovina() const { return m_gotovina.text(); }
+  QString edtCek() const { return m_cek.text(); }
+  QString edtKartica() const { return m_kartica.text(); }
+  QString edtPovracaj() const { return m_povracaj.text(); }
+  QString lblUkupno() const { return m_ukupno.text(); }
   QString edtStatus() const { return m_status; }
+  Quantity kolicina() const { return m_kol; }
+  void setKolicina(Quantity q) { m_kol = q; }
+  Money ukupno() const { return m_ukupno; }
   bool lblProveraVisible = false;
   bool lblPonistavanjeVisible = false;
   bool entryEnabled = true;
@@ -151,11 +156,11 @@ public:
   // Five-character cut of quantities: exactly 5 characters ending in a
   // non-digit keep 4, more than 5 keep 5.
   static QString cutFive(const QString &text);
-  // A number's text for the cut: general format, locale separator.
-  static QString generalText(double value);
+  // A quantity's text for the cut: no trailing zeros, locale separator ("12,345", "3,33", "2").
+  static QString generalText(Quantity q);
   // Line amount of a code line: rounded, or cut to whole para as the device
-  // computes it (a model with the rounding switch, the switch off).
-  static double codeLineAmount(double q, double p, const RetailSettings &settings);
+  // computes it (a model with the rounding switch, the switch off). Nothing when out of range.
+  static std::optional<Money> codeLineAmount(Quantity q, Money p, const RetailSettings &settings);
   static QString padded(const QString &text, int width = 10);
 
 signals:
@@ -166,12 +171,17 @@ signals:
 
 private:
   struct NumberError {};
-  double readNumber(const QString &text) const; // throws NumberError
-  double fieldValue(const QString &text) const { return readNumber(text); }
+  // The typed text as money or a quantity; throws NumberError.
+  static Money readMoney(const QString &text);
+  static Quantity readQuantity(const QString &text);
+  // A quantity typed, computed or weighed, through the five-character cut.
+  static Quantity cutQuantity(Quantity q);
+  static Money lineAmount(std::optional<Money> amount); // throws NumberError when out of range
   void clearGrid();
+  void clearRow(int row);
   void resetFields();
-  void addLine(const QString &sifra, const QString &barkod, const QString &naziv, double cena, int stopa,
-               double amount);
+  void addLine(const QString &sifra, const QString &barkod, const QString &naziv, Money cena, int stopa,
+               Money amount);
   void interpret(const QString &T);
   void cardOrCheque(int nacin);
   void dropPendingCard();
@@ -183,11 +193,25 @@ private:
   Scheduler &m_scheduler;
   RetailSettings m_settings;
   std::vector<std::array<QString, kCols>> m_grid;
+  // What columns 4 to 6 of a line row show.
+  struct LineValues {
+    Quantity kolicina;
+    Money cena;
+    Money iznos;
+  };
+  std::vector<LineValues> m_lines;
+  Quantity m_kol;
+  Money m_iznos;
+  Money m_gotovina;
+  Money m_cek;
+  Money m_kartica;
+  Money m_povracaj;
+  Money m_ukupno;
   QString m_status;
   quint64 m_statusTask = 0;
   bool m_visible = false;
   bool m_cardPending = false; // a card payment waits for the terminal's answer
-  double m_cardPendingAmount = 0;
-  double m_voidQty = 0;
-  double m_voidAmount = 0;
+  Money m_cardPendingAmount;
+  Quantity m_voidQty;
+  Money m_voidAmount;
 };

@@ -54,7 +54,7 @@ TEST_P(ArticleRepositoryTest, LooksUpByCodeAndBarcodeIgnoringCaseAndBlanks) {
   const auto kafa = articles.bySifra("ABC");
   ASSERT_TRUE(kafa && *kafa);
   EXPECT_EQ((*kafa)->sifra, "abc"); // trimmed, as stored
-  EXPECT_DOUBLE_EQ((*kafa)->cena, 120);
+  EXPECT_EQ((*kafa)->cena, Money(120));
   EXPECT_EQ((*kafa)->stopa, 2);
 }
 

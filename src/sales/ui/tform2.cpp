@@ -185,13 +185,13 @@ void TForm2::refresh() {
   if (edtUnos->text() != m_sale.edtUnos)
     edtUnos->setText(m_sale.edtUnos);
   edtUnos->setEnabled(m_sale.entryEnabled);
-  lblUkupno->setText(m_sale.lblUkupno);
-  edtKol->setText(m_sale.edtKol);
-  edtIznos->setText(m_sale.edtIznos);
-  edtGotovina->setText(m_sale.edtGotovina);
-  edtCek->setText(m_sale.edtCek);
-  edtKartica->setText(m_sale.edtKartica);
-  edtPovracaj->setText(m_sale.edtPovracaj);
+  lblUkupno->setText(m_sale.lblUkupno());
+  edtKol->setText(m_sale.edtKol());
+  edtIznos->setText(m_sale.edtIznos());
+  edtGotovina->setText(m_sale.edtGotovina());
+  edtCek->setText(m_sale.edtCek());
+  edtKartica->setText(m_sale.edtKartica());
+  edtPovracaj->setText(m_sale.edtPovracaj());
   edtStatus->setText(m_sale.edtStatus());
   lblProvera->setVisible(m_sale.lblProveraVisible);
   lblPonistavanje->setVisible(m_sale.lblPonistavanjeVisible);

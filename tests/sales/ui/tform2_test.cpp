@@ -83,7 +83,7 @@ TEST(TForm2Window, KeypadKeysNeverLeaveTheirTextBehind) {
     QTest::keyClick(form.edtUnos, Qt::Key_Asterisk, Qt::KeypadModifier);
     EXPECT_TRUE(form.edtUnos->text().isEmpty());
     EXPECT_EQ(shop.sale->edtStatus(), QString::fromLatin1(c.status));
-    EXPECT_EQ(shop.sale->edtKol, QString::fromLatin1(c.kolicina));
+    EXPECT_EQ(shop.sale->edtKol(), QString::fromLatin1(c.kolicina));
   }
   form.close();
 }

@@ -272,9 +272,9 @@ void BM_ReceiptStep(benchmark::State &state) {
   line.sifra = "1";
   line.barkod = "1";
   line.naziv = "KAFA";
-  line.kolicina = 1;
-  line.cena = 100;
-  line.iznos = 100;
+  line.kolicina = Quantity(1);
+  line.cena = Money(100);
+  line.iznos = Money(100);
   line.poreskaGrupa = 2;
 
   const int linesBefore = db.scalar("SELECT COUNT(*) FROM prodato").value_or(-1).toInt();

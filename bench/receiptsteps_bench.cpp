@@ -61,12 +61,12 @@ void BM_SaleStep(benchmark::State &state) {
     SoldLine line;
     line.sifra = "1";
     line.naziv = "KAFA";
-    line.cena = 100;
+    line.cena = Money(100);
     line.stopa = 2;
-    line.prodato = 1;
-    line.iznos = 100;
+    line.prodato = Quantity(1);
+    line.iznos = Money(100);
     const bool ok = receipts.ensureHeader(header) && receipts.addLine(header.id, header.datum, line) &&
-                    articles.lowerStock("1", 1);
+                    articles.lowerStock("1", Quantity(1));
     benchmark::DoNotOptimize(ok);
     tx.rollback(); // every iteration sees the same history
   }

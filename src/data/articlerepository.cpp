@@ -52,12 +52,12 @@ DbResult<> ArticleRepository::lowerOne(const QString &sifra, double kolicina) {
       {{QStringLiteral("kolicina"), MyRound(4, kolicina)}, {QStringLiteral("sifra"), sifra}});
 }
 
-DbResult<> ArticleRepository::lowerStock(const QString &sifra, double kolicina) {
-  DB_TRY(lowerOne(sifra, kolicina));
+DbResult<> ArticleRepository::lowerStock(const QString &sifra, Quantity kolicina) {
+  DB_TRY(lowerOne(sifra, kolicina.toDouble()));
   const auto parts = recipe(sifra);
   if (!parts)
     return parts.failure();
   for (const RecipePart &p : *parts)
-    DB_TRY(lowerOne(p.sifsas, p.kolicina * kolicina));
+    DB_TRY(lowerOne(p.sifsas, p.kolicina * kolicina.toDouble())); // recipe quantities have any decimals
   return {};
 }

@@ -39,7 +39,7 @@ public:
   // Takes kolicina units of the article off its stock, and from every component of
   // its recipe the recipe quantity times kolicina. A negative kolicina gives them back.
   // Codes without an article change nothing.
-  DbResult<> lowerStock(const QString &sifra, double kolicina);
+  DbResult<> lowerStock(const QString &sifra, Quantity kolicina);
 
 private:
   DbResult<std::optional<Artikal>> find(const char *column, const QString &value);

@@ -1,6 +1,5 @@
 #include "data/receiptrepository.h"
 
-#include "common/rounding.h"
 #include "data/articlerepository.h"
 #include "data/database.h"
 #include "data/recordrules.h"
@@ -15,11 +14,6 @@ const QString kBroj = QStringLiteral("broj");
 
 QVariantMap keyOf(ReceiptId id) {
   return {{kGod, id.godina}, {kBroj, id.broj}};
-}
-
-// Quantities and amounts of sold lines are stored as fixed point with four decimals.
-double fixed4(double v) {
-  return MyRound(4, v);
 }
 
 } // namespace
@@ -76,11 +70,11 @@ DbResult<> ReceiptRepository::addLine(ReceiptId id, const QDate &datum, const So
   row.setValue(QStringLiteral("sifra"), line.sifra);
   row.setValue(QStringLiteral("barkod"), line.barkod);
   row.setValue(QStringLiteral("naziv"), line.naziv);
-  row.setValue(QStringLiteral("cena"), fixed4(line.cena));
+  row.setValue(QStringLiteral("cena"), line.cena.toDatabase());
   row.setValue(QStringLiteral("storno"), line.storno ? 1 : 0);
   row.setValue(QStringLiteral("stopa"), line.stopa);
-  row.setValue(QStringLiteral("prodato"), fixed4(line.prodato));
-  row.setValue(QStringLiteral("iznos"), fixed4(line.iznos));
+  row.setValue(QStringLiteral("prodato"), line.prodato.toDatabase());
+  row.setValue(QStringLiteral("iznos"), line.iznos.toDatabase());
   RecordRules::fillDefaults(QStringLiteral("PRODATO"), row, true);
   return m_db.insertRecord(QStringLiteral("PRODATO"), row);
 }
@@ -94,7 +88,7 @@ DbResult<> ReceiptRepository::addPayment(ReceiptId id, const QDate &datum, const
   row.setValue(QStringLiteral("broj"), id.broj);
   row.setValue(QStringLiteral("godina"), id.godina);
   row.setValue(QStringLiteral("rbr"), rbr->isNull() ? 1 : rbr->toInt());
-  row.setValue(QStringLiteral("iznos"), payment.iznos);
+  row.setValue(QStringLiteral("iznos"), payment.iznos.toDatabase());
   row.setValue(QStringLiteral("datum"), QDateTime(datum, QTime(0, 0)));
   row.setValue(QStringLiteral("nacin"), payment.nacin);
   row.setValue(QStringLiteral("brojkart"), payment.brojKartice);
@@ -104,20 +98,20 @@ DbResult<> ReceiptRepository::addPayment(ReceiptId id, const QDate &datum, const
   return m_db.insertRecord(QStringLiteral("RATE"), row);
 }
 
-DbResult<> ReceiptRepository::addToPaid(ReceiptId id, int nacin, double iznos) {
+DbResult<> ReceiptRepository::addToPaid(ReceiptId id, int nacin, Money iznos) {
   const char *column = nacin == 1 ? "cek" : nacin == 2 ? "kartica" : "gotovina";
   QVariantMap binds = keyOf(id);
-  binds.insert(QStringLiteral("iznos"), iznos);
+  binds.insert(QStringLiteral("iznos"), iznos.toDatabase());
   return m_db.exec(QStringLiteral("UPDATE racuni SET %1=%1+:iznos WHERE godina=:god AND broj=:broj")
                        .arg(QLatin1String(column)),
                    binds);
 }
 
-DbResult<double> ReceiptRepository::sum(const QString &sql, ReceiptId id) {
+DbResult<Money> ReceiptRepository::sum(const QString &sql, ReceiptId id) {
   const auto s = m_db.scalar(sql, keyOf(id));
   if (!s)
     return s.failure();
-  return s->toDouble(); // no rows: NULL, taken as 0
+  return Money::fromDatabase(*s); // no rows: NULL, taken as 0
 }
 
 DbResult<> ReceiptRepository::settleCash(ReceiptId id) {
@@ -133,9 +127,9 @@ DbResult<> ReceiptRepository::settleCash(ReceiptId id) {
     return paid.failure();
   if (!paid->next())
     return DbError{QStringLiteral("racun %1/%2 ne postoji").arg(id.broj).arg(id.godina)};
-  const double cash = MyRound(2, *sold - paid->value(0).toDouble() - paid->value(1).toDouble());
+  const Money cash = *sold - Money::fromDatabase(paid->value(0)) - Money::fromDatabase(paid->value(1));
   QVariantMap binds = keyOf(id);
-  binds.insert(QStringLiteral("gotovina"), cash);
+  binds.insert(QStringLiteral("gotovina"), cash.toDatabase());
   return m_db.exec(QStringLiteral("UPDATE racuni SET gotovina=:gotovina WHERE godina=:god AND broj=:broj"),
                    binds);
 }
@@ -180,9 +174,9 @@ DbResult<QList<SoldLine>> ReceiptRepository::lines(ReceiptId id) {
     l.sifra = q->value(0).toString().trimmed();
     l.barkod = q->value(1).toString().trimmed();
     l.naziv = q->value(2).toString().trimmed();
-    l.cena = q->value(3).toDouble();
-    l.prodato = q->value(4).toDouble();
-    l.iznos = q->value(5).toDouble();
+    l.cena = Money::fromDatabase(q->value(3));
+    l.prodato = Quantity::fromDatabase(q->value(4));
+    l.iznos = Money::fromDatabase(q->value(5));
     l.stopa = q->value(6).toInt();
     l.storno = q->value(7).toInt() == 1;
     out.append(l);
@@ -190,7 +184,7 @@ DbResult<QList<SoldLine>> ReceiptRepository::lines(ReceiptId id) {
   return out;
 }
 
-DbResult<double> ReceiptRepository::restAmount(ReceiptId id) {
+DbResult<Money> ReceiptRepository::restAmount(ReceiptId id) {
   const auto sold =
       sum(QStringLiteral("SELECT SUM(iznos) FROM prodato WHERE godina=:god AND brrac=:broj"), id);
   if (!sold)
@@ -214,7 +208,7 @@ DbResult<> ReceiptRepository::storniraj(ReceiptId id, const QDate &today) {
   for (const SoldLine &s : std::as_const(sales)) {
     bool paired = false;
     for (qsizetype i = 0; i < voids.size(); ++i) {
-      if (voids[i].sifra == s.sifra && MyRound(3, voids[i].prodato) == MyRound(3, -s.prodato)) {
+      if (voids[i].sifra == s.sifra && voids[i].prodato == -s.prodato) {
         voids.removeAt(i);
         paired = true;
         break;
@@ -226,7 +220,7 @@ DbResult<> ReceiptRepository::storniraj(ReceiptId id, const QDate &today) {
   return m_db.inTransaction([&]() -> DbResult<> {
     ArticleRepository articles(m_db);
     for (SoldLine r : std::as_const(remaining)) {
-      const double kolicina = r.prodato;
+      const Quantity kolicina = r.prodato;
       r.storno = true;
       r.prodato = -r.prodato;
       r.iznos = -r.iznos;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/money.h"
 #include "data/dbresult.h"
 
 #include <QDate>
@@ -32,9 +33,9 @@ struct SoldLine {
   QString sifra;
   QString barkod;
   QString naziv;
-  double cena = 0;
-  double prodato = 0; // quantity
-  double iznos = 0;
+  Money cena;
+  Quantity prodato;
+  Money iznos;
   int stopa = 0;
   bool storno = false;
 };
@@ -42,7 +43,7 @@ struct SoldLine {
 // One RATE row's own values; the receipt, its number and the date come from the call.
 struct PaymentRow {
   int nacin = 0; // 0 cash, 1 cheque, 2 card
-  double iznos = 0;
+  Money iznos;
   QString brojKartice;
   QString tipKartice;
   QString brojTransakcije;
@@ -76,7 +77,7 @@ public:
   // Inserts a RATE row of the receipt dated datum.
   DbResult<> addPayment(ReceiptId id, const QDate &datum, const PaymentRow &payment);
   // RACUNI.CEK, KARTICA or GOTOVINA (by nacin) grows by iznos.
-  DbResult<> addToPaid(ReceiptId id, int nacin, double iznos);
+  DbResult<> addToPaid(ReceiptId id, int nacin, Money iznos);
   // GOTOVINA := the sum of the sold lines minus CEK minus KARTICA, to the para.
   DbResult<> settleCash(ReceiptId id);
   DbResult<> setFiscalNumber(ReceiptId id, quint32 brfisis);
@@ -88,7 +89,7 @@ public:
   // The receipt's PRODATO rows in their order.
   DbResult<QList<SoldLine>> lines(ReceiptId id);
   // Sum of the sold lines minus the sum of the payments.
-  DbResult<double> restAmount(ReceiptId id);
+  DbResult<Money> restAmount(ReceiptId id);
 
   // --- cancelling ---
   // Storniraj: a reversal row dated today for every sale not already voided, their
@@ -97,7 +98,7 @@ public:
   DbResult<> storniraj(ReceiptId id, const QDate &today);
 
 private:
-  DbResult<double> sum(const QString &sql, ReceiptId id);
+  DbResult<Money> sum(const QString &sql, ReceiptId id);
 
   Database &m_db;
 };

@@ -1,6 +1,5 @@
 #include "data/tablerepository.h"
 
-#include "common/rounding.h"
 #include "data/database.h"
 #include "data/recordrules.h"
 
@@ -40,9 +39,9 @@ DbResult<QList<TableLine>> TableRepository::select(const QString &where, const Q
     l.barkod = q->value(3).toString().trimmed();
     l.naziv = q->value(4).toString().trimmed();
     l.stopa = q->value(5).toInt();
-    l.cena = q->value(6).toDouble();
-    l.kolicina = q->value(7).toDouble();
-    l.iznos = q->value(8).toDouble();
+    l.cena = Money::fromDatabase(q->value(6));
+    l.kolicina = Quantity::fromDatabase(q->value(7));
+    l.iznos = Money::fromDatabase(q->value(8));
     l.storno = q->value(9).toInt() == 1;
     l.tura = q->value(10).toInt();
     out.append(l);
@@ -97,26 +96,26 @@ DbResult<> TableRepository::addLine(const TableLine &line) {
     row.setValue(QStringLiteral("barkod"), line.barkod);
   row.setValue(QStringLiteral("naziv"), line.naziv);
   row.setValue(QStringLiteral("stopa"), line.stopa);
-  row.setValue(QStringLiteral("cena"), line.cena);
-  row.setValue(QStringLiteral("kolicina"), line.kolicina);
-  row.setValue(QStringLiteral("iznos"), line.iznos);
+  row.setValue(QStringLiteral("cena"), line.cena.toDatabase());
+  row.setValue(QStringLiteral("kolicina"), line.kolicina.toDatabase());
+  row.setValue(QStringLiteral("iznos"), line.iznos.toDatabase());
   row.setValue(QStringLiteral("storno"), line.storno ? 1 : 0);
   row.setValue(QStringLiteral("tura"), line.tura);
   RecordRules::fillDefaults(QStringLiteral("STOST"), row, true);
   return m_db.insertRecord(QStringLiteral("STOST"), row);
 }
 
-DbResult<double> TableRepository::sum(int brstola) {
+DbResult<Money> TableRepository::sum(int brstola) {
   const auto s = m_db.scalar(QStringLiteral("SELECT SUM(iznos) AS iznos FROM stost WHERE brstola=:sto"),
                              {{kSto, brstola}});
   if (!s)
     return s.failure();
-  return MyRound(2, s->toDouble());
+  return Money::fromDatabase(*s);
 }
 
-DbResult<double> TableRepository::sumOfLines(int brstola, const QList<int> &rbr) {
+DbResult<Money> TableRepository::sumOfLines(int brstola, const QList<int> &rbr) {
   if (rbr.isEmpty())
-    return 0.0;
+    return Money();
   QVariantMap binds{{kSto, brstola}};
   const QString in = inList(rbr, binds);
   const auto s = m_db.scalar(
@@ -124,7 +123,7 @@ DbResult<double> TableRepository::sumOfLines(int brstola, const QList<int> &rbr)
       binds);
   if (!s)
     return s.failure();
-  return s->toDouble();
+  return Money::fromDatabase(*s);
 }
 
 DbResult<TableRepository::ArticleTotal> TableRepository::articleTotal(int brstola, const QString &sifra) {
@@ -135,8 +134,8 @@ DbResult<TableRepository::ArticleTotal> TableRepository::articleTotal(int brstol
     return q.failure();
   ArticleTotal t;
   if (q->next()) {
-    t.kolicina = q->value(0).toDouble();
-    t.iznos = q->value(1).toDouble();
+    t.kolicina = Quantity::fromDatabase(q->value(0));
+    t.iznos = Money::fromDatabase(q->value(1));
   }
   return t;
 }
@@ -151,7 +150,8 @@ DbResult<QList<TicketLine>> TableRepository::ticket(int brstola, int tura, QChar
     return q.failure();
   QList<TicketLine> out;
   while (q->next())
-    out.append({q->value(0).toString().trimmed(), q->value(1).toString().trimmed(), q->value(2).toDouble()});
+    out.append({q->value(0).toString().trimmed(), q->value(1).toString().trimmed(),
+                Quantity::fromDatabase(q->value(2))});
   return out;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/money.h"
 #include "data/dbresult.h"
 
 #include <QList>
@@ -15,9 +16,9 @@ struct TableLine {
   QString barkod;
   QString naziv;
   int stopa = 0;
-  double cena = 0;
-  double kolicina = 0;
-  double iznos = 0;
+  Money cena;
+  Quantity kolicina;
+  Money iznos;
   bool storno = false;
   int tura = 0;
 };
@@ -26,7 +27,7 @@ struct TableLine {
 struct TicketLine {
   QString sifra;
   QString naziv;
-  double kolicina = 0;
+  Quantity kolicina;
 };
 
 // One STOLOVI row as the table pickers show it.
@@ -53,13 +54,13 @@ public:
   DbResult<int> countLines(int brstola);
   DbResult<int> countRoundLines(int brstola, int tura);
   // Sum of the table's line amounts, to the para; 0 for an empty table.
-  DbResult<double> sum(int brstola);
+  DbResult<Money> sum(int brstola);
   // Sum of the listed lines' amounts.
-  DbResult<double> sumOfLines(int brstola, const QList<int> &rbr);
+  DbResult<Money> sumOfLines(int brstola, const QList<int> &rbr);
   // Quantity and amount of one article on the table, voids included (what can still be voided).
   struct ArticleTotal {
-    double kolicina = 0;
-    double iznos = 0;
+    Quantity kolicina;
+    Money iznos;
   };
   DbResult<ArticleTotal> articleTotal(int brstola, const QString &sifra);
   // A round's articles prepared in the kitchen (VRSTA "J") or served at the bar ("P"), summed.

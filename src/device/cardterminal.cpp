@@ -1,9 +1,7 @@
 #include "device/cardterminal.h"
 
-#include "common/localetext.h"
-#include "common/rounding.h"
+#include "common/money.h"
 
-#include <cmath>
 #include <cstring>
 
 namespace {
@@ -74,12 +72,11 @@ std::optional<QByteArray> CardTerminal::amountMessage(const QByteArray &header, 
 }
 
 std::optional<qint64> CardTerminal::amountInPara(const QString &fieldText) {
-  bool ok = false;
-  const double value = LocaleText::toNumber(fieldText, &ok);
-  if (!ok || !std::isfinite(value))
+  // Exact para: 0,29 is 29 para, not 28.
+  const auto amount = Money::parse(fieldText);
+  if (!amount)
     return std::nullopt;
-  // Rounded to whole para first: 0,29 must be 29 para, not 28.
-  return static_cast<qint64>(std::llround(MyRound(2, value) * 100.0));
+  return amount->units();
 }
 
 bool CardTerminal::sendAmount(const QByteArray &header, qint64 para) {

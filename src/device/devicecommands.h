@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/money.h"
 #include "device/commandbuilder.h"
 
 #include <QDate>
@@ -20,8 +21,8 @@ struct SaleLine {
   int sifraUKasi = 0;  // article number in the device's memory
   QString sifra;       // article code (void key of family 4)
   QString barkod;      // barcode text
-  double kolicina = 0; // the sign is dropped; a void is told by storno
-  double cena = 0;     // unit price (family 4 only)
+  Quantity kolicina;   // the sign is dropped; a void is told by storno
+  Money cena;          // unit price (family 4 only)
   QString naziv;       // article name (family 4 only)
   int poreskaGrupa = 0;
 };
@@ -29,7 +30,7 @@ struct SaleLine {
 // One payment: 0 cash, 1 cheque, 2 card.
 struct PaymentStep {
   int nacinPlacanja = 0;
-  double iznosPlacanja = 0;
+  Money iznosPlacanja;
 };
 
 // Receipt, control, report and display commands. Each returns what to send; a command

@@ -81,8 +81,20 @@ qint64 paraOf(double amount) {
   return roundHalfEven(decimalText15(amount).toDouble() * 100.0);
 }
 
+QByteArray quantity(Quantity q) {
+  return LE32(q.abs().units());
+}
+
+QByteArray price(Money p) {
+  return LE32(p.units());
+}
+
 QByteArray Suma(double amount) {
-  const qint64 v = paraOf(amount);
+  return Suma(Money::fromUnits(paraOf(amount)));
+}
+
+QByteArray Suma(Money amount) {
+  const qint64 v = amount.units();
   QByteArray out = LE32(v / 100);
   out.append(static_cast<char>(static_cast<quint8>(v % 100)));
   return out;

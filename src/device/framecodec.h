@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/money.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -46,6 +48,11 @@ qint64 paraOf(double amount);
 QByteArray Suma(double amount);
 // Writes Suma(amount) at frame offsets p+1..p+5, growing the frame with zeros when shorter.
 void Suma(double amount, int p, QByteArray &frame);
+
+// The same fields from exact values (no rounding left to do).
+QByteArray quantity(Quantity q);
+QByteArray price(Money p);
+QByteArray Suma(Money amount);
 
 // Barcode right-aligned: 14 characters (cut or left-padded with spaces), space -> nibble F, others low
 // nibble.

@@ -2,14 +2,14 @@
 // program sells it; missing or changed articles are programmed first.
 #include "engine/transactionengine.h"
 
-#include "common/rounding.h"
 #include "common/textfields.h"
 #include "device/articlemirror.h"
 #include "device/replyparser.h"
 
 namespace {
-bool samePrice(double a, double b) {
-  return MyRound(2, a) == MyRound(2, b);
+// The mirror keeps the device's price as a double; the device holds it in para.
+bool samePrice(double mirror, Money price) {
+  return Money(mirror) == price;
 }
 QString paddedNumber(int n) {
   return QString::number(n).rightJustified(13, QLatin1Char(' '));
@@ -129,7 +129,7 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
       if (samePrice(row.CENA, step.cena))
         return CheckResult::Settled;
       m_state.provera.promenaCene = true;
-      UpisArtikla(row.SIFRA, step.naziv, step.cena, step.poreskaGrupa, row.BARKOD);
+      UpisArtikla(row.SIFRA, step.naziv, step.cena.toDouble(), step.poreskaGrupa, row.BARKOD);
       return CheckResult::Waiting;
     }
     if (outOfNumbers())
@@ -138,7 +138,7 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
     m_state.provera.staraSifra = row.KSIFRA;
     m_state.provera.stariBarkod = row.BARKOD;
     step.sifraUKasi = m_state.provera.nextFree;
-    UpisArtikla(m_state.provera.nextFree, step.naziv, step.cena, step.poreskaGrupa,
+    UpisArtikla(m_state.provera.nextFree, step.naziv, step.cena.toDouble(), step.poreskaGrupa,
                 m_state.provera.stariBarkod);
     return CheckResult::Waiting;
   }
@@ -169,7 +169,7 @@ TransactionEngine::CheckResult TransactionEngine::checkOne(Racun &step) {
     return CheckResult::Settled; // the device learns the article from the sale line
   }
   m_state.provera.noviArtikal = true;
-  UpisArtikla(m_state.provera.nextFree, step.naziv, step.cena, step.poreskaGrupa, step.barkod);
+  UpisArtikla(m_state.provera.nextFree, step.naziv, step.cena.toDouble(), step.poreskaGrupa, step.barkod);
   return CheckResult::Waiting;
 }
 
@@ -218,7 +218,7 @@ void TransactionEngine::articleWriteConfirmed() {
     row.SIFRA = step.sifraUKasi;
     row.BARKOD = m_state.provera.stariBarkod;
     row.NAZIV = step.naziv;
-    row.CENA = step.cena;
+    row.CENA = step.cena.toDouble();
     row.PORESKA_GRUPA = step.poreskaGrupa;
     m_mirror->insert(row);
     saveMirror();
@@ -232,7 +232,7 @@ void TransactionEngine::articleWriteConfirmed() {
     row.SIFRA = step.sifraUKasi;
     row.BARKOD = step.barkod;
     row.NAZIV = step.naziv;
-    row.CENA = step.cena;
+    row.CENA = step.cena.toDouble();
     row.PORESKA_GRUPA = step.poreskaGrupa;
     m_mirror->insert(row);
     saveMirror();
@@ -242,7 +242,7 @@ void TransactionEngine::articleWriteConfirmed() {
   m_state.provera.promenaCene = false;
   if (m_state.provera.mirrorRow >= 0 && m_state.provera.mirrorRow < m_mirror->count()) {
     MirrorArticle row = m_mirror->at(m_state.provera.mirrorRow);
-    row.CENA = step.cena;
+    row.CENA = step.cena.toDouble();
     m_mirror->update(m_state.provera.mirrorRow, row);
   }
   saveMirror();
@@ -259,7 +259,7 @@ void TransactionEngine::learnFromSale(const ReplyParser::Family4Ack &ack, const 
     row.SIFRA = ack.articleNumber;
     row.BARKOD = step.barkod;
     row.NAZIV = step.naziv;
-    row.CENA = step.cena;
+    row.CENA = step.cena.toDouble();
     row.PORESKA_GRUPA = step.poreskaGrupa;
     m_mirror->insert(row);
     saveMirror();
@@ -267,7 +267,7 @@ void TransactionEngine::learnFromSale(const ReplyParser::Family4Ack &ack, const 
     const int i = m_mirror->indexOfSifra(ack.articleNumber);
     if (i >= 0) {
       MirrorArticle row = m_mirror->at(i);
-      row.CENA = step.cena;
+      row.CENA = step.cena.toDouble();
       m_mirror->update(i, row);
       saveMirror();
     }

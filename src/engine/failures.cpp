@@ -3,7 +3,6 @@
 #include "engine/transactionengine.h"
 
 #include "common/localetext.h"
-#include "common/rounding.h"
 
 QList<int> TransactionEngine::acceptedLines(int endIndex, bool stopAtFirstEnd) const {
   QList<int> rbr;
@@ -49,7 +48,7 @@ void TransactionEngine::removeAcceptedLines(int endIndex) {
       m_split->resetAfterReceipt();
     }
   } else if (m_restaurant) {
-    m_restaurant->setTotal(m_store.tables().sum(sto).value_or(0)); // shown as 0,00 when unreadable
+    m_restaurant->setTotal(m_store.tables().sum(sto).value_or(Money())); // shown as 0,00 when unreadable
     m_restaurant->enableControls();
   }
 }
@@ -199,7 +198,7 @@ void TransactionEngine::clearSaleWindow(Dialect dialect) {
     return;
   }
   if (m_restaurant) {
-    m_restaurant->resetAmounts(m_store.tables().sum(m_trenutniSto).value_or(0));
+    m_restaurant->resetAmounts(m_store.tables().sum(m_trenutniSto).value_or(Money()));
     m_restaurant->enableControls();
   }
 }

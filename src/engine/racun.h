@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/money.h"
+
 #include <QDate>
 #include <QString>
 #include <QTime>
@@ -12,23 +14,23 @@ struct Racun {
   enum Operacija : int { Otvaranje = 100, Prodaja = 200, Placanje = 300, Kraj = -1 };
   enum NacinPlacanja : int { Gotovina = 0, Cek = 1, Kartica = 2 };
 
-  int operacija = 0;     // 100 open, 200 sale line, 300 payment, -1 end
-  quint8 operater = 0;   // KONOBARI.RBR of the cashier or waiter (step 100)
-  quint8 storno = 0;     // 1 = reversal line
-  int sifraUKasi = 0;    // article number in the device's memory (set by the article check)
-  QString sifra;         // ARTIKLI.SIFRA
-  QString barkod;        // digits-only barcode, else the article code (or the padded device number)
-  double kolicina = 0;   // quantity
-  double cena = 0;       // unit price
+  int operacija = 0;   // 100 open, 200 sale line, 300 payment, -1 end
+  quint8 operater = 0; // KONOBARI.RBR of the cashier or waiter (step 100)
+  quint8 storno = 0;   // 1 = reversal line
+  int sifraUKasi = 0;  // article number in the device's memory (set by the article check)
+  QString sifra;       // ARTIKLI.SIFRA
+  QString barkod;      // digits-only barcode, else the article code (or the padded device number)
+  Quantity kolicina;
+  Money cena;            // unit price
   int nacinPlacanja = 0; // 0 cash, 1 cheque, 2 card
-  double iznosPlacanja = 0;
+  Money iznosPlacanja;
   QDate datum; // step 100
   QTime vreme; // step 100
   QString naziv;
   int poreskaGrupa = 0; // tax group index in the device
-  double iznos = 0;     // line amount
+  Money iznos;          // line amount
   int rbrStavke = 0;    // STOST.RBR the line came from (restaurant and split receipts)
-  double ostatak = 0;   // cash still due: total minus cheque minus card
+  Money ostatak;        // cash still due: total minus cheque minus card
   QString tipKartice;
   QString brojKartice;
   QString brojTransakcije;

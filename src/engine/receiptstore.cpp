@@ -1,6 +1,5 @@
 #include "engine/receiptstore.h"
 
-#include "common/rounding.h"
 #include "data/articlerepository.h"
 #include "data/database.h"
 
@@ -40,7 +39,7 @@ DbResult<> ReceiptStore::writeSaleLine(const ReceiptHeader &key, const Racun &st
   return ArticleRepository(db()).lowerStock(step.sifra, step.kolicina);
 }
 
-DbResult<> ReceiptStore::addCash(const ReceiptHeader &key, double iznos) {
+DbResult<> ReceiptStore::addCash(const ReceiptHeader &key, Money iznos) {
   PaymentRow cash;
   cash.nacin = Racun::Gotovina;
   cash.iznos = iznos;
@@ -75,7 +74,7 @@ DbResult<> ReceiptStore::writeClosingPaymentA(const ReceiptHeader &key, const Ra
     DB_TRY(writePayment(key, step));
   } else {
     DB_TRY(r.settleCash(key.id));
-    if (step.ostatak != 0)
+    if (!step.ostatak.isZero())
       DB_TRY(addCash(key, step.ostatak));
   }
   return r.setFiscalNumber(key.id, brfisis);
@@ -86,7 +85,7 @@ DbResult<> ReceiptStore::writeClosingB(const ReceiptHeader &key, const Racun &st
   DB_TRY(r.ensureHeader(key));
   // The closing's own cash: its RATE row carries the part that pays the receipt.
   const bool cashClosing = step.operacija == Racun::Placanje && step.nacinPlacanja == Racun::Gotovina;
-  if (cashClosing && step.ostatak != 0)
+  if (cashClosing && !step.ostatak.isZero())
     DB_TRY(addCash(key, step.ostatak));
   // The device books whatever is still unpaid as cash when it closes.
   return r.settleCash(key.id);
@@ -103,7 +102,7 @@ DbResult<> ReceiptStore::writeClosingC(const ReceiptHeader &key) {
   const auto rest = r.restAmount(key.id);
   if (!rest)
     return rest.failure();
-  if (const double cash = MyRound(2, *rest); cash != 0)
-    return addCash(key, cash);
+  if (!rest->isZero())
+    return addCash(key, *rest);
   return {};
 }

@@ -46,7 +46,7 @@ public:
   DbResult<> writeClosingC(const ReceiptHeader &key);
 
 private:
-  DbResult<> addCash(const ReceiptHeader &key, double iznos);
+  DbResult<> addCash(const ReceiptHeader &key, Money iznos);
 
   Database *m_db = nullptr;
   std::unique_ptr<Database> m_none; // stands in until the shop's database is set

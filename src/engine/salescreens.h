@@ -40,9 +40,9 @@ public:
   // STOST and STOLOVI re-read; returns BRSTOLA of the tables' current row (the new trenutniSto).
   virtual int reloadTables() = 0;
   // Cheque, card, cash and change fields "0,00", total := remainingTotal.
-  virtual void resetAmounts(double remainingTotal) = 0;
+  virtual void resetAmounts(Money remainingTotal) = 0;
   // Only the total field (after "Nastavi" took the accepted lines off the table).
-  virtual void setTotal(double total) = 0;
+  virtual void setTotal(Money total) = 0;
 };
 
 // The two split-bill screens (by articles, by rounds).

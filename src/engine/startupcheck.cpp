@@ -2,7 +2,6 @@
 // screens do to open and run a receipt, and the recovery of unfinished receipts.
 #include "engine/transactionengine.h"
 
-#include "common/localetext.h"
 #include "device/articlemirror.h"
 #include "device/devicecommands.h"
 #include "device/deviceerrors.h"
@@ -187,8 +186,8 @@ int TransactionEngine::nextReceiptNumber() {
   return m_store.receipts().nextReceiptNumber(today()).value_or(1);
 }
 
-double TransactionEngine::OstatakIznosa(int year, int number) {
-  return m_store.receipts().restAmount({year, number}).value_or(0);
+Money TransactionEngine::OstatakIznosa(int year, int number) {
+  return m_store.receipts().restAmount({year, number}).value_or(Money());
 }
 
 bool TransactionEngine::Storniraj(int year, int number) {
@@ -199,8 +198,8 @@ QList<QStringList> TransactionEngine::NapuniDialogRacun(int year, int number) {
   QList<QStringList> rows;
   // Lines that cannot be read leave the dialog empty; the choice is still the cashier's.
   for (const SoldLine &l : m_store.receipts().lines({year, number}).value_or({}))
-    rows.append({l.sifra, l.naziv, LocaleText::number(l.prodato, 3).rightJustified(10, QLatin1Char(' ')),
-                 LocaleText::number(l.cena, 2).rightJustified(10, QLatin1Char(' '))});
+    rows.append({l.sifra, l.naziv, l.prodato.text().rightJustified(10, QLatin1Char(' ')),
+                 l.cena.text().rightJustified(10, QLatin1Char(' '))});
   return rows;
 }
 

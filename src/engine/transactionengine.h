@@ -153,7 +153,7 @@ public:
   // Reloads a stored receipt into the retail grid (RetailScreen::loadStoredReceipt).
   void NapuniNastavakRacun(int year, int number);
   // Sum of the receipt's PRODATO.IZNOS minus the sum of its RATE.IZNOS.
-  double OstatakIznosa(int year, int number);
+  Money OstatakIznosa(int year, int number);
   // Records the cancellation of a stored receipt in the database; sends nothing.
   // False when the database refused it: the error is shown and nothing of it is written.
   bool Storniraj(int year, int number);

@@ -336,9 +336,9 @@ void RetailSale::addLine(const QString &sifra, const QString &barkod, const QStr
   const QString bk = row[2].trimmed();
   stavkaKase.barkod = (!bk.isEmpty() && Is_Number(bk)) ? bk : stavkaKase.sifra;
   stavkaKase.naziv = row[3].trimmed();
-  stavkaKase.kolicina = m_kol.toDouble();
-  stavkaKase.cena = cena.toDouble();
-  stavkaKase.iznos = amount.toDouble();
+  stavkaKase.kolicina = m_kol;
+  stavkaKase.cena = cena;
+  stavkaKase.iznos = amount;
   stavkaKase.poreskaGrupa = row[7].toInt();
 
   sledeciRed = r + 1;
@@ -371,8 +371,8 @@ void RetailSale::totalAndClose() {
     stavkaKase.operacija = Racun::Placanje;
     stavkaKase.operater = static_cast<quint8>(rbrKasira);
     stavkaKase.nacinPlacanja = Racun::Gotovina;
-    stavkaKase.iznosPlacanja = cash.toDouble();
-    stavkaKase.ostatak = due.toDouble();
+    stavkaKase.iznosPlacanja = cash;
+    stavkaKase.ostatak = due;
     // The receipt ends with the status report that follows the closing.
     if (m_settings.device().completesFromStatus)
       entryEnabled = false;
@@ -452,8 +452,8 @@ void RetailSale::unosGotovina() {
     stavkaKase = Racun{};
     stavkaKase.operacija = Racun::Placanje;
     stavkaKase.nacinPlacanja = Racun::Gotovina;
-    stavkaKase.iznosPlacanja = m_gotovina.toDouble();
-    stavkaKase.ostatak = cashPart.toDouble();
+    stavkaKase.iznosPlacanja = m_gotovina;
+    stavkaKase.ostatak = cashPart;
     m_engine.Placanje(stavkaKase, false);
     edtUnos.clear();
     emit focusEntry();
@@ -517,7 +517,7 @@ void RetailSale::cardOrCheque(int nacin) {
     stavkaKase = Racun{};
     stavkaKase.operacija = Racun::Placanje;
     stavkaKase.nacinPlacanja = nacin;
-    stavkaKase.iznosPlacanja = amount.toDouble();
+    stavkaKase.iznosPlacanja = amount;
     if (card && m_settings.cardTerminal) {
       // The terminal link takes this amount and sends the payment once the terminal
       // approves it; until then Esc may abandon the wait.
@@ -673,7 +673,7 @@ void RetailSale::loadStoredReceipt(const QList<SoldLine> &lines) {
     row[1] = l.sifra.trimmed();
     row[2] = l.barkod.trimmed();
     row[3] = l.naziv.trimmed();
-    m_lines[r] = {Quantity(l.prodato), Money(l.cena), Money(l.iznos)};
+    m_lines[r] = {l.prodato, l.cena, l.iznos};
     row[4] = padded(m_lines[r].kolicina.text());
     row[5] = padded(m_lines[r].cena.text());
     row[6] = padded(m_lines[r].iznos.text());

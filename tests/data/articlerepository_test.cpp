@@ -61,18 +61,18 @@ TEST_P(ArticleRepositoryTest, LooksUpByCodeAndBarcodeIgnoringCaseAndBlanks) {
 // The one stock update: the article and every recipe component, whatever the case and blanks.
 TEST_P(ArticleRepositoryTest, SellingLowersTheArticleAndItsRecipeAndAStornoGivesItBack) {
   ArticleRepository articles(db);
-  ASSERT_TRUE(articles.lowerStock("ABC", 2));
+  ASSERT_TRUE(articles.lowerStock("ABC", Quantity(2)));
   EXPECT_DOUBLE_EQ(stock(" abc "), 8);
   EXPECT_DOUBLE_EQ(stock("Z1"), 99);
   EXPECT_DOUBLE_EQ(stock("m2"), 49.5);
-  ASSERT_TRUE(articles.lowerStock(" abc", -2));
+  ASSERT_TRUE(articles.lowerStock(" abc", Quantity(-2)));
   EXPECT_DOUBLE_EQ(stock(" abc "), 10);
   EXPECT_DOUBLE_EQ(stock("Z1"), 100);
   EXPECT_DOUBLE_EQ(stock("m2"), 50);
   // An article without a recipe, and a code nobody has.
-  ASSERT_TRUE(articles.lowerStock("Z1", 1.5));
+  ASSERT_TRUE(articles.lowerStock("Z1", Quantity(1.5)));
   EXPECT_DOUBLE_EQ(stock("Z1"), 98.5);
-  ASSERT_TRUE(articles.lowerStock("nema", 1));
+  ASSERT_TRUE(articles.lowerStock("nema", Quantity(1)));
   const auto recipe = articles.recipe("abc");
   ASSERT_TRUE(recipe);
   EXPECT_EQ(recipe->size(), 2);
@@ -80,7 +80,7 @@ TEST_P(ArticleRepositoryTest, SellingLowersTheArticleAndItsRecipeAndAStornoGives
 
 TEST_P(ArticleRepositoryTest, AFailedStockUpdateSaysSo) {
   ASSERT_TRUE(db.exec("DROP TABLE sastav"));
-  const auto lowered = ArticleRepository(db).lowerStock("abc", 1);
+  const auto lowered = ArticleRepository(db).lowerStock("abc", Quantity(1));
   EXPECT_FALSE(lowered);
   EXPECT_FALSE(lowered.error().isEmpty());
 }

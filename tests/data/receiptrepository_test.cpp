@@ -27,9 +27,9 @@ protected:
     SoldLine l;
     l.sifra = sifra;
     l.naziv = QStringLiteral("Art ") + sifra;
-    l.cena = cena;
-    l.prodato = kolicina;
-    l.iznos = kolicina * cena;
+    l.cena = Money(cena);
+    l.prodato = Quantity(kolicina);
+    l.iznos = *roundedAmount(l.prodato, l.cena);
     l.stopa = 2;
     l.storno = storno;
     return l;
@@ -56,8 +56,8 @@ TEST_P(ReceiptRepositoryTest, NumbersAreLargestPlusOneInTheirScope) {
   EXPECT_EQ(receipts.nextReceiptNumber(2023).value_or(-1), 41);
   EXPECT_EQ(receipts.nextReceiptNumber(2025).value_or(-1), 1);
   // A payment is numbered within its receipt.
-  ASSERT_TRUE(receipts.addPayment({2024, 4}, day, {0, 10, {}, {}, {}}));
-  ASSERT_TRUE(receipts.addPayment({2023, 4}, day, {0, 10, {}, {}, {}}));
+  ASSERT_TRUE(receipts.addPayment({2024, 4}, day, {0, Money(10), {}, {}, {}}));
+  ASSERT_TRUE(receipts.addPayment({2023, 4}, day, {0, Money(10), {}, {}, {}}));
   EXPECT_EQ(table("SELECT godina, broj, rbr FROM rate WHERE iznos=10 ORDER BY godina"),
             (QStringList{"2023|4|1", "2024|4|3"}));
 }
@@ -77,25 +77,25 @@ TEST_P(ReceiptRepositoryTest, AReceiptFromItsFirstLineToItsEnd) {
   EXPECT_EQ(table("SELECT broj, vreme, sifoper, brstola, rezim, status, oslprom, broj_dok, cek, kartica, "
                   "gotovina, brfisis, rok, sifpartner, nazivkupca, clan FROM racuni"),
             QStringList{"3|10:05:07|2|9|1|0|NE|3|0|0|0|0|0|||"});
-  ASSERT_TRUE(receipts.addLine(h.id, day, line("1", 2, 100.125)));
+  ASSERT_TRUE(receipts.addLine(h.id, day, line("1", 2, 100.12)));
   ASSERT_TRUE(receipts.addLine(h.id, day, line("2", 1, 49.9)));
-  ASSERT_TRUE(receipts.addToPaid(h.id, 2, 100));
-  ASSERT_TRUE(receipts.addPayment(h.id, day, {2, 100, "4111", "VISA", "T9"}));
-  ASSERT_TRUE(receipts.addToPaid(h.id, 1, 50));
-  // What is left for cash: 250,15 sold, 100 by card, 50 by cheque.
-  EXPECT_DOUBLE_EQ(receipts.restAmount(h.id).value_or(-1), 150.15);
+  ASSERT_TRUE(receipts.addToPaid(h.id, 2, Money(100)));
+  ASSERT_TRUE(receipts.addPayment(h.id, day, {2, Money(100), "4111", "VISA", "T9"}));
+  ASSERT_TRUE(receipts.addToPaid(h.id, 1, Money(50)));
+  // What is left for cash: 250,14 sold, 100 by card, 50 by cheque.
+  EXPECT_EQ(receipts.restAmount(h.id).value_or(Money(-1)), Money(150.14));
   ASSERT_TRUE(receipts.settleCash(h.id));
   ASSERT_TRUE(receipts.markFinished(h.id, 777));
   EXPECT_EQ(table("SELECT status, brfisis, cek, kartica, gotovina FROM racuni"),
-            QStringList{"1|777|50|100|100.15"});
+            QStringList{"1|777|50|100|100.14"});
   EXPECT_EQ(table("SELECT rbr, nacin, iznos, brojkart, tipkart, brtrans FROM rate"),
             QStringList{"1|2|100|4111|VISA|T9"});
   const auto lines = receipts.lines(h.id);
   ASSERT_TRUE(lines);
   ASSERT_EQ(lines->size(), 2);
   EXPECT_EQ(lines->at(0).sifra, "1");
-  EXPECT_DOUBLE_EQ(lines->at(0).iznos, 200.25);
-  EXPECT_DOUBLE_EQ(lines->at(1).cena, 49.9);
+  EXPECT_EQ(lines->at(0).iznos, Money(200.24));
+  EXPECT_EQ(lines->at(1).cena, Money(49.9));
   const auto last = receipts.lastReceipt(2026);
   ASSERT_TRUE(last && *last);
   EXPECT_EQ((*last)->broj, 3);
@@ -114,8 +114,8 @@ TEST_P(ReceiptRepositoryTest, StornoReversesWhatIsNotVoidedAndClearsThePayments)
   ASSERT_TRUE(receipts.addLine(id, day, line("15", 2, 10)));
   ASSERT_TRUE(receipts.addLine(id, day, line("15", 1, 10)));
   ASSERT_TRUE(receipts.addLine(id, day, line("15", -1, 10, true))); // voids the second
-  ASSERT_TRUE(receipts.addToPaid(id, 0, 20));
-  ASSERT_TRUE(receipts.addPayment(id, day, {0, 20, {}, {}, {}}));
+  ASSERT_TRUE(receipts.addToPaid(id, 0, Money(20)));
+  ASSERT_TRUE(receipts.addPayment(id, day, {0, Money(20), {}, {}, {}}));
   ASSERT_TRUE(receipts.storniraj(id, day.addDays(1)));
   EXPECT_EQ(table("SELECT rbr, sifra, storno, prodato, iznos, datum FROM prodato WHERE rbr > 3"),
             QStringList{"4|15|1|-2|-20|2026-03-10"});
@@ -131,7 +131,7 @@ TEST_P(ReceiptRepositoryTest, ARefusedStornoWritesNothing) {
   const ReceiptId id{2026, 9};
   ASSERT_TRUE(receipts.ensureHeader({id, day, {}, 0, 0, false}));
   ASSERT_TRUE(receipts.addLine(id, day, line("15", 2, 10)));
-  ASSERT_TRUE(receipts.addToPaid(id, 0, 20));
+  ASSERT_TRUE(receipts.addToPaid(id, 0, Money(20)));
   ASSERT_TRUE(db.exec("DROP TABLE rate")); // its last statement fails
   const auto storno = receipts.storniraj(id, day);
   EXPECT_FALSE(storno);

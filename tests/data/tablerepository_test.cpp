@@ -22,9 +22,9 @@ protected:
     l.brstola = sto;
     l.sifra = sifra;
     l.naziv = sifra;
-    l.cena = cena;
-    l.kolicina = kolicina;
-    l.iznos = kolicina * cena;
+    l.cena = Money(cena);
+    l.kolicina = Quantity(kolicina);
+    l.iznos = *roundedAmount(l.kolicina, l.cena);
     l.tura = tura;
     l.storno = storno;
     ASSERT_TRUE(TableRepository(db).addLine(l));
@@ -52,23 +52,23 @@ TEST_P(TableRepositoryTest, OrdersInRoundsAndWhatTheTicketsAndTotalsShow) {
   EXPECT_EQ(tables.lastRound(1).value_or(-1), 2);
   EXPECT_EQ(tables.countLines(1).value_or(-1), 4);
   EXPECT_EQ(tables.countRoundLines(1, 2).value_or(-1), 2);
-  EXPECT_DOUBLE_EQ(tables.sum(1).value_or(-1), 850);
-  EXPECT_DOUBLE_EQ(tables.sum(2).value_or(-1), 200); // to the para
-  EXPECT_DOUBLE_EQ(tables.sum(3).value_or(-1), 0);   // no lines
-  EXPECT_DOUBLE_EQ(tables.sumOfLines(1, {1, 3}).value_or(-1), 550);
+  EXPECT_EQ(tables.sum(1).value_or(Money(-1)), Money(850));
+  EXPECT_EQ(tables.sum(2).value_or(Money(-1)), Money(200)); // to the para
+  EXPECT_EQ(tables.sum(3).value_or(Money(-1)), Money(0));   // no lines
+  EXPECT_EQ(tables.sumOfLines(1, {1, 3}).value_or(Money(-1)), Money(550));
   const auto beer = tables.articleTotal(1, " 2 ");
   ASSERT_TRUE(beer);
-  EXPECT_DOUBLE_EQ(beer->kolicina, 3);
-  EXPECT_DOUBLE_EQ(beer->iznos, 450);
+  EXPECT_EQ(beer->kolicina, Quantity(3));
+  EXPECT_EQ(beer->iznos, Money(450));
   const auto kitchen = tables.ticket(1, 1, 'J');
   ASSERT_TRUE(kitchen);
   ASSERT_EQ(kitchen->size(), 1);
   EXPECT_EQ(kitchen->at(0).naziv, "1");
-  EXPECT_DOUBLE_EQ(kitchen->at(0).kolicina, 2);
+  EXPECT_EQ(kitchen->at(0).kolicina, Quantity(2));
   const auto bar = tables.ticket(1, 2, 'P');
   ASSERT_TRUE(bar);
   ASSERT_EQ(bar->size(), 1);
-  EXPECT_DOUBLE_EQ(bar->at(0).kolicina, 0); // ordered and voided
+  EXPECT_EQ(bar->at(0).kolicina, Quantity()); // ordered and voided
   EXPECT_EQ(tables.roundLines(1, 2).value_or({}).size(), 2);
 }
 

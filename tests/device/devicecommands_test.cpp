@@ -18,8 +18,8 @@ SaleLine sale(bool storno = false) {
   l.sifraUKasi = 15;
   l.sifra = QStringLiteral("15");
   l.barkod = QStringLiteral("5901234123457");
-  l.kolicina = storno ? -2.5 : 2.5;
-  l.cena = 80.0;
+  l.kolicina = Quantity(storno ? -2.5 : 2.5);
+  l.cena = Money(80.0);
   l.naziv = QStringLiteral("KAFA");
   l.poreskaGrupa = 2;
   return l;
@@ -42,7 +42,7 @@ const Op kOps[] = {
     {"PonistiArt", [](const DeviceCommands &c) { return c.PonistiArt(sale(true)); }},
     {"Placanje",
      [](const DeviceCommands &c) {
-       return c.Placanje({0, 123.45});
+       return c.Placanje({0, Money(123.45)});
      }},
     {"KrajRacuna", [](const DeviceCommands &c) { return c.KrajRacuna(); }},
     {"StornirajRacun", [](const DeviceCommands &c) { return c.StornirajRacun(); }},
@@ -192,10 +192,10 @@ TEST(DeviceCommands, DocumentedPayloads) {
        "00 40 1F 00 00 02 01"},
       {"family-4 void: article, void key, quantity, price, 01", commands(4).ProdajaArt(sale(true)), 9, 18,
        "0F 00 FF FF FF FF FF FF 15 C4 09 00 00 40 1F 00 00 01"},
-      {"model-1 payment", commands(1).Placanje({2, 123.45}), 9, 7, "02 00 7B 00 00 00 2D"},
-      {"model-4 cash payment", commands(4).Placanje({0, 123.45}), 9, 6, "00 7B 00 00 00 2D"},
-      {"family-2 payment amount at 53", commands(2).Placanje({1, 123.45}), 52, 6, "00 7B 00 00 00 2D"},
-      {"family-2 payment type", commands(2).Placanje({1, 123.45}), 9, 2, "01 00"},
+      {"model-1 payment", commands(1).Placanje({2, Money(123.45)}), 9, 7, "02 00 7B 00 00 00 2D"},
+      {"model-4 cash payment", commands(4).Placanje({0, Money(123.45)}), 9, 6, "00 7B 00 00 00 2D"},
+      {"family-2 payment amount at 53", commands(2).Placanje({1, Money(123.45)}), 52, 6, "00 7B 00 00 00 2D"},
+      {"family-2 payment type", commands(2).Placanje({1, Money(123.45)}), 9, 2, "01 00"},
       {"fiscal memory information", commands(4).GetFMInfo(), 9, 3, "07 00 00"},
       {"fiscal memory check", commands(1).CitanjeFM(), 9, 2, "00 00"},
       {"periodic report",

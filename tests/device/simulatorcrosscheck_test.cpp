@@ -142,8 +142,8 @@ protected:
     l.sifraUKasi = 5;
     l.sifra = QStringLiteral("5");
     l.barkod = QStringLiteral("8600000000017");
-    l.kolicina = 2;
-    l.cena = 80.0;
+    l.kolicina = Quantity(2);
+    l.cena = Money(80.0);
     l.naziv = kName;
     l.poreskaGrupa = 0;
     return l;
@@ -207,7 +207,7 @@ TEST_P(SimulatorCrossCheck, ArticleAndReceipt) {
   // One receipt: log-in, two units, cash, end.
   const QByteArray opened = exchange(commands().Prijava(login));
   const QByteArray sold = exchange(commands().ProdajaArt(line()));
-  const QByteArray paid = exchange(commands().Placanje({0, 160.0}));
+  const QByteArray paid = exchange(commands().Placanje({0, Money(160.0)}));
   if (model == 1 || model == 5) {
     ASSERT_TRUE(isLong(opened, 0x1F));
     EXPECT_FALSE(family1Ack(opened).refused);

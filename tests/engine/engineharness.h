@@ -100,8 +100,8 @@ struct FakeRestaurant : RestaurantScreen {
     log << QStringLiteral("reload");
     return current;
   }
-  void resetAmounts(double t) override { log << QStringLiteral("amounts:%1").arg(t); }
-  void setTotal(double t) override { log << QStringLiteral("total:%1").arg(t); }
+  void resetAmounts(Money t) override { log << QStringLiteral("amounts:%1").arg(t.toDouble()); }
+  void setTotal(Money t) override { log << QStringLiteral("total:%1").arg(t.toDouble()); }
 };
 
 // Replies as the devices send them.
@@ -204,9 +204,9 @@ public:
     r.sifra = sifra;
     r.barkod = sifra;
     r.naziv = naziv;
-    r.kolicina = kol;
-    r.cena = cena;
-    r.iznos = kol * cena;
+    r.kolicina = Quantity(kol);
+    r.cena = Money(cena);
+    r.iznos = *roundedAmount(r.kolicina, r.cena);
     r.poreskaGrupa = grupa;
     return r;
   }
@@ -214,8 +214,8 @@ public:
     Racun r;
     r.operacija = Racun::Placanje;
     r.nacinPlacanja = nacin;
-    r.iznosPlacanja = iznos;
-    r.ostatak = ostatak;
+    r.iznosPlacanja = Money(iznos);
+    r.ostatak = Money(ostatak);
     return r;
   }
 

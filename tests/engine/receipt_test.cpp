@@ -106,7 +106,7 @@ TEST_P(WholeReceipt, TableSettledAndFreed) {
     s.push_back(Harness::payment(Racun::Gotovina, 400, 400));
   Racun end;
   end.operacija = Racun::Kraj;
-  end.ostatak = 400;
+  end.ostatak = Money(400);
   s.push_back(end);
   h.engine->startWholeReceipt(s);
   h.settle();

@@ -355,7 +355,7 @@ TEST_F(RetailSaleTest, ChequeAndCardAddUpToWhatIsDue) {
     std::vector<double> sent;
     for (auto i = before; i < engine.sent.size(); ++i) {
       EXPECT_EQ(engine.sent[i].operacija, 300);
-      sent.push_back(engine.sent[i].iznosPlacanja);
+      sent.push_back(engine.sent[i].iznosPlacanja.toDouble());
     }
     EXPECT_EQ(sent, c.sent);
   }
@@ -369,8 +369,8 @@ TEST_F(RetailSaleTest, CashWithChangeThenChequeRefused) {
   EXPECT_EQ(sale->edtGotovina(), "200,00");
   EXPECT_EQ(sale->edtPovracaj(), "50,00");
   EXPECT_EQ(engine.calls.back(), "Placanje");
-  EXPECT_DOUBLE_EQ(engine.sent.back().iznosPlacanja, 200.0);
-  EXPECT_DOUBLE_EQ(engine.sent.back().ostatak, 150.0);
+  EXPECT_EQ(engine.sent.back().iznosPlacanja, Money(200.0));
+  EXPECT_EQ(engine.sent.back().ostatak, Money(150.0));
   EXPECT_EQ(engine.sent.back().nacinPlacanja, 0);
 
   const int sentBefore = int(engine.sent.size());
@@ -411,8 +411,8 @@ TEST_F(RetailSaleTest, TotalAndCloseByModel) {
     EXPECT_EQ(sale->edtGotovina(), "32,50");
     EXPECT_EQ(sale->edtPovracaj(), "0,00");
     EXPECT_EQ(engine.calls.back(), c.call);
-    EXPECT_DOUBLE_EQ(engine.sent.back().iznosPlacanja, 32.5);
-    EXPECT_DOUBLE_EQ(engine.sent.back().ostatak, 32.5);
+    EXPECT_EQ(engine.sent.back().iznosPlacanja, Money(32.5));
+    EXPECT_EQ(engine.sent.back().ostatak, Money(32.5));
     EXPECT_EQ(sale->entryEnabled, c.model != 4);
   }
   // The engine's completion resets the screen.
@@ -438,8 +438,8 @@ TEST_F(RetailSaleTest, TotalAndCloseAddsTheRestAndNeedsALine) {
   EXPECT_EQ(sale->edtGotovina(), "150,00");
   EXPECT_EQ(sale->edtPovracaj(), "0,00");
   EXPECT_EQ(engine.calls.back(), "Placanje+Kraj");
-  EXPECT_DOUBLE_EQ(engine.sent.back().iznosPlacanja, 50.0); // only what is still due
-  EXPECT_DOUBLE_EQ(engine.sent.back().ostatak, 50.0);
+  EXPECT_EQ(engine.sent.back().iznosPlacanja, Money(50.0)); // only what is still due
+  EXPECT_EQ(engine.sent.back().ostatak, Money(50.0));
 }
 
 TEST_F(RetailSaleTest, RefusedLineLeavesTheGrid) {
@@ -488,7 +488,7 @@ TEST_F(RetailSaleTest, CardTerminalWaitAndEscape) {
   sale->escapeKey();
   EXPECT_EQ(engine.calls.back(), "Placanje");
   EXPECT_EQ(engine.sent.back().nacinPlacanja, 2);
-  EXPECT_DOUBLE_EQ(engine.sent.back().iznosPlacanja, 30.0);
+  EXPECT_EQ(engine.sent.back().iznosPlacanja, Money(30.0));
 
   // The habitual Esc + Enter after the payment went out books nothing more.
   const auto shown = prompt.shown.size();
@@ -520,7 +520,8 @@ TEST_F(RetailSaleTest, KeysOnlyForModelFour) {
 }
 
 TEST_F(RetailSaleTest, StoredReceiptContinues) {
-  sale->loadStoredReceipt({{"1", "8600000000011", "Hleb", 2, 30, 60}, {"A", "", "Sitno", 1, 2.5, 2.5}});
+  sale->loadStoredReceipt({{"1", "8600000000011", "Hleb", Money(2), Quantity(30), Money(60)},
+                           {"A", "", "Sitno", Money(1), Quantity(2.5), Money(2.5)}});
   EXPECT_EQ(sale->sledeciRed, 3);
   EXPECT_EQ(sale->lblUkupno(), "62,50");
   EXPECT_EQ(sale->edtPovracaj(), "-62,50");

@@ -5,6 +5,8 @@
 // frames at 57600 bit/s (10 bits per byte). The database is kasa.db opened the way
 // the program opens it, durable: the write-ahead log with full sync, and for
 // comparison the rollback journal the program falls back to on a network share.
+// The program keeps the statements of a step prepared on its connection; the same
+// step with every statement prepared anew shows what that saves.
 //
 // The disk flushes are counted by an SQLite VFS laid over the default one, which
 // also times them; the machine's single flush is measured alone beside it. The
@@ -240,6 +242,7 @@ void BM_ReceiptStep(benchmark::State &state) {
     return;
   }
   const bool rollback = state.range(1) != 0;
+  const bool kept = state.range(2) != 0;
   Database db;
   if (rollback) // the program's own choice on a network share
     db.setFileSystemProbe([](const QString &) { return std::optional<quint32>(NfsMagic); });
@@ -247,6 +250,7 @@ void BM_ReceiptStep(benchmark::State &state) {
     state.SkipWithError("could not open the database");
     return;
   }
+  db.setKeepStatements(kept);
   const QString mode = db.scalar("PRAGMA journal_mode").value_or(QVariant()).toString();
   const int sync = db.scalar("PRAGMA synchronous").value_or(QVariant()).toInt();
   if (mode != (rollback ? "delete" : "wal") || sync != 2) {
@@ -303,16 +307,21 @@ void BM_ReceiptStep(benchmark::State &state) {
   state.counters["fsyncs_per_step"] = double(g_flushes.count - flushesBefore.count) / steps;
   state.counters["fsync_us_per_step"] = flushSeconds / steps * 1e6;
   state.counters["rest_pct_of_wire"] = 100.0 * (programSeconds - flushSeconds) / wireSeconds;
-  state.SetLabel(mode.toStdString());
+  state.counters["rest_us"] = (programSeconds - flushSeconds) / steps * 1e6;
+  state.counters["kept_statements"] = db.preparedStatements();
+  state.SetLabel(mode.toStdString() + (kept ? ", statements kept" : ", statements prepared anew"));
 }
 
-// Arguments: sold lines stored; 0 = write-ahead log, 1 = rollback journal (both with full sync).
+// Arguments: sold lines stored; 0 = write-ahead log, 1 = rollback journal (both with full
+// sync); 1 = statements kept prepared as the program does, 0 = prepared anew at every run.
 BENCHMARK(BM_ReceiptStep)
-    ->ArgNames({"stored", "rollback"})
-    ->Args({1000, 0})
-    ->Args({1000, 1})
-    ->Args({1000000, 0})
-    ->Args({1000000, 1})
+    ->ArgNames({"stored", "rollback", "kept"})
+    ->Args({1000, 0, 1})
+    ->Args({1000, 0, 0})
+    ->Args({1000, 1, 1})
+    ->Args({1000000, 0, 1})
+    ->Args({1000000, 0, 0})
+    ->Args({1000000, 1, 1})
     ->UseManualTime()
     ->MinTime(2.0)
     ->Unit(benchmark::kMicrosecond);
@@ -361,6 +370,28 @@ int main(int argc, char **argv) {
     if (fsyncUs >= 0 && c("wire_us") > 0)
       std::printf("; one fsync alone %.1f%% of wire", 100.0 * fsyncUs / c("wire_us"));
     std::printf("\n");
+  }
+  // The same step with its statements prepared anew, beside the program's own.
+  for (const auto &[name, run] : reporter.runs) {
+    const auto at = name.find("kept:1");
+    if (name.rfind("BM_ReceiptStep", 0) != 0 || at == std::string::npos)
+      continue;
+    const auto twin = reporter.runs.find(std::string(name).replace(at, 6, "kept:0"));
+    if (twin == reporter.runs.end())
+      continue;
+    using Run = benchmark::BenchmarkReporter::Run;
+    auto c = [](const Run &r, const char *k) {
+      auto it = r.counters.find(k);
+      return it == r.counters.end() ? 0.0 : double(it->second);
+    };
+    const Run &anew = twin->second;
+    std::printf("%-44s statements kept: program %.0f us vs %.0f us prepared anew (%.2f of it); beside the "
+                "fsyncs %.0f us vs %.0f us (%.2f of it), %.1f%% vs %.1f%% of wire\n",
+                name.c_str(), c(run, "program_us"), c(anew, "program_us"),
+                c(anew, "program_us") > 0 ? c(run, "program_us") / c(anew, "program_us") : 0.0,
+                c(run, "rest_us"), c(anew, "rest_us"),
+                c(anew, "rest_us") > 0 ? c(run, "rest_us") / c(anew, "rest_us") : 0.0,
+                c(run, "rest_pct_of_wire"), c(anew, "rest_pct_of_wire"));
   }
   std::printf("disk flushes SQLite asked for in the whole run: %ld\n", g_flushes.count);
   std::printf("aim: program under 5%% of wire; where one fsync alone is above 5%%, the rest under 5%%\n");

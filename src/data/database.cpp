@@ -393,10 +393,16 @@ DbResult<QSqlQuery *> Database::run(const QString &sql, const QVariantMap &binds
   return q;
 }
 
+void Database::setKeepStatements(bool keep) {
+  m_keepStatements = keep;
+  if (!keep)
+    m_statements.clear();
+}
+
 template <typename Read>
 auto Database::withStatement(const QString &sql, const QVariantMap &binds, Read read)
     -> DbResult<decltype(read(std::declval<QSqlQuery &>()))> {
-  if (!keptPrepared(sql, binds)) {
+  if (!m_keepStatements || !keptPrepared(sql, binds)) {
     auto q = query(sql, binds);
     if (!q)
       return q.failure();

@@ -86,6 +86,8 @@ public:
   // rows, exec and scalar keep their statements prepared for the life of the connection:
   // preparing costs more than running the small statements of a receipt step.
   int preparedStatements() const { return int(m_statements.size()); }
+  // Off: every statement is prepared anew, as before they were kept (to measure what keeping saves).
+  void setKeepStatements(bool keep);
   // Inserts row into a table of the schema, every column of the table bound.
   DbResult<> insertRecord(const QString &table, const QSqlRecord &row);
   // The value to bind for a column of a schema table (booleans as the database kind takes them).
@@ -128,6 +130,7 @@ private:
   bool m_open = false;
   // Prepared statements of the open connection by their text; emptied when it closes.
   std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_statements;
+  bool m_keepStatements = true;
 };
 
 // Every prompt asks this before it opens. A modal prompt runs an event loop that may

@@ -8,20 +8,21 @@
 DbResult<std::optional<Artikal>> ArticleRepository::find(const char *column, const QString &value) {
   if (value.trimmed().isEmpty())
     return std::optional<Artikal>();
-  auto q = m_db.query(QStringLiteral("SELECT sifra, barkod, naziv, cena, stopa FROM artikli "
-                                     "WHERE UPPER(TRIM(%1))=UPPER(TRIM(:v))")
-                          .arg(QLatin1String(column)),
-                      {{QStringLiteral("v"), value}});
-  if (!q)
-    return q.failure();
-  if (!q->next())
+  const auto found = m_db.rows(QStringLiteral("SELECT sifra, barkod, naziv, cena, stopa FROM artikli "
+                                              "WHERE UPPER(TRIM(%1))=UPPER(TRIM(:v))")
+                                   .arg(QLatin1String(column)),
+                               {{QStringLiteral("v"), value}});
+  if (!found)
+    return found.failure();
+  if (found->isEmpty())
     return std::optional<Artikal>();
+  const QSqlRecord &r = found->first();
   Artikal a;
-  a.sifra = q->value(0).toString().trimmed();
-  a.barkod = q->value(1).toString().trimmed();
-  a.naziv = q->value(2).toString().trimmed();
-  a.cena = Money::fromDatabase(q->value(3));
-  a.stopa = q->value(4).toInt();
+  a.sifra = r.value(0).toString().trimmed();
+  a.barkod = r.value(1).toString().trimmed();
+  a.naziv = r.value(2).toString().trimmed();
+  a.cena = Money::fromDatabase(r.value(3));
+  a.stopa = r.value(4).toInt();
   return std::optional<Artikal>(a);
 }
 
@@ -34,14 +35,14 @@ DbResult<std::optional<Artikal>> ArticleRepository::byBarkod(const QString &bark
 }
 
 DbResult<QList<RecipePart>> ArticleRepository::recipe(const QString &sifra) {
-  auto q = m_db.query(
+  const auto found = m_db.rows(
       QStringLiteral("SELECT sifsas, kolicina FROM sastav WHERE UPPER(TRIM(sifra))=UPPER(TRIM(:sifra))"),
       {{QStringLiteral("sifra"), sifra}});
-  if (!q)
-    return q.failure();
+  if (!found)
+    return found.failure();
   QList<RecipePart> parts;
-  while (q->next())
-    parts.append({q->value(0).toString().trimmed(), q->value(1).toDouble()});
+  for (const QSqlRecord &r : *found)
+    parts.append({r.value(0).toString().trimmed(), r.value(1).toDouble()});
   return parts;
 }
 

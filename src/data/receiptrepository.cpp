@@ -119,15 +119,16 @@ DbResult<> ReceiptRepository::settleCash(ReceiptId id) {
       sum(QStringLiteral("SELECT SUM(iznos) FROM prodato WHERE godina=:god AND brrac=:broj"), id);
   if (!sold)
     return sold.failure();
-  auto paid = m_db.query(
+  const auto paid = m_db.rows(
       QStringLiteral(
           "SELECT COALESCE(cek,0), COALESCE(kartica,0) FROM racuni WHERE godina=:god AND broj=:broj"),
       keyOf(id));
   if (!paid)
     return paid.failure();
-  if (!paid->next())
+  if (paid->isEmpty())
     return DbError{QStringLiteral("racun %1/%2 ne postoji").arg(id.broj).arg(id.godina)};
-  const Money cash = *sold - Money::fromDatabase(paid->value(0)) - Money::fromDatabase(paid->value(1));
+  const QSqlRecord &r = paid->first();
+  const Money cash = *sold - Money::fromDatabase(r.value(0)) - Money::fromDatabase(r.value(1));
   QVariantMap binds = keyOf(id);
   binds.insert(QStringLiteral("gotovina"), cash.toDatabase());
   return m_db.exec(QStringLiteral("UPDATE racuni SET gotovina=:gotovina WHERE godina=:god AND broj=:broj"),

@@ -213,9 +213,9 @@ public:
       if (!step([&] { m_engine->sellRetailLine(randomLine()); }))
         return false;
     for (int attempt = 0; attempt < 8 && m_r.completed == before; ++attempt) {
-      const double rest = m_engine->OstatakIznosa(m_clock.now().date().year(), broj);
+      const Money rest = m_engine->OstatakIznosa(m_clock.now().date().year(), broj);
       bool ok;
-      if (rest < 0.005) // every line given up: sell one more before paying
+      if (rest <= Money()) // every line given up: sell one more before paying
         ok = step([&] { m_engine->sellRetailLine(randomLine()); });
       else
         ok = step([&] {
@@ -260,9 +260,9 @@ private:
     r.sifra = a.sifra;
     r.barkod = a.sifra;
     r.naziv = a.naziv;
-    r.kolicina = q;
-    r.cena = a.cena;
-    r.iznos = std::round(q * a.cena * 100) / 100;
+    r.kolicina = Quantity(q);
+    r.cena = Money(a.cena);
+    r.iznos = *roundedAmount(r.kolicina, r.cena);
     r.poreskaGrupa = 2;
     return r;
   }

@@ -144,7 +144,31 @@ bool Database::fail(const QString &reason) {
   return false;
 }
 
+QString Database::sqliteFile() const {
+  if (m_kind != DatabaseKind::SQLite || !isOpen())
+    return {};
+  const QString file = connection().databaseName();
+  return file == QLatin1String(":memory:") ? QString() : QFileInfo(file).absoluteFilePath();
+}
+
+int Database::watchClose(std::function<void()> beforeClose) {
+  const int id = m_nextWatcher++;
+  m_closeWatchers.emplace(id, std::move(beforeClose));
+  return id;
+}
+
+void Database::unwatchClose(int id) {
+  m_closeWatchers.erase(id);
+}
+
 void Database::close() {
+  if (m_open) {
+    // A watcher may unwatch itself while it runs.
+    const auto watchers = m_closeWatchers;
+    for (const auto &[id, beforeClose] : watchers)
+      if (m_closeWatchers.count(id))
+        beforeClose();
+  }
   m_statements.clear(); // a statement belongs to the connection it was prepared on
   m_open = false;
   if (m_depth > 0)

@@ -12,6 +12,7 @@
 #include <QVariantMap>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -60,6 +61,14 @@ public:
   bool openInMemory();
   void close();
   bool isOpen() const;
+  DatabaseKind kind() const { return m_kind; }
+  // The SQLite file that is open; empty for a server or a database held in memory.
+  QString sqliteFile() const;
+
+  // Runs just before the connection closes (or is replaced by another open): whoever
+  // holds on to the connection between turns of the event loop lets go of it there.
+  int watchClose(std::function<void()> beforeClose);
+  void unwatchClose(int id);
   // The technical reason of the last failure (for logs; users see openFailureText()).
   QString lastError() const { return m_lastError; }
   QSqlDatabase connection() const;
@@ -124,6 +133,8 @@ private:
 
   QString m_name;
   FileSystemProbe m_probe;
+  std::map<int, std::function<void()>> m_closeWatchers;
+  int m_nextWatcher = 1;
   DatabaseKind m_kind = DatabaseKind::SQLite;
   QString m_lastError;
   int m_depth = 0;

@@ -36,7 +36,7 @@ const IntField kIntFields[] = {
     {"pdv", &SetKonfiguracija::pdv, 1, 2},           {"konekcija", &SetKonfiguracija::konekcija, 0, 1},
     {"EFTPos", &SetKonfiguracija::EFTPos, 0, 8},     {"PrviRed", &SetKonfiguracija::PrviRed, 0, 1},
     {"DrugiRed", &SetKonfiguracija::DrugiRed, 0, 2}, {"Zaokruzi", &SetKonfiguracija::Zaokruzi, 0, 1},
-    {"Memo", &SetKonfiguracija::Memo, 0, 1},
+    {"Memo", &SetKonfiguracija::Memo, 0, 1},         {"brojKopija", &SetKonfiguracija::brojKopija, 1, 999},
 };
 const TextField kTextFields[] = {
     {"IBFM", &SetKonfiguracija::IBFM, 20},
@@ -44,6 +44,7 @@ const TextField kTextFields[] = {
     {"IP", &SetKonfiguracija::IP, 20},
     {"PrviRedTekst", &SetKonfiguracija::PrviRedTekst, 20},
     {"DrugiRedTekst", &SetKonfiguracija::DrugiRedTekst, 20},
+    {"putanjaKopija", &SetKonfiguracija::putanjaKopija, 200},
 };
 
 bool intValid(const IntField &f, int v) {

@@ -24,6 +24,9 @@ struct SetKonfiguracija {
   QString DrugiRedTekst;
   int Zaokruzi = 0; // model 1: 1 = round line amounts, 0 = truncate them
   int Memo = 0;     // invoices print 1 = letterhead picture, 0 = owner text
+  // Folder of the database backups; a relative path lies in the database directory.
+  QString putanjaKopija = QStringLiteral("kopije");
+  int brojKopija = 30; // backups kept; the oldest beyond these are deleted
 
   bool operator==(const SetKonfiguracija &) const = default;
 

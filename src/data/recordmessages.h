@@ -13,4 +13,7 @@ public:
   virtual void warning(const QString &text) = 0;
   // An audible signal that goes with some messages.
   virtual void beep() {}
+  // False for a sink that only notes the texts (an import's report): it opens no
+  // window, so it may hear of refusals while a transaction is open.
+  virtual bool opensPrompt() const { return true; }
 };

@@ -115,12 +115,14 @@ RecordRules::RecordRules(Database &db, RecordMessages &messages, QObject *parent
     : QObject(parent), m_db(db), m_messages(messages) {}
 
 void RecordRules::show(const QString &title, const QString &text) {
-  expectNoOpenTransaction("a record-check message");
+  if (m_messages.opensPrompt())
+    expectNoOpenTransaction("a record-check message");
   m_messages.show(title, text);
 }
 
 void RecordRules::warn(const QString &text) {
-  expectNoOpenTransaction("a record-check warning");
+  if (m_messages.opensPrompt())
+    expectNoOpenTransaction("a record-check warning");
   m_messages.warning(text);
 }
 
@@ -573,6 +575,20 @@ bool RecordRules::insert(const QString &table, QSqlRecord given) {
   QSqlRecord row = emptyRecord(table);
   for (int i = 0; i < given.count(); ++i)
     row.setValue(given.fieldName(i), given.value(i));
+  if (!checkNew(table, row))
+    return false;
+  applyDefaults(table, row, true);
+  if (const auto written = m_db.insertRecord(table, row); !written) {
+    reportPostError(table, written.failure());
+    return false;
+  }
+  return true;
+}
+
+bool RecordRules::checkNew(const QString &table, QSqlRecord &row) {
+  const TableDef *t = Schema::table(table);
+  if (!t)
+    return false;
   for (const ColumnDef &c : t->columns) {
     QVariant v = row.value(c.name);
     if (v.isNull())
@@ -581,14 +597,7 @@ bool RecordRules::insert(const QString &table, QSqlRecord given) {
       return false;
     row.setValue(c.name, v);
   }
-  if (!checkBeforePost(table, row, true))
-    return false;
-  applyDefaults(table, row, true);
-  if (const auto written = m_db.insertRecord(table, row); !written) {
-    reportPostError(table, written.failure());
-    return false;
-  }
-  return true;
+  return checkBeforePost(table, row, true);
 }
 
 bool RecordRules::update(const QString &table, QSqlRecord given, const QSqlRecord &original) {

@@ -50,6 +50,9 @@ public:
   // A whole post without a grid: column checks, pre-post checks, bound INSERT. False = refused or
   // failed (shown). Called with no transaction open, as every path that may show a message.
   bool insert(const QString &table, QSqlRecord row);
+  // What insert() does before it writes: the column checks (which may rewrite values) and the
+  // pre-post checks of a new row with every column of table. False = refused (shown).
+  bool checkNew(const QString &table, QSqlRecord &row);
   // The same for an edit of the stored row original.
   bool update(const QString &table, QSqlRecord row, const QSqlRecord &original);
   // Delete check and bound DELETE of the stored row.

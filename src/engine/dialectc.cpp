@@ -249,6 +249,7 @@ void TransactionEngine::handleStatusC(const Family4Ack &ack) {
     m_state.izvestajUToku = false;
     if (m_state.posleDnevnogIzvestaja) {
       m_state.posleDnevnogIzvestaja = false;
+      emit dailyReportCompleted();
       GetFMInfo();
     } else if (m_state.posleIzvestajaArtikala) {
       m_state.posleIzvestajaArtikala = false;

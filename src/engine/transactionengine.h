@@ -208,6 +208,7 @@ signals:
   void serviceButtonsEnabled();          // code-list device buttons and the article-synchronisation window
   void cursorRestored();                 // the hourglass ends
   void receiptCompleted(int brojRacuna); // a receipt was completed in the database
+  void dailyReportCompleted();           // the device finished its daily closing report
   void modelChanged(int model);          // Menko detection set Model 2 or 3
 
 private:

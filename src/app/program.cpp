@@ -7,6 +7,7 @@
 #include "app/tglavna.h"
 #include "app/tuputstvo.h"
 #include "app/windowprompt.h"
+#include "data/databaserestore.h"
 #include "data/vlasnik.h"
 #include "device/ui/tfrmart.h"
 #include "engine/articlesync.h"
@@ -19,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -103,6 +105,7 @@ Program::Program(const QString &workDir, QObject *parent)
       m_konf->accept();
   });
   connect(m_engine.get(), &TransactionEngine::cursorRestored, m_frmArt, &TfrmArt::restoreCursor);
+  connect(m_engine.get(), &TransactionEngine::dailyReportCompleted, this, [this] { backupDatabase(false); });
   connect(m_engine.get(), &TransactionEngine::modelChanged, this,
           [this](int model) { m_prompt->setModel(model); });
 
@@ -119,6 +122,7 @@ Program::Program(const QString &workDir, QObject *parent)
     m_engine->Izvestaj(type, from, to);
   };
   m_glavna->BtnPosClick = [this] { BtnPosClick(); };
+  m_glavna->BtnKopijaClick = [this] { backupDatabase(true); };
   m_glavna->FormShow = [this] {
     m_engine->detectMenkoVariant(); // a Menko only
   };
@@ -144,6 +148,11 @@ Program::~Program() {
 }
 
 void Program::start() {
+  m_running =
+      std::make_unique<QLockFile>(QDir(m_workDir).filePath(QLatin1String(DatabaseRestore::kLockFile)));
+  m_running->setStaleLockTime(0); // never stale by age; one left by a crash goes with its process
+  if (!m_running->tryLock(0))
+    qWarning("another kasa holds %s", qPrintable(m_running->fileName()));
   const auto loaded = KonfiguracijaStore::load(m_workDir);
   m_record = m_loaded = loaded.record;
   m_pocetna->move(QApplication::primaryScreen()
@@ -281,6 +290,25 @@ void Program::FormClose() {
   m_links.closeAtExit();
   if (!(m_record == m_loaded))
     KonfiguracijaStore::save(m_workDir, m_record);
+  if (m_db.kind() == DatabaseKind::SQLite && !m_db.sqliteFile().isEmpty())
+    DatabaseBackup::copyNow(m_db, backupFolder(), m_record.brojKopija, m_scheduler.now());
+}
+
+QString Program::backupFolder() const {
+  return DatabaseBackup::folderFor(m_record.putanjaKopija, QFileInfo(m_db.sqliteFile()).absolutePath());
+}
+
+void Program::backupDatabase(bool asked) {
+  const bool started =
+      m_backup.start(m_db, backupFolder(), m_record.brojKopija, [this, asked](const BackupResult &r) {
+        m_retail->setStatus(r.message);
+        if (asked)
+          m_prompt->messageDialog(r.ok ? QStringLiteral("Obavestenje!") : QStringLiteral("Upozorenje!"),
+                                  r.message);
+      });
+  if (!started && asked)
+    m_prompt->messageDialog(QStringLiteral("Obavestenje!"),
+                            QStringLiteral("Rezervna kopija baze se vec pravi."));
 }
 
 // ------------------------------------------------------------------ KonfHost

@@ -3,6 +3,7 @@
 #include "common/linksettings.h"
 #include "common/scheduler.h"
 #include "data/database.h"
+#include "data/databasebackup.h"
 #include "data/konfiguracija.h"
 #include "data/ui/tfrmkonf.h"
 #include "device/articlemirror.h"
@@ -13,6 +14,7 @@
 #include "sales/engineretailcalls.h"
 #include "sales/retailsale.h"
 
+#include <QLockFile>
 #include <QObject>
 
 #include <memory>
@@ -55,6 +57,9 @@ public:
   // "KO&NFIGURISANJE KASE": the device link made sure to be open, then the device article window.
   void BtnPosClick();
   void FormClose();
+  // A backup of the open database in slices beside the sale; the outcome goes to the
+  // retail status line, and for one asked for in the main menu also to a message.
+  void backupDatabase(bool asked);
 
   // --- KonfHost ---
   void message(const QString &title, const QString &text) override;
@@ -89,6 +94,7 @@ public:
   RetailSale &retail() { return *m_retail; }
   TransactionEngine &engine() { return *m_engine; }
   Database &database() { return m_db; }
+  DatabaseBackup &backup() { return m_backup; }
   Scheduler &scheduler() { return m_scheduler; }
   const SetKonfiguracija &record() const { return m_record; }
   const LinkSettings &link() const { return m_link; }
@@ -99,6 +105,7 @@ private:
   void applyLiveSettings();
   void Podesavanja();
   void setPortNames(const SetKonfiguracija &record);
+  QString backupFolder() const;
 
   QString m_workDir;
   QtScheduler m_scheduler;
@@ -106,6 +113,9 @@ private:
   SetKonfiguracija m_loaded;
   LinkSettings m_link;
   Database m_db;
+  DatabaseBackup m_backup{m_scheduler};
+  // Held while the program runs, so that kasa --restore never swaps the database under it.
+  std::unique_ptr<QLockFile> m_running;
   LinkController m_links; // the device's serial port or TCP link, the barcode reader, the card terminal
   ArticleMirror m_mirror;
   ArticleMirrorModel m_mirrorModel{m_mirror};

@@ -7,7 +7,7 @@ TGlavna::TGlavna(QWidget *parent)
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
   setModal(true);
   setWindowTitle(QStringLiteral("Orvana"));
-  setFixedSize(310, 353);
+  setFixedSize(310, 407);
   struct B {
     QPushButton **button;
     const char *name;
@@ -20,6 +20,7 @@ TGlavna::TGlavna(QWidget *parent)
       {&BtnSifarnik, "BtnSifarnik", "&SIFRARNICI", &TGlavna::BtnSifarnikClick},
       {&BtnRestoran, "BtnRestoran", "&RESTORAN", &TGlavna::BtnRestoranClick},
       {&BitBtn1, "BitBtn1", "I&ZVESTAJI", &TGlavna::BitBtn1Click},
+      {&BtnKopija, "BtnKopija", "REZERVNA KO&PIJA BAZE", &TGlavna::BtnKopijaClick},
   };
   int y = 16;
   for (const B &b : buttons) {
@@ -55,6 +56,7 @@ void TGlavna::applyRights() {
   BtnPos->setEnabled(bool(BtnPosClick));
   Artikli->setEnabled(m_admin && bool(ArtikliClick));
   BtnSifarnik->setEnabled(m_admin && bool(BtnSifarnikClick));
+  BtnKopija->setEnabled(m_admin && bool(BtnKopijaClick));
 }
 
 void TGlavna::showEvent(QShowEvent *event) {

@@ -19,10 +19,11 @@ public:
   QPushButton *BtnSifarnik = nullptr; // "&SIFRARNICI"
   QPushButton *BtnRestoran = nullptr; // "&RESTORAN"
   QPushButton *BitBtn1 = nullptr;     // "I&ZVESTAJI"
+  QPushButton *BtnKopija = nullptr;   // "REZERVNA KO&PIJA BAZE", administrators only
 
   // What each button opens; a button without an opener stays disabled.
   std::function<void()> KasaClick, ArtikliClick, BtnPosClick, BtnSifarnikClick, BtnRestoranClick,
-      BitBtn1Click;
+      BitBtn1Click, BtnKopijaClick;
   // Runs each time the menu is shown (the Menko variant detection).
   std::function<void()> FormShow;
 

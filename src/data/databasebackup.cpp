@@ -19,6 +19,8 @@ Q_LOGGING_CATEGORY(lcBackup, "kasa.data.backup")
 
 namespace {
 
+// Pause between slices, in which replies and keys are handled.
+constexpr int kSliceGapMs = 5;
 // A slice that finds the database busy is tried again after this pause.
 constexpr int kBusyRetryMs = 100;
 // How often a running integrity check is looked at.
@@ -259,7 +261,7 @@ void DatabaseBackup::slice() {
   }
   const int rc = m_job->step(m_pagesPerSlice);
   if (rc == SQLITE_OK) {
-    m_scheduler.schedule(0, this, [this] { slice(); });
+    m_scheduler.schedule(kSliceGapMs, this, [this] { slice(); });
     return;
   }
   if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {

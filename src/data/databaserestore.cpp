@@ -61,6 +61,7 @@ RestoreResult DatabaseRestore::run(const QString &workDir, const QString &backup
 
   // A program still running would go on writing into the file that is replaced.
   QLockFile running(QDir(workDir).filePath(QString::fromLatin1(kLockFile)));
+  running.setStaleLockTime(0); // a program that runs for hours still holds it
   if (!running.tryLock(0))
     return refused(QStringLiteral("Program kasa radi u folderu %1. Zatvorite ga, pa ponovite vracanje.")
                        .arg(native(workDir)));

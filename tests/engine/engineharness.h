@@ -159,10 +159,14 @@ inline QByteArray accept(int model, quint8 command) {
 
 class Harness {
 public:
-  explicit Harness(int model) {
+  // onDisk: kasa.db in the harness's directory instead of a database in memory.
+  explicit Harness(int model, bool onDisk = false) {
     link.Model = model;
     link.IBFM = QStringLiteral("123450");
-    db.openInMemory();
+    if (onDisk)
+      EXPECT_TRUE(db.open(1, dir.path())) << db.lastError().toStdString();
+    else
+      db.openInMemory();
     engine = std::make_unique<TransactionEngine>(link, clock);
     engine->setWire(&wire);
     engine->setPrompt(&prompt);

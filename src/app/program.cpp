@@ -8,6 +8,9 @@
 #include "app/tuputstvo.h"
 #include "app/windowprompt.h"
 #include "data/databaserestore.h"
+#include "data/legacyimport.h"
+#include "data/legacysource.h"
+#include "data/ui/importreportdialog.h"
 #include "data/vlasnik.h"
 #include "device/ui/tfrmart.h"
 #include "engine/articlesync.h"
@@ -53,6 +56,7 @@ Program::Program(const QString &workDir, QObject *parent)
   m_dialogMain = new TDialogMain(m_pocetna);
   m_dialog = new TDialog(m_pocetna);
   m_form5 = new TForm5(m_pocetna);
+  m_importReport = new ImportReportDialog(m_pocetna);
   m_prompt = std::make_unique<WindowPrompt>(*m_dialogMain, *m_dialog, *m_form5, *m_uputstvo);
   m_retail = std::make_unique<RetailSale>(m_articles, *m_retailCalls, *m_prompt, m_scheduler);
   m_form2 = new TForm2(*m_retail, m_scheduler, m_pocetna);
@@ -377,4 +381,30 @@ KonfHost::LinkResult Program::openCardTerminalPort(const SetKonfiguracija &recor
 void Program::startDeviceCheck(const SetKonfiguracija &record) {
   (void)record;
   m_engine->startCheck();
+}
+
+std::optional<SetKonfiguracija> Program::importOlderData(const SetKonfiguracija &record) {
+  const std::unique_ptr<LegacySource> source = LegacyImport::sourceIn(record.putanjaBaza, record.TipBaze);
+  if (!source)
+    return std::nullopt;
+  const QString dir = QDir::toNativeSeparators(QDir(record.putanjaBaza.trimmed()).absolutePath());
+  if (!m_prompt->messageDialog(
+          QStringLiteral("Obavestenje!"),
+          QStringLiteral("Pronadjeni su podaci starog programa: %1. Da li zelite da ih prenesete u novu "
+                         "bazu kasa.db u folderu %2? Stari podaci se ne menjaju.")
+              .arg(source->description(), dir),
+          true))
+    return std::nullopt;
+  const DeviceProfile &profile = DeviceProfile::of(record.Model);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const ImportReport report = LegacyImport::intoDirectory(record.putanjaBaza.trimmed(), *source,
+                                                          profile.firstOperator, profile.lastOperator);
+  QApplication::restoreOverrideCursor();
+  m_importReport->setReport(report.ok, report.text());
+  m_importReport->exec();
+  if (!report.ok)
+    return std::nullopt;
+  SetKonfiguracija moved = record;
+  moved.TipBaze = int(DatabaseKind::SQLite);
+  return moved;
 }

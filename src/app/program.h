@@ -20,6 +20,7 @@
 #include <memory>
 
 class ArticleSync;
+class ImportReportDialog;
 class TDialog;
 class TDialogMain;
 class TForm2;
@@ -72,6 +73,7 @@ public:
   LinkResult openBarcodePort(const SetKonfiguracija &record, QString *platformError) override;
   LinkResult openCardTerminalPort(const SetKonfiguracija &record, QString *platformError) override;
   void startDeviceCheck(const SetKonfiguracija &record) override;
+  std::optional<SetKonfiguracija> importOlderData(const SetKonfiguracija &record) override;
 
   // The device listens on TCP port 1024; tests point the program at a simulator elsewhere.
   void setDeviceTcpPort(quint16 port) { m_links.setTcpPort(port); }
@@ -91,6 +93,7 @@ public:
   TfrmIzvestaji &izvestaji() { return *m_izvestaji; }
   TfrmArt &frmArt() { return *m_frmArt; }
   ArticleSync &articleSync() { return *m_articleSync; }
+  ImportReportDialog &importReport() { return *m_importReport; }
   RetailSale &retail() { return *m_retail; }
   TransactionEngine &engine() { return *m_engine; }
   Database &database() { return m_db; }
@@ -141,5 +144,6 @@ private:
   TFrmFreeText *m_freeText = nullptr;
   TForm5 *m_form5 = nullptr;
   TfrmIzvestaji *m_izvestaji = nullptr;
+  ImportReportDialog *m_importReport = nullptr;
   int m_sequence = 0; // start-up sequences run; a late TCP answer of an older one is ignored
 };

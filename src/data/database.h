@@ -20,7 +20,7 @@
 // The database kinds of the configuration field TipBaze.
 enum class DatabaseKind {
   SQLite = 1,     // file kasa.db in the database directory, created when missing
-  DBase = 2,      // directory of dBase tables; not supported yet, opening fails
+  DBase = 2,      // directory of the older program's dBase tables: imported into kasa.db, never opened
   PostgreSQL = 3, // server; the directory field holds the connection text
 };
 

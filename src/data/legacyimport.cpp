@@ -2,7 +2,9 @@
 
 #include "common/rounding.h"
 #include "data/database.h"
+#include "data/dbfdirectory.h"
 #include "data/legacysource.h"
+#include "data/mdbexport.h"
 #include "data/recordmessages.h"
 #include "data/recordrules.h"
 #include "data/schema.h"
@@ -286,12 +288,13 @@ QString ImportReport::text() const {
   lines << QStringLiteral("Uvoz iz: %1").arg(source);
   lines << (ok ? QStringLiteral("Uvoz je zavrsen.")
                : QStringLiteral("Uvoz nije uspeo: %1 Nista nije preneto.").arg(failure));
+  QStringList absent;
   for (const TableImport &t : tables) {
-    lines << QString();
     if (!t.found) {
-      lines << QStringLiteral("%1: tabela ne postoji u starim podacima").arg(t.table);
+      absent << t.table;
       continue;
     }
+    lines << QString();
     lines << QStringLiteral("%1: procitano %2, preneto %3, odbijeno %4")
                  .arg(t.table)
                  .arg(t.read)
@@ -314,6 +317,9 @@ QString ImportReport::text() const {
       lines << QStringLiteral("  kolone koje ne mogu da se procitaju: %1")
                    .arg(t.unreadableColumns.join(QStringLiteral(", ")));
   }
+  if (!absent.isEmpty())
+    lines << QString()
+          << QStringLiteral("Tabele kojih nema u starim podacima: %1").arg(absent.join(QStringLiteral(", ")));
   return lines.join(QLatin1Char('\n'));
 }
 
@@ -411,4 +417,16 @@ ImportReport LegacyImport::intoDirectory(const QString &dir, LegacySource &sourc
     for (const char *tail : {"", "-wal", "-shm", "-journal"})
       QFile::remove(file + QLatin1String(tail));
   return report;
+}
+
+std::unique_ptr<LegacySource> LegacyImport::sourceIn(const QString &dir, int tipBaze) {
+  const QDir d(dir.trimmed());
+  if (dir.trimmed().isEmpty() || !d.exists())
+    return nullptr;
+  if (tipBaze == int(DatabaseKind::DBase))
+    return DbfDirectory::holdsTables(d.path()) ? std::make_unique<DbfDirectory>(d.path()) : nullptr;
+  if (tipBaze != int(DatabaseKind::SQLite) || d.exists(Database::sqliteFileName()))
+    return nullptr;
+  const QStringList mdb = d.entryList({QStringLiteral("kasa.mdb")}, QDir::Files);
+  return mdb.isEmpty() ? nullptr : std::make_unique<MdbExport>(d.filePath(mdb.first()));
 }

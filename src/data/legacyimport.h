@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class Database;
 class LegacySource;
 
@@ -56,6 +58,9 @@ public:
   // when the import fails.
   static ImportReport intoDirectory(const QString &dir, LegacySource &source, int firstOperator,
                                     int lastOperator);
+  // The older program's data that a database directory of the kind tipBaze offers: DBF tables
+  // for kind 2; kasa.mdb for kind 1 while no kasa.db is there yet. nullptr when there are none.
+  static std::unique_ptr<LegacySource> sourceIn(const QString &dir, int tipBaze);
   // The tables in the order they are imported: code lists before the rows that refer to them.
   static QStringList tableOrder();
 

@@ -3,7 +3,12 @@
 #include "app/tdialogmain.h"
 #include "app/tfrmpocetna.h"
 #include "app/tuputstvo.h"
+#include "data/dbfwriter.h"
+#include "data/ui/importreportdialog.h"
+#include "sales/retailsale.h"
 #include "support/testsupport.h"
+
+#include <QComboBox>
 
 #include <QDir>
 #include <QFile>
@@ -42,6 +47,16 @@ protected:
         shown << p.dialogMain().Naslov->text() + " / " + p.dialogMain().tekst->toPlainText();
         p.dialogMain().Button1->click();
       }
+      if (p.importReport().isVisible()) {
+        shown << p.importReport().windowTitle();
+        report = p.importReport().tekst->toPlainText();
+        if (!shotTaken) {
+          shotTaken = true;
+          p.importReport().grab().save(
+              QDir(qEnvironmentVariable("KASA_SHOTS", QDir::tempPath())).filePath("importreport.png"));
+        }
+        p.importReport().BtnOk->click();
+      }
       if (p.dialog().isVisible()) {
         shown << p.dialog().Naslov->text() + " / " + p.dialog().tekst->toPlainText();
         for (QPushButton *b : p.dialog().findChildren<QPushButton *>()) {
@@ -58,6 +73,8 @@ protected:
   QTemporaryDir dir;
   QString old;
   QStringList shown;
+  QString report;
+  bool shotTaken = false;
 };
 
 TEST_F(ProgramStart, FirstStartWithoutDeviceOffersOnlyTheConfiguration) {
@@ -97,6 +114,63 @@ TEST_F(ProgramStart, ConfigurationOkSavesThenReportsThePortAndStartsAgain) {
   EXPECT_EQ(loaded.record.IBFM, "123450");
   EXPECT_EQ(p.konf().EdtBroj->text(), "123450"); // reloaded from the saved record
   EXPECT_FALSE(p.pocetna().BtnProdesk->isEnabled());
+}
+
+// Choosing DBF with the older program's tables offers to move them into kasa.db; when they came
+// over, the configuration is saved with the SQLite kind and the program works on the new database.
+TEST_F(ProgramStart, DbfDirectoryIsImportedAndTheKindSwitched) {
+  const QString old = dir.filePath("stari");
+  ASSERT_TRUE(QDir().mkpath(old));
+  {
+    DbfWriter t(old + "/KONOBARI.DBF",
+                {{"RBR", 'N', 4}, {"SIFKONOB", 'C', 7}, {"NAZIV", 'C', 30}, {"ADMIN", 'L', 1}});
+    t.row({1, "1111", "Đorđe", true});
+    t.row({2, "2222", "Ана", false});
+    t.row({77, "7777", "Van opsega", false});
+  }
+  Program p(dir.path());
+  watch(p);
+  p.start();
+  shown.clear();
+  testsupport::when(
+      &p, [&] { return p.konf().isVisible(); },
+      [&] {
+        p.konf().EdtBroj->setText("123450");
+        p.konf().EdtBaza->setText(old);
+        p.konf().cbTipBaze->setCurrentIndex(1); // DBF
+        p.konf().BitBtn1->click();
+        p.konf().BitBtn2->click();
+      });
+  p.BtnKonfihuracijaClick();
+  ASSERT_GE(shown.size(), 2);
+  EXPECT_TRUE(
+      shown.at(0).startsWith("Obavestenje! / Pronadjeni su podaci starog programa: DBF tabele u folderu"))
+      << shown.at(0).toStdString();
+  EXPECT_EQ(shown.at(1), "Uvoz podataka");
+  EXPECT_TRUE(report.contains("KONOBARI: procitano 3, preneto 2, odbijeno 1")) << report.toStdString();
+  EXPECT_EQ(KonfiguracijaStore::load(dir.path()).record.TipBaze, 1);
+  EXPECT_EQ(p.konf().cbTipBaze->currentIndex(), 0);
+  EXPECT_EQ(p.database().sqliteFile(), QDir(old).filePath("kasa.db"));
+  EXPECT_EQ(p.database().scalar("SELECT COUNT(*) FROM konobari").value_or(-1).toInt(), 2);
+}
+
+// A backup asked for in the main menu says where it went, in a message and in the status line.
+TEST_F(ProgramStart, BackupOnDemandReportsWhereItWent) {
+  Program p(dir.path());
+  watch(p);
+  p.start();
+  shown.clear();
+  p.backupDatabase(true);
+  ASSERT_TRUE(testsupport::waitFor([&] { return !shown.isEmpty(); }));
+  EXPECT_TRUE(shown.first().startsWith("Obavestenje! / Rezervna kopija baze je napravljena: " +
+                                       QDir::toNativeSeparators(dir.filePath("kopije/kasa-"))))
+      << shown.first().toStdString();
+  EXPECT_TRUE(p.retail().edtStatus().startsWith("Rezervna kopija baze je napravljena"));
+  EXPECT_EQ(QDir(dir.filePath("kopije")).entryList(QDir::Files).size(), 1);
+
+  // Program end makes one more.
+  p.FormClose();
+  EXPECT_EQ(QDir(dir.filePath("kopije")).entryList(QDir::Files).size(), 2);
 }
 
 } // namespace

@@ -324,7 +324,7 @@ bool TFrmKonf::okStep() {
   // A record the program could not work with is refused before anything is
   // written, so vlasnik.ini and Konfiguracija.dat never disagree.
   bool duzinaOk = false;
-  const SetKonfiguracija rec = recordFromControls(&duzinaOk);
+  SetKonfiguracija rec = recordFromControls(&duzinaOk);
   QStringList bad = rec.invalidFields();
   if (!duzinaOk)
     bad.prepend(QStringLiteral("Duzina za naziv"));
@@ -333,6 +333,12 @@ bool TFrmKonf::okStep() {
       m_host->message(QStringLiteral("GRESKA!"),
                       QStringLiteral("Neispravna vrednost: %1").arg(bad.join(QStringLiteral(", "))));
     return stop();
+  }
+  if (m_host) {
+    if (const auto moved = m_host->importOlderData(rec)) {
+      rec = *moved;
+      setIndexIfValid(cbTipBaze, rec.TipBaze - 1);
+    }
   }
   QString error;
   if (!Vlasnik::write(m_workDir, reVlasnik->toPlainText(), &error) ||

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -42,6 +43,12 @@ public:
   virtual LinkResult openCardTerminalPort(const SetKonfiguracija &record, QString *platformError) = 0;
   // Step 13: proveraKase set, the check for the model sent.
   virtual void startDeviceCheck(const SetKonfiguracija &record) = 0;
+  // Before the record is saved: where its database directory holds the older program's
+  // data, offers to move them into kasa.db; the record to save instead when they came over.
+  virtual std::optional<SetKonfiguracija> importOlderData(const SetKonfiguracija &record) {
+    (void)record;
+    return std::nullopt;
+  }
 };
 
 // "Podesavanje parametara": edits the configuration record and vlasnik.ini.

@@ -39,6 +39,26 @@ QByteArray trimmed(const char *p, int width) {
   return trimmedRight(p, width).trimmed();
 }
 
+// shapelib names what went wrong through its error hook; it goes into the import's report
+// instead of onto standard error. The import runs on one thread at a time.
+thread_local QByteArray t_shapelibError;
+
+void noteShapelibError(const char *message) {
+  t_shapelibError = QByteArray(message).trimmed();
+}
+
+SAHooks quietHooks() {
+  SAHooks hooks;
+  SASetupDefaultHooks(&hooks);
+  hooks.Error = noteShapelibError;
+  return hooks;
+}
+
+QString shapelibSays() {
+  return t_shapelibError.isEmpty() ? QString()
+                                   : QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(t_shapelibError));
+}
+
 // Julian day number 0 is the empty date of the binary date-time field.
 QVariant foxDateTime(const char *p) {
   const qint32 day = qFromLittleEndian<qint32>(p);
@@ -88,9 +108,10 @@ public:
     while (++m_record < m_count) {
       if (DBFIsRecordDeleted(m_h, m_record))
         continue;
+      t_shapelibError.clear();
       const char *rec = DBFReadTuple(m_h, m_record);
       if (!rec) {
-        m_error = QStringLiteral("zapis %1 ne moze da se procita").arg(m_record + 1);
+        m_error = QStringLiteral("zapis %1 ne moze da se procita%2").arg(m_record + 1).arg(shapelibSays());
         return false;
       }
       row.resize(m_fields.size());
@@ -211,9 +232,12 @@ std::unique_ptr<LegacyTable> DbfDirectory::open(const QString &table, QString *e
     return nullptr;
   }
   // "rb": shapelib only reads the file.
-  DBFHandle h = DBFOpen(QFile::encodeName(file).constData(), "rb");
+  SAHooks hooks = quietHooks();
+  t_shapelibError.clear();
+  DBFHandle h = DBFOpenLL(QFile::encodeName(file).constData(), "rb", &hooks);
   if (!h) {
-    *error = QStringLiteral("datoteka %1 nije ispravna DBF tabela").arg(QDir::toNativeSeparators(file));
+    *error = QStringLiteral("datoteka %1 nije ispravna DBF tabela%2")
+                 .arg(QDir::toNativeSeparators(file), shapelibSays());
     return nullptr;
   }
   return std::make_unique<DbfTable>(h);

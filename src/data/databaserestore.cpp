@@ -71,8 +71,10 @@ RestoreResult DatabaseRestore::run(const QString &workDir, const QString &backup
     return refused(QStringLiteral("Datoteka %1 nije ispravna kopija baze: %2.").arg(native(source), why));
 
   const QString dir = databaseDir(workDir, rec.putanjaBaza);
-  if (!QDir().mkpath(dir))
-    return refused(QStringLiteral("Folder baze %1 ne moze da se napravi.").arg(native(dir)));
+  // The program opens no database in a folder that is not there: neither is one put there.
+  if (!QFileInfo(dir).isDir())
+    return refused(
+        QStringLiteral("Folder baze %1 ne postoji (Putanja za bazu u konfiguraciji).").arg(native(dir)));
   const QString target = QDir(dir).filePath(Database::sqliteFileName());
   QString folder = DatabaseBackup::folderFor(rec.putanjaKopija, dir);
   if (folder.isEmpty())

@@ -173,4 +173,26 @@ TEST_F(ProgramStart, BackupOnDemandReportsWhereItWent) {
   EXPECT_EQ(QDir(dir.filePath("kopije")).entryList(QDir::Files).size(), 2);
 }
 
+// A backup folder that cannot be written is named in the sale screen's status line; no window
+// stops the cashier.
+TEST_F(ProgramStart, UnwritableBackupFolderShowsInTheStatusLine) {
+  QFile blocker(dir.filePath("datoteka"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  SetKonfiguracija rec;
+  rec.putanjaBaza = dir.path();
+  rec.putanjaKopija = "datoteka/kopije";
+  ASSERT_TRUE(KonfiguracijaStore::save(dir.path(), rec));
+  Program p(dir.path());
+  watch(p);
+  p.start();
+  shown.clear();
+  p.backupDatabase(false);
+  ASSERT_TRUE(testsupport::waitFor([&] { return !p.retail().edtStatus().isEmpty(); }));
+  EXPECT_EQ(p.retail().edtStatus(), "Rezervna kopija baze nije napravljena: u folder " +
+                                        QDir::toNativeSeparators(dir.filePath("datoteka/kopije")) +
+                                        " ne moze da se pise!");
+  EXPECT_TRUE(shown.isEmpty()) << shown.join(", ").toStdString();
+}
+
 } // namespace

@@ -2,6 +2,7 @@
 #include "data/databaserestore.h"
 #include "data/konfiguracija.h"
 #include "data/sqlitefile.h"
+#include "device/devicecommands.h"
 #include "engineharness.h"
 
 #include <QDir>
@@ -46,9 +47,10 @@ bool finish(Harness &h, const testsupport::Answer<BackupResult> &done) {
 TEST(Backup, SaleGoesOnWhileCopyingAndTheRestoredCopyHoldsTheReceipts) {
   Harness h(1, true);
   // Enough pages that the copy takes many slices.
-  ASSERT_TRUE(h.db.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                                       "WHERE i < 20000) INSERT INTO artikli (sifra, naziv, cena, stopa, lager) "
-                                       "SELECT 'A' || i, 'ARTIKAL BROJ ' || i || ' SA DUGIM NAZIVOM', 10, 2, 5 FROM n")));
+  ASSERT_TRUE(h.db.exec(
+      QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                     "WHERE i < 20000) INSERT INTO artikli (sifra, naziv, cena, stopa, lager) "
+                     "SELECT 'A' || i, 'ARTIKAL BROJ ' || i || ' SA DUGIM NAZIVOM', 10, 2, 5 FROM n")));
   sellReceipt(h, 2);
 
   DatabaseBackup backup(h.clock);
@@ -87,6 +89,8 @@ TEST(Backup, SaleGoesOnWhileCopyingAndTheRestoredCopyHoldsTheReceipts) {
   SetKonfiguracija rec;
   rec.putanjaBaza = work.filePath(QStringLiteral("baza"));
   ASSERT_TRUE(KonfiguracijaStore::save(work.path(), rec));
+  EXPECT_FALSE(DatabaseRestore::run(work.path(), (*done).file, h.clock.now()).ok); // no such folder yet
+  ASSERT_TRUE(QDir().mkpath(rec.putanjaBaza));
   const RestoreResult restored = DatabaseRestore::run(work.path(), (*done).file, h.clock.now());
   ASSERT_TRUE(restored.ok) << restored.message.toStdString();
   const QString restoredFile = QDir(rec.putanjaBaza).filePath(QStringLiteral("kasa.db"));
@@ -124,9 +128,10 @@ TEST(Backup, UnwritableFolderIsReportedAndTheSaleGoesOn) {
 // is dropped with its partial file, and it says so.
 TEST(Backup, DatabaseClosedUnderTheCopyDropsIt) {
   Harness h(1, true);
-  ASSERT_TRUE(h.db.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                                       "WHERE i < 2000) INSERT INTO artikli (sifra, naziv, cena, stopa, lager) "
-                                       "SELECT 'A' || i, 'ARTIKAL ' || i, 10, 2, 5 FROM n")));
+  ASSERT_TRUE(
+      h.db.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                               "WHERE i < 2000) INSERT INTO artikli (sifra, naziv, cena, stopa, lager) "
+                               "SELECT 'A' || i, 'ARTIKAL ' || i, 10, 2, 5 FROM n")));
   DatabaseBackup backup(h.clock);
   backup.setPagesPerSlice(1);
   testsupport::Answer<BackupResult> done;
@@ -140,4 +145,33 @@ TEST(Backup, DatabaseClosedUnderTheCopyDropsIt) {
   EXPECT_EQ((*done).message,
             QStringLiteral("Rezervna kopija baze nije napravljena: baza je zatvorena pre kraja kopiranja."));
   EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty());
+}
+
+// The backup follows the daily closing report only: the engine says so when the device's
+// status after the report shows it printed; a state snapshot is no reason for one.
+TEST(Backup, DailyReportCompletionIsAnnouncedOnce) {
+  struct Case {
+    int type;
+    int announced;
+  } cases[] = {{DeviceCommands::Dnevni, 1}, {DeviceCommands::Presek, 0}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.type);
+    Harness h(4);
+    int announced = 0;
+    QObject::connect(h.engine.get(), &TransactionEngine::dailyReportCompleted, [&announced] { ++announced; });
+    h.engine->Izvestaj(c.type, QStringLiteral("0"), QStringLiteral("0"));
+    h.settle();
+    ASSERT_EQ(h.lastCode(), 0x08);
+    h.feed(reply::ack4(0x08));
+    EXPECT_EQ(announced, 0) << "announced before the device printed it";
+    h.clock.advance(5000);
+    ASSERT_EQ(h.lastCode(), 0x0D);
+    h.feed(reply::ack4(0x0D, true, 1));
+    EXPECT_EQ(announced, c.announced);
+    // A later status in state 1 is no second report.
+    h.engine->GetStatus();
+    h.settle();
+    h.feed(reply::ack4(0x0D, true, 1));
+    EXPECT_EQ(announced, c.announced);
+  }
 }

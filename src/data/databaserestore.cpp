@@ -84,7 +84,11 @@ RestoreResult DatabaseRestore::run(const QString &workDir, const QString &backup
   if (QFileInfo::exists(target)) {
     Database current;
     if (current.open(int(DatabaseKind::SQLite), dir)) {
-      const auto last = ReceiptRepository(current).lastReceipt(now.date().year());
+      // The newest year that holds receipts: one left open on the last evening of a year counts too.
+      const int year = current.scalar(QStringLiteral("SELECT MAX(godina) FROM racuni"))
+                           .value_or(QVariant(now.date().year()))
+                           .toInt();
+      const auto last = ReceiptRepository(current).lastReceipt(year > 0 ? year : now.date().year());
       if (last && *last && (*last)->status == 0)
         return refused(
             QStringLiteral("Racun broj %1 nije zavrsen. Zavrsite ga u programu, pa ponovite vracanje.")

@@ -176,6 +176,8 @@ TEST_F(Shop, RestoreRefusals) {
   EXPECT_FALSE(open.ok);
   EXPECT_EQ(open.message,
             QStringLiteral("Racun broj 3 nije zavrsen. Zavrsite ga u programu, pa ponovite vracanje."));
+  // Still open on New Year's Day.
+  EXPECT_FALSE(DatabaseRestore::run(work.path(), backup, QDateTime(QDate(2027, 1, 1), QTime(8, 0))).ok);
   EXPECT_EQ(receipts(rec.putanjaBaza), 3);
 }
 

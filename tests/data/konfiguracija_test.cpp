@@ -71,6 +71,8 @@ TEST(Konfiguracija, EveryFieldSurvivesSaveAndLoad) {
   k.DrugiRedTekst = "x";
   k.Zaokruzi = 1;
   k.Memo = 1;
+  k.putanjaKopija = "/mnt/usb/kopije";
+  k.brojKopija = 7;
   QString error;
   ASSERT_TRUE(KonfiguracijaStore::save(dir.path(), k, &error)) << error.toStdString();
   const auto r = KonfiguracijaStore::load(dir.path());
@@ -163,6 +165,10 @@ TEST(Konfiguracija, MissingFieldsKeepDefaults) {
   EXPECT_EQ(r.record.Model, 2);
   EXPECT_EQ(r.record.IBFM, "555");
   EXPECT_EQ(r.record.Duzina, 36);
+  // A file written before backups existed: they go to kopije, 30 kept.
+  EXPECT_EQ(r.record.putanjaKopija, "kopije");
+  EXPECT_EQ(r.record.brojKopija, 30);
+  EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
 }
 
 TEST(Konfiguracija, SaveReplacesTheWholeFileAndReportsFailure) {

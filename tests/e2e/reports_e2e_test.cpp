@@ -1,6 +1,7 @@
 #include "app/tfrmpocetna.h"
 #include "e2e/shopfixture.h"
 #include "reports/ui/tfrmizvestaji.h"
+#include "sales/retailsale.h"
 
 #include <QJsonArray>
 
@@ -44,6 +45,12 @@ TEST_F(ReportsE2E, DailyReportFromTheMenuIsStoredByTheDevice) {
   EXPECT_EQ(reports[0].value("name").toString(), "DNEVNI");
   EXPECT_EQ(reports[0].value("reportType").toInt(), 0);
   EXPECT_EQ(reports[0].value("reportNumber").toInt(), 6);
+  // The daily closing is followed by a backup of the database, checked and named by its time.
+  const QDir kopije(dir.filePath("kopije"));
+  EXPECT_TRUE(
+      testsupport::waitFor([&] { return !kopije.entryList({"kasa-*.db"}, QDir::Files).isEmpty(); }, 10000));
+  EXPECT_TRUE(p.retail().edtStatus().startsWith("Rezervna kopija baze je napravljena"))
+      << p.retail().edtStatus().toStdString();
   EXPECT_TRUE(unexpected.isEmpty()) << unexpected.join("\n").toStdString();
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/rounding.h"
 #include "data/database.h"
+#include "data/recordrules.h"
 
 #include <QSqlQuery>
 
@@ -61,4 +62,85 @@ DbResult<> ArticleRepository::lowerStock(const QString &sifra, Quantity kolicina
   for (const RecipePart &p : *parts)
     DB_TRY(lowerOne(p.sifsas, p.kolicina * kolicina.toDouble())); // recipe quantities have any decimals
   return {};
+}
+
+namespace {
+QString whereOf(const ArticleScope &scope) {
+  return scope.condition.isEmpty() ? QString() : QStringLiteral(" WHERE (%1)").arg(scope.condition);
+}
+} // namespace
+
+DbResult<QSqlQuery> ArticleRepository::rows(const ArticleScope &scope) {
+  QString sql = QStringLiteral("SELECT * FROM artikli") + whereOf(scope);
+  if (!scope.orderBy.isEmpty())
+    sql += QLatin1Char(' ') + scope.orderBy;
+  return m_db.query(sql, scope.binds);
+}
+
+DbResult<QSet<QString>> ArticleRepository::codes(const ArticleScope &scope) {
+  auto q = m_db.query(QStringLiteral("SELECT sifra FROM artikli") + whereOf(scope), scope.binds);
+  if (!q)
+    return q.failure();
+  QSet<QString> found;
+  while (q->next())
+    found.insert(codeKey(q->value(0).toString()));
+  return found;
+}
+
+DbResult<> ArticleRepository::removeRows(const ArticleScope &scope) {
+  return m_db.exec(QStringLiteral("DELETE FROM artikli") + whereOf(scope), scope.binds);
+}
+
+DbResult<std::optional<QSqlRecord>> ArticleRepository::record(const QString &sifra) {
+  auto q = m_db.query(QStringLiteral("SELECT * FROM artikli WHERE UPPER(TRIM(sifra))=UPPER(TRIM(:sifra))"),
+                      {{QStringLiteral("sifra"), sifra}});
+  if (!q)
+    return q.failure();
+  if (!q->next())
+    return std::optional<QSqlRecord>();
+  return std::optional<QSqlRecord>(q->record());
+}
+
+DbResult<> ArticleRepository::insertRow(QSqlRecord row) {
+  RecordRules::fillDefaults(QStringLiteral("ARTIKLI"), row, true);
+  return m_db.insertRecord(QStringLiteral("ARTIKLI"), row);
+}
+
+DbResult<> ArticleRepository::updateRow(QSqlRecord row, const QString &storedSifra) {
+  RecordRules::fillDefaults(QStringLiteral("ARTIKLI"), row, false);
+  QStringList sets;
+  QVariantMap binds;
+  for (int i = 0; i < row.count(); ++i) {
+    const QString c = row.fieldName(i).toLower();
+    sets << QStringLiteral("%1=:%1").arg(c);
+    binds.insert(c, m_db.bindable(QStringLiteral("ARTIKLI"), c, row.value(i)));
+  }
+  binds.insert(QStringLiteral("stored_sifra"), storedSifra);
+  return m_db.exec(
+      QStringLiteral("UPDATE artikli SET %1 WHERE sifra=:stored_sifra").arg(sets.join(QLatin1Char(','))),
+      binds);
+}
+
+DbResult<> ArticleRepository::setPrice(const QString &storedSifra, double cena) {
+  return m_db.exec(QStringLiteral("UPDATE artikli SET cena=:cena WHERE sifra=:sifra"),
+                   {{QStringLiteral("cena"), MyRound(4, cena)}, {QStringLiteral("sifra"), storedSifra}});
+}
+
+DbResult<QSet<QString>> ArticleRepository::groupCodes() {
+  auto q = m_db.query(QStringLiteral("SELECT sifgrupa FROM grupa"));
+  if (!q)
+    return q.failure();
+  QSet<QString> found;
+  while (q->next())
+    found.insert(codeKey(q->value(0).toString()));
+  return found;
+}
+
+DbResult<> ArticleRepository::removeRecipe(const QString &sifra) {
+  return m_db.exec(QStringLiteral("DELETE FROM sastav WHERE UPPER(TRIM(sifra))=UPPER(TRIM(:sifra))"),
+                   {{QStringLiteral("sifra"), sifra}});
+}
+
+DbResult<> ArticleRepository::insertRecipeRow(const QSqlRecord &row) {
+  return m_db.insertRecord(QStringLiteral("SASTAV"), row);
 }

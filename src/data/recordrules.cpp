@@ -586,6 +586,10 @@ bool RecordRules::insert(const QString &table, QSqlRecord given) {
 }
 
 bool RecordRules::checkNew(const QString &table, QSqlRecord &row) {
+  return checkColumns(table, row) && checkBeforePost(table, row, true);
+}
+
+bool RecordRules::checkColumns(const QString &table, QSqlRecord &row) {
   const TableDef *t = Schema::table(table);
   if (!t)
     return false;
@@ -597,7 +601,15 @@ bool RecordRules::checkNew(const QString &table, QSqlRecord &row) {
       return false;
     row.setValue(c.name, v);
   }
-  return checkBeforePost(table, row, true);
+  return true;
+}
+
+bool RecordRules::checkFields(const QString &table, QSqlRecord &row) {
+  if (!checkColumns(table, row))
+    return false;
+  QSqlRecord filled = row;
+  fillDefaults(table, filled, true, m_restaurant);
+  return checkRequired(table, filled);
 }
 
 bool RecordRules::update(const QString &table, QSqlRecord given, const QSqlRecord &original) {

@@ -47,6 +47,10 @@ public:
   // Delete check of a row; false = refused (a table with open lines).
   bool canDelete(const QString &table, const QSqlRecord &row);
 
+  // The checks of a new row that need no other row: column checks of every value
+  // given (values may be rewritten), then the required columns with the defaults
+  // in place. For writers that know the keys themselves (imports); refusals are shown.
+  bool checkFields(const QString &table, QSqlRecord &row);
   // A whole post without a grid: column checks, pre-post checks, bound INSERT. False = refused or
   // failed (shown). Called with no transaction open, as every path that may show a message.
   bool insert(const QString &table, QSqlRecord row);
@@ -74,6 +78,7 @@ signals:
 private:
   bool isUnique(const QString &table, const QSqlRecord &row, bool isNew, const QSqlRecord &original);
   bool checkRequired(const QString &table, const QSqlRecord &row);
+  bool checkColumns(const QString &table, QSqlRecord &row);
   bool checkTypes(const QString &table, const QString &column, QVariant &value);
   QString keyCondition(const QString &table, const QSqlRecord &original, QVariantMap &binds) const;
   bool refuse(const QString &title, const QString &text, bool beep = false);

@@ -59,6 +59,9 @@ public:
     Match match;
   };
   void setSearch(const QList<SearchTerm> &terms);
+  // The search condition in force and its values (empty = all rows).
+  QString searchCondition() const { return m_searchCondition; }
+  QVariantMap searchBinds() const { return m_searchBinds; }
   // The LIKE pattern for a typed text: %, _ and the escape character match literally.
   static QString likePattern(const QString &text, Match match);
   // Sort by one column name, ascending or descending; takes effect on select().

@@ -217,8 +217,10 @@ void TfrmArtMain::showEvent(QShowEvent *event) {
     b->setVisible(maintenance);
   navInsert->setVisible(maintenance);
   navDelete->setVisible(maintenance);
-  DBGrid1->setEditTriggers(maintenance ? QAbstractItemView::AllEditTriggers
-                                       : QAbstractItemView::NoEditTriggers);
+  // Typing on a cell opens its editor (eventFilter), as do F2 and a double click.
+  const QAbstractItemView::EditTriggers editing =
+      QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed;
+  DBGrid1->setEditTriggers(maintenance ? editing : QAbstractItemView::NoEditTriggers);
   DBGrid1->setSelectionBehavior(maintenance ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
   DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
   setCurrentRow(m_model->rowCount() > 0 ? 0 : -1);

@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include "common/localetext.h"
+
 #include "app/tdialog.h"
 #include "app/tdialogmain.h"
 #include "app/tform5.h"
@@ -11,10 +13,12 @@
 #include "data/legacyimport.h"
 #include "data/legacysource.h"
 #include "data/ui/importreportdialog.h"
+#include "data/ui/tfrmartmain.h"
 #include "data/vlasnik.h"
 #include "device/ui/tfrmart.h"
 #include "engine/articlesync.h"
 #include "reports/ui/tfrmizvestaji.h"
+#include "reports/ui/tfrmpromet.h"
 #include "sales/ui/tform2.h"
 #include "sales/ui/tfrmfreetext.h"
 #include "sales/ui/waitercodedialog.h"
@@ -71,6 +75,9 @@ Program::Program(const QString &workDir, QObject *parent)
   // Shown beside the retail screen while that runs modally: as its child it is not blocked.
   m_freeText = new TFrmFreeText(m_form2);
   m_izvestaji = new TfrmIzvestaji(m_pocetna);
+  m_recordMessages = std::make_unique<WindowRecordMessages>(*m_prompt);
+  m_rules = std::make_unique<RecordRules>(m_db, *m_recordMessages);
+  m_artMain = new TfrmArtMain(m_db, *m_rules, m_pocetna);
 
   m_konf->setHost(this);
   m_konf->setWorkingDirectory(m_workDir);
@@ -83,8 +90,12 @@ Program::Program(const QString &workDir, QObject *parent)
 
   connect(&m_links, &LinkController::received, m_engine.get(), &TransactionEngine::onBytesReceived);
   connect(&m_links.barcodeReader(), &BarcodeReader::codeRead, this, [this](const QString &code) {
-    // A scan goes to the retail entry line as if typed and entered.
-    if (m_form2->isVisible() && m_retail->entryEnabled)
+    // A scan goes to the articles window while it shows (also over the retail
+    // screen, whose entry line then has no focus), else to the retail entry line
+    // as if typed and entered.
+    if (m_artMain->isVisible())
+      m_artMain->barcodeRead(code);
+    else if (m_form2->isVisible() && m_retail->entryEnabled)
       m_retail->articlePicked(code);
   });
 
@@ -118,6 +129,26 @@ Program::Program(const QString &workDir, QObject *parent)
   m_pocetna->FormClose = [this] { FormClose(); };
   m_glavna->KasaClick = [this] { KasaClick(); };
   m_glavna->BitBtn1Click = [this] { m_izvestaji->exec(); };
+  m_glavna->ArtikliClick = [this] { m_artMain->maintain(); };
+  m_retail->pickArticle = [this] { return m_artMain->pick(); };
+  m_artMain->host.message = [this](const QString &title, const QString &text, bool question) {
+    return m_prompt->messageDialog(title, text, question);
+  };
+  // "Preuzmi artikle" takes the device article list as the device article window holds it.
+  m_artMain->deviceArticles = [this] {
+    QList<DeviceArticleRow> rows;
+    for (const MirrorArticle &a : m_mirror.rows())
+      rows.append({QString::number(a.SIFRA), a.BARKOD, a.NAZIV, LocaleText::number(a.CENA, 2),
+                   QString::number(a.PORESKA_GRUPA)});
+    return rows;
+  };
+  m_artMain->showTurnover = [this] {
+    TfrmPromet &promet = m_izvestaji->promet();
+    promet.prepare(11);
+    promet.edtDatumOD->show();
+    promet.edtDatumOD->move(136, promet.edtDatumOD->y());
+    promet.exec();
+  };
   m_izvestaji->setDatabase(&m_db);
   m_izvestaji->hooks.poruka = [this](const QString &title, const QString &text) { message(title, text); };
   m_izvestaji->hooks.beep = [this] { beep(); };

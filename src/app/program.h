@@ -5,6 +5,7 @@
 #include "data/database.h"
 #include "data/databasebackup.h"
 #include "data/konfiguracija.h"
+#include "data/recordrules.h"
 #include "data/ui/tfrmkonf.h"
 #include "device/articlemirror.h"
 #include "device/articlemirrormodel.h"
@@ -30,8 +31,10 @@ class TForm5;
 class TFrmFreeText;
 class TGlavna;
 class TUputstvo;
+class TfrmArtMain;
 class TfrmIzvestaji;
 class TfrmArt;
+class WindowRecordMessages;
 class TfrmPocetna;
 class WindowPrompt;
 
@@ -94,6 +97,7 @@ public:
   TfrmArt &frmArt() { return *m_frmArt; }
   ArticleSync &articleSync() { return *m_articleSync; }
   ImportReportDialog &importReport() { return *m_importReport; }
+  TfrmArtMain &artMain() { return *m_artMain; }
   RetailSale &retail() { return *m_retail; }
   TransactionEngine &engine() { return *m_engine; }
   Database &database() { return m_db; }
@@ -129,6 +133,8 @@ private:
   std::unique_ptr<WindowPrompt> m_prompt;
   std::unique_ptr<RetailSale> m_retail;
   std::unique_ptr<ArticleSync> m_articleSync;
+  std::unique_ptr<WindowRecordMessages> m_recordMessages;
+  std::unique_ptr<RecordRules> m_rules; // the checks of every grid and import
 
   // Windows, created once in the program's fixed order.
   TfrmPocetna *m_pocetna = nullptr;
@@ -145,5 +151,6 @@ private:
   TForm5 *m_form5 = nullptr;
   TfrmIzvestaji *m_izvestaji = nullptr;
   ImportReportDialog *m_importReport = nullptr;
+  TfrmArtMain *m_artMain = nullptr;
   int m_sequence = 0; // start-up sequences run; a late TCP answer of an older one is ignored
 };

@@ -50,3 +50,7 @@ void WindowPrompt::pressEnterNotice(const QString &text) {
 void WindowPrompt::setModel(int model) {
   m_device.alwaysOffersZaustavi = DeviceProfile::of(model).alwaysOffersZaustavi;
 }
+
+void WindowRecordMessages::warning(const QString &text) {
+  QMessageBox::warning(QApplication::activeWindow(), QString(), text);
+}

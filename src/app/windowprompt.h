@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/recordmessages.h"
 #include "engine/userprompt.h"
 
 #include <QApplication>
@@ -30,4 +31,17 @@ private:
   TDialog &m_device;
   TForm5 &m_unfinished;
   TUputstvo &m_instructions;
+};
+
+// The record checks' messages: the program's message dialog, and a warning box
+// over the active window.
+class WindowRecordMessages : public RecordMessages {
+public:
+  explicit WindowRecordMessages(UserPrompt &prompt) : m_prompt(prompt) {}
+  void show(const QString &title, const QString &text) override { m_prompt.messageDialog(title, text); }
+  void warning(const QString &text) override;
+  void beep() override { QApplication::beep(); }
+
+private:
+  UserPrompt &m_prompt;
 };

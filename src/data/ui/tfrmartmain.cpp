@@ -235,6 +235,17 @@ void TfrmArtMain::done(int result) {
     return;
   DBLookupComboBox1->hide();
   QDialog::done(result);
+  releaseModels();
+}
+
+// A model keeps its database connection open; the start-up sequence may open the
+// database again before the next showing.
+void TfrmArtMain::releaseModels() {
+  DBGrid1->setModel(nullptr);
+  delete m_model;
+  m_model = nullptr;
+  if (m_groups)
+    m_groups->clear();
 }
 
 int TfrmArtMain::currentRow() const {
@@ -358,7 +369,7 @@ void TfrmArtMain::placeGroupLookup() {
 }
 
 bool TfrmArtMain::eventFilter(QObject *watched, QEvent *event) {
-  if (event->type() != QEvent::KeyPress)
+  if (event->type() != QEvent::KeyPress || !m_model)
     return QDialog::eventFilter(watched, event);
   auto *key = static_cast<QKeyEvent *>(event);
   const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -425,6 +436,8 @@ bool TfrmArtMain::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void TfrmArtMain::barcodeRead(const QString &code) {
+  if (!m_model)
+    return;
   if (edtTraziBarkod->hasFocus()) {
     edtTraziBarkod->setText(code);
     return;

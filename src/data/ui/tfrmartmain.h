@@ -89,6 +89,7 @@ protected:
 
 private:
   void prepareModel();
+  void releaseModels();
   void searchChanged(int column);
   // Leaving a row: an untouched new row is dropped, an edited one posted; false = refused.
   bool leaveRow(int row);

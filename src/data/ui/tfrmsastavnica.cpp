@@ -96,6 +96,9 @@ void TfrmSastavnica::done(int result) {
   if (m_model && m_model->hasPendingEdits() && !m_model->post())
     return;
   QDialog::done(result);
+  grid->setModel(nullptr); // the model keeps the database connection open
+  delete m_model;
+  m_model = nullptr;
 }
 
 void TfrmSastavnica::btnUvozClick() {

@@ -83,7 +83,7 @@ TEST_P(TfrmArtMainTest, PickModeFiltersAndHandsBackTheCodeOnEnter) {
   QStringList filtered, afterBoth;
   bool buttonsHidden = false, focusInName = false;
   whenShown([&] {
-    new QAbstractItemModelTester(window->model(), QAbstractItemModelTester::FailureReportingMode::Warning,
+    new QAbstractItemModelTester(window->model(), QAbstractItemModelTester::FailureReportingMode::Fatal,
                                  window->model());
     focusInName = QApplication::focusWidget() == window->EditTrazi;
     buttonsHidden = !window->btnAFSave->isVisible() && !window->navInsert->isVisible() &&
@@ -119,7 +119,7 @@ TEST_P(TfrmArtMainTest, PickModeFiltersAndHandsBackTheCodeOnEnter) {
 
 TEST_P(TfrmArtMainTest, MaintenancePostsOnCloseAndDropsAnUntouchedNewRow) {
   whenShown([&] {
-    new QAbstractItemModelTester(window->model(), QAbstractItemModelTester::FailureReportingMode::Warning,
+    new QAbstractItemModelTester(window->model(), QAbstractItemModelTester::FailureReportingMode::Fatal,
                                  window->model());
     EXPECT_TRUE(window->btnAFSave->isVisible());
     EXPECT_TRUE(window->navInsert->isVisible());
@@ -204,7 +204,7 @@ TEST_P(TfrmArtMainTest, KeyboardDeleteAsksAndTheNavigatorDoesNot) {
 TEST_P(TfrmArtMainTest, ColumnTitlesSortAscendingThenDescending) {
   QStringList once, twice, byName;
   whenShown([&] {
-    new QAbstractItemModelTester(window->model(), QAbstractItemModelTester::FailureReportingMode::Warning,
+    new QAbstractItemModelTester(window->model(), QAbstractItemModelTester::FailureReportingMode::Fatal,
                                  window->model());
     QHeaderView *header = window->DBGrid1->horizontalHeader();
     const auto click = [&](int column) {

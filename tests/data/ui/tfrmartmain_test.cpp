@@ -77,7 +77,7 @@ protected:
   ScriptedHost script;
   std::unique_ptr<TfrmArtMain> window;
 };
-INSTANTIATE_TEST_SUITE_P(Engines, TfrmArtMainTest, ::testing::Values(Engine::SQLite), engineName);
+KASA_BOTH_ENGINES(TfrmArtMainTest);
 
 TEST_P(TfrmArtMainTest, PickModeFiltersAndHandsBackTheCodeOnEnter) {
   QStringList filtered, afterBoth;

@@ -1,4 +1,5 @@
 #include "app/program.h"
+#include "app/reportcommand.h"
 #include "common/localetext.h"
 #include "data/databaserestore.h"
 
@@ -31,14 +32,11 @@ int main(int argc, char **argv) {
     }
     return restore(argc, argv, argv[2]);
   }
+  if (ReportCommand::requested(argc, argv))
+    return ReportCommand::main(argc, argv);
   QApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("kasa"));
-  // The till speaks Serbian: a machine left in the C or English locale still
-  // shows amounts with a decimal comma.
-  const QLocale::Language lang = QLocale::system().language();
-  LocaleText::setConventions(lang == QLocale::C || lang == QLocale::English
-                                 ? LocaleConventions::serbianLatin()
-                                 : LocaleConventions::fromSystem());
+  LocaleText::setConventions(LocaleConventions::forTill());
   // The working directory holds the configuration, the owner file and the COMn links.
   Program program(QDir::currentPath());
   program.start();

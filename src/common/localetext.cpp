@@ -14,6 +14,11 @@ LocaleConventions LocaleConventions::fromSystem() {
   return c;
 }
 
+LocaleConventions LocaleConventions::forTill() {
+  const QLocale::Language lang = QLocale::system().language();
+  return lang == QLocale::C || lang == QLocale::English ? serbianLatin() : fromSystem();
+}
+
 namespace LocaleText {
 namespace {
 LocaleConventions &current() {

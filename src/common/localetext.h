@@ -16,6 +16,9 @@ struct LocaleConventions {
   // The conventions of the machine's locale (list separator follows the
   // decimal separator: ';' beside a decimal comma, ',' beside a point).
   static LocaleConventions fromSystem();
+  // The till speaks Serbian: a machine left in the C or English locale still shows
+  // amounts with a decimal comma; any other locale is followed.
+  static LocaleConventions forTill();
 };
 
 namespace LocaleText {

@@ -102,6 +102,27 @@ int BandedReport::pageCount() const {
   return int(m_pageStarts.size());
 }
 
+void BandedReport::forEachLine(const std::function<void(Band, const QStringList &)> &visit) const {
+  for (const Line &l : m_lines) {
+    switch (l.band) {
+    case Band::Detail:
+      if (detail)
+        visit(l.band, detail(l.index));
+      break;
+    case Band::GroupHeader:
+    case Band::GroupFooter: {
+      const auto &texts = l.band == Band::GroupHeader ? groupHeader : groupFooter;
+      if (texts)
+        for (const QStringList &cells : texts(l.index))
+          visit(l.band, cells);
+      break;
+    }
+    case Band::Custom:
+      break;
+    }
+  }
+}
+
 void BandedReport::drawCells(QPainter &painter, const QStringList &texts, double top, double pxPerMm,
                              QPointF origin, bool bold, double fontScale) const {
   painter.setFont(ReportFonts::font(fontPt, bold, fontScale));

@@ -86,6 +86,10 @@ public:
 
   double lineHeightMm() const;
 
+  // The texts of every line in the order of the pages, as drawn: each detail line and each
+  // line of a group header or footer (bold bands); custom bands have no texts and are skipped.
+  void forEachLine(const std::function<void(Band band, const QStringList &texts)> &visit) const;
+
 private:
   struct Line {
     Band band;

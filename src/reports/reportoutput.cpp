@@ -7,6 +7,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 
 namespace ReportOutput {
 
@@ -30,12 +31,17 @@ bool render(const BandedReport &report, QPagedPaintDevice &device, int from, int
   return painter.end();
 }
 
-bool writePdf(const BandedReport &report, const QString &path, QString *error) {
-  QPdfWriter writer(path);
+bool writePdf(const BandedReport &report, QIODevice &out) {
+  QPdfWriter writer(&out);
   writer.setResolution(600);
   writer.setCreator(QStringLiteral("Kasa"));
   writer.setTitle(report.title);
-  if (!render(report, writer)) {
+  return render(report, writer);
+}
+
+bool writePdf(const BandedReport &report, const QString &path, QString *error) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || !writePdf(report, file) || !file.commit()) {
     if (error)
       *error = QStringLiteral("Ne mogu da upisem %1").arg(QFileInfo(path).absoluteFilePath());
     return false;

@@ -4,6 +4,7 @@
 #include <QString>
 
 class BandedReport;
+class QIODevice;
 class QPagedPaintDevice;
 
 // The one way a report leaves the program: pages drawn on a paged device (a PDF
@@ -15,8 +16,11 @@ namespace ReportOutput {
 // the device cannot be painted on.
 bool render(const BandedReport &report, QPagedPaintDevice &device, int from = 0, int to = -1);
 
-// Writes the whole report as a PDF file; false with the reason when it cannot.
+// Writes the whole report as a PDF file, whole or not at all (an earlier file stays as it
+// was); false with the reason when it cannot.
 bool writePdf(const BandedReport &report, const QString &path, QString *error = nullptr);
+// The same into an open device.
+bool writePdf(const BandedReport &report, QIODevice &out);
 
 // One page as a white picture at the given resolution.
 QImage pageImage(const BandedReport &report, int page, double dpi);

@@ -40,15 +40,12 @@ QString title(int kind, const QString &od, const QString &datum) {
   }
 }
 
-namespace {
-// The date separator of the locale's short date format ('.' for dd.MM.yyyy).
 QChar dateSeparator() {
   for (QChar c : LocaleText::conventions().shortDateFormat)
     if (!c.isLetter())
       return c;
   return QLatin1Char('.');
 }
-} // namespace
 
 QString typedDate(const QString &text) {
   QString out;

@@ -25,6 +25,8 @@ bool twoDates(int kind);
 // The report's title with the dates as typed; empty for kind 11.
 QString title(int kind, const QString &od, const QString &datum);
 
+// The separator between day, month and year in a typed date ('.' for dd.MM.yyyy).
+QChar dateSeparator();
 // A date field's text (mask "!90/90/0000": one- or two-digit day and month, four-digit
 // year, separated by the locale's date separator; blanks where nothing was typed).
 bool isBlankDate(const QString &text);

@@ -100,14 +100,16 @@ public:
   template <typename Write> int toFile(const QString &path, Write write) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-      return say(CannotWrite, QStringLiteral("Ne mogu da upisem %1: %2")
-                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
+      return say(
+          CannotWrite,
+          QStringLiteral("Ne mogu da upisem %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     const int code = write(file);
     if (code != Ok)
       return code; // the temporary file goes with `file`
     if (!file.commit())
-      return say(CannotWrite, QStringLiteral("Ne mogu da upisem %1: %2")
-                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
+      return say(
+          CannotWrite,
+          QStringLiteral("Ne mogu da upisem %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     return Ok;
   }
 
@@ -163,14 +165,16 @@ int run(const QStringList &args, const QString &workDir, FILE *out, FILE *err) {
 
   const Name *name = findName(parser.value(report));
   if (!name)
-    return r.say(Usage, QStringLiteral("Nepoznat izvestaj \"%1\"; izvestaji: %2")
-                            .arg(parser.value(report), nameList()));
+    return r.say(
+        Usage,
+        QStringLiteral("Nepoznat izvestaj \"%1\"; izvestaji: %2").arg(parser.value(report), nameList()));
   const int outputs = int(parser.isSet(pdf)) + int(parser.isSet(csv)) + int(parser.isSet(text));
   if (outputs != 1)
     return r.say(Usage, QStringLiteral("Izaberite jedan izlaz: --pdf FILE, --csv FILE ili --text; ") + usage);
   if (name->source == Source::TurnoverCsv && !parser.isSet(csv))
     return r.say(Usage, QStringLiteral("%1 se pise samo sa --csv FILE").arg(QLatin1String(name->name)));
-  if ((parser.isSet(pdf) && parser.value(pdf).isEmpty()) || (parser.isSet(csv) && parser.value(csv).isEmpty()))
+  if ((parser.isSet(pdf) && parser.value(pdf).isEmpty()) ||
+      (parser.isSet(csv) && parser.value(csv).isEmpty()))
     return r.say(Usage, QStringLiteral("Nedostaje ime fajla"));
 
   const bool twoDates = name->source == Source::BestSellers ||
@@ -202,8 +206,8 @@ int run(const QStringList &args, const QString &workDir, FILE *out, FILE *err) {
     r.say(Ok, loaded.error); // the program goes on with the defaults, as the start window does
   Database db;
   if (!db.open(loaded.record.TipBaze, loaded.record.putanjaBaza))
-    return r.say(NoDatabase, Database::openFailureText() + QStringLiteral(" (") + db.lastError() +
-                                 QLatin1Char(')'));
+    return r.say(NoDatabase,
+                 Database::openFailureText() + QStringLiteral(" (") + db.lastError() + QLatin1Char(')'));
 
   ReportRequest request(db);
   ReportOutcome outcome;
@@ -229,8 +233,8 @@ int run(const QStringList &args, const QString &workDir, FILE *out, FILE *err) {
         return int(Ok);
       if (f.error() != QFileDevice::NoError)
         return r.say(CannotWrite, f.errorString());
-      return r.say(DatabaseFailed, Database::openFailureText() + QStringLiteral(" (") + written.error() +
-                                       QLatin1Char(')'));
+      return r.say(DatabaseFailed,
+                   Database::openFailureText() + QStringLiteral(" (") + written.error() + QLatin1Char(')'));
     });
   }
   }
@@ -239,7 +243,20 @@ int run(const QStringList &args, const QString &workDir, FILE *out, FILE *err) {
   return r.output(*outcome.report, parser.value(pdf), parser.value(csv));
 }
 
+namespace {
+QtMessageHandler g_qtMessages = nullptr;
+// Under cron there is no runtime directory, which Qt mentions on every start; the one line
+// a failure prints must stay the only one.
+void quietMessages(QtMsgType type, const QMessageLogContext &context, const QString &text) {
+  if (type != QtDebugMsg && text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR")))
+    return;
+  if (g_qtMessages)
+    g_qtMessages(type, context, text);
+}
+} // namespace
+
 int main(int argc, char **argv) {
+  g_qtMessages = qInstallMessageHandler(quietMessages);
   // Nothing is shown: no display is needed, and a set DISPLAY is not touched.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -88,11 +88,12 @@ QString plain(const BandedReport &r) {
   out += QLatin1Char('\n');
   if (!header.isEmpty())
     out += table.line(header) + QLatin1Char('\n') + rule + QLatin1Char('\n');
+  auto previous = BandedReport::Band::GroupHeader;
   r.forEachLine([&](BandedReport::Band band, const QStringList &cells) {
     // A group starts after a blank line, as the page sets it apart.
-    if (band == BandedReport::Band::GroupHeader && !out.endsWith(QLatin1String("\n\n")) &&
-        !out.endsWith(rule + QLatin1Char('\n')))
+    if (band == BandedReport::Band::GroupHeader && previous != band && !out.endsWith(QLatin1String("\n\n")))
       out += QLatin1Char('\n');
+    previous = band;
     out += table.line(cells) + QLatin1Char('\n');
   });
   if (!r.summary.isEmpty()) {

@@ -191,6 +191,24 @@ TEST_P(ReportCommandTest, TextColumnsLineUpUnderTheirCaptions) {
                                   "--------------------------------\n"
                                   "UKUPNO     308,08  3.000,00\n"))
       << r.out.toStdString();
+
+  // Blocks stand apart by one blank line; a block's own lines stay together.
+  const Result blocks = kasa({"kasiri-dan", "--date", "05.03.2008", "--text"});
+  ASSERT_EQ(blocks.code, 0) << blocks.err.toStdString();
+  EXPECT_EQ(blocks.out, QStringLiteral("Izvestaj kasira na dan: 05.03.2008\n"
+                                       "\n"
+                                       "KASIR: 1 Ana\n"
+                                       "STORNO:        0,00\n"
+                                       "GOTOVINA:  1.500,00\n"
+                                       "CEK:           0,00\n"
+                                       "KARTICA:     500,00\n"
+                                       "\n"
+                                       "KASIR: 2 Marko\n"
+                                       "STORNO:     -100,00\n"
+                                       "GOTOVINA:      0,00\n"
+                                       "CEK:       1.000,00\n"
+                                       "KARTICA:       0,00\n"))
+      << blocks.out.toStdString();
 }
 
 TEST_P(ReportCommandTest, TurnoverCsvIsTheWindowsFileAndOtherReportsGiveTheirRows) {

@@ -37,6 +37,7 @@ const IntField kIntFields[] = {
     {"EFTPos", &SetKonfiguracija::EFTPos, 0, 8},     {"PrviRed", &SetKonfiguracija::PrviRed, 0, 1},
     {"DrugiRed", &SetKonfiguracija::DrugiRed, 0, 2}, {"Zaokruzi", &SetKonfiguracija::Zaokruzi, 0, 1},
     {"Memo", &SetKonfiguracija::Memo, 0, 1},         {"brojKopija", &SetKonfiguracija::brojKopija, 1, 999},
+    {"Obuka", &SetKonfiguracija::Obuka, 0, 1},
 };
 const TextField kTextFields[] = {
     {"IBFM", &SetKonfiguracija::IBFM, 20},

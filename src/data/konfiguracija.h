@@ -27,6 +27,9 @@ struct SetKonfiguracija {
   // Folder of the database backups; a relative path lies in the database directory.
   QString putanjaKopija = QStringLiteral("kopije");
   int brojKopija = 30; // backups kept; the oldest beyond these are deleted
+  // 1 = training: the till sells on the built-in simulated device into the
+  // training database; the real device and database are not touched.
+  int Obuka = 0;
 
   bool operator==(const SetKonfiguracija &) const = default;
 

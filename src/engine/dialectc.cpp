@@ -292,8 +292,8 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
         deviceError({title, DeviceErrors::greskaSentence(text), UserPrompt::Mode::Error, true});
     m_rx.clear();
     if (answer.izborGreske == UserPrompt::Ponovi) {
-      if (m_wire && !m_serviceCopy.isEmpty())
-        m_wire->write(m_serviceCopy);
+      if (!m_serviceCopy.isEmpty())
+        writeWire(m_serviceCopy, true);
       m_state.komandaUToku = true;
       m_state.awaitingReply = true;
       m_state.pendingService = true;

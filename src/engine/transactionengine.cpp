@@ -139,9 +139,14 @@ void TransactionEngine::pumpWrites() {
     }
     const QByteArray bytes = front.second;
     m_writes.pop_front();
-    if (m_wire)
-      m_wire->write(bytes);
+    writeWire(bytes, false);
   }
+}
+
+void TransactionEngine::writeWire(const QByteArray &bytes, bool resend) {
+  emit frameSent(bytes, resend);
+  if (m_wire)
+    m_wire->write(bytes);
 }
 
 void TransactionEngine::armWatchdog() {
@@ -387,6 +392,7 @@ void TransactionEngine::processBytes() {
     m_pendingBytes.clear();
     ReplyReceiver::Result r = m_rx.feed(piece);
     while (r.status == ReplyReceiver::Status::Complete) {
+      emit frameReceived(r.frame);
       dispatch(r.frame);
       r = m_rx.feed({});
     }
@@ -422,21 +428,40 @@ bool TransactionEngine::message(const QString &title, const QString &text, bool 
   if (!m_prompt)
     return false;
   PromptGuard g(this);
-  return m_prompt->messageDialog(title, text, question);
+  const bool potvrda = m_prompt->messageDialog(title, text, question);
+  emit operatorAnswered(title + QStringLiteral(": ") + text,
+                        !question || potvrda ? QStringLiteral("U redu") : QStringLiteral("Otkaz"));
+  return potvrda;
 }
 
 UserPrompt::DeviceErrorAnswer TransactionEngine::deviceError(const UserPrompt::DeviceError &request) {
   if (!m_prompt)
     return {};
   PromptGuard g(this);
-  return m_prompt->deviceErrorDialog(request);
+  const auto answer = m_prompt->deviceErrorDialog(request);
+  QString choice;
+  switch (request.mode) {
+  case UserPrompt::Mode::Notice:
+    choice = QStringLiteral("OK");
+    break;
+  case UserPrompt::Mode::Question:
+    choice = answer.odgovor ? QStringLiteral("U redu") : QStringLiteral("Otkaz");
+    break;
+  case UserPrompt::Mode::Error:
+    choice = request.captions.value(answer.izborGreske - 1, QString::number(answer.izborGreske));
+    break;
+  }
+  emit operatorAnswered(request.naslov + QStringLiteral(": ") + request.tekst, choice);
+  return answer;
 }
 
 int TransactionEngine::unfinishedDialog(const UserPrompt::UnfinishedReceipt &request) {
   if (!m_prompt)
     return 1;
   PromptGuard g(this);
-  return m_prompt->unfinishedReceiptDialog(request);
+  const int izbor = m_prompt->unfinishedReceiptDialog(request);
+  emit operatorAnswered(request.tekst, request.buttons.value(izbor - 1, QString::number(izbor)));
+  return izbor;
 }
 
 void TransactionEngine::instructions() {
@@ -496,8 +521,8 @@ void TransactionEngine::dispatch(const QByteArray &frame) {
 
 void TransactionEngine::resendReceiptCopy() {
   m_rx.clear();
-  if (m_wire && !m_receiptCopy.isEmpty())
-    m_wire->write(m_receiptCopy);
+  if (!m_receiptCopy.isEmpty())
+    writeWire(m_receiptCopy, true);
   armWatchdog();
 }
 
@@ -507,6 +532,7 @@ void TransactionEngine::onWatchdog() {
     m_watchdogDeferred = true;
     return;
   }
+  emit watchdogExpired();
   expireWatchdog();
   if (m_watchdog == 0) {
     // Nothing was sent again: the command is given up and the link is free.
@@ -555,8 +581,7 @@ void TransactionEngine::expireWatchdog() {
       const bool shortService = profile().articleMemory == ArticleMemory::ShortFrameService;
       const QByteArray &copy =
           shortService && !m_serviceShortCopy.isEmpty() ? m_serviceShortCopy : m_serviceCopy;
-      if (m_wire)
-        m_wire->write(copy);
+      writeWire(copy, true);
       armWatchdog();
       return;
     }

@@ -210,6 +210,12 @@ signals:
   void receiptCompleted(int brojRacuna); // a receipt was completed in the database
   void dailyReportCompleted();           // the device finished its daily closing report
   void modelChanged(int model);          // Menko detection set Model 2 or 3
+  // For the device log: every frame written (resend: a kept copy sent again), every
+  // whole frame received, each watchdog expiry and each answer a person gave.
+  void frameSent(const QByteArray &frame, bool resend);
+  void frameReceived(const QByteArray &frame);
+  void watchdogExpired();
+  void operatorAnswered(const QString &question, const QString &answer);
 
 private:
   // --- sending ---
@@ -218,6 +224,7 @@ private:
   MemoryCommands memoryCommands() const;
   void send(const DeviceCommand &cmd);
   void writeOut(const QByteArray &bytes, int pauseMs);
+  void writeWire(const QByteArray &bytes, bool resend);
   void pumpWrites();
   void armWatchdog();
   void stopWatchdog();

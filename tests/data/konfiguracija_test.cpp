@@ -73,6 +73,7 @@ TEST(Konfiguracija, EveryFieldSurvivesSaveAndLoad) {
   k.Memo = 1;
   k.putanjaKopija = "/mnt/usb/kopije";
   k.brojKopija = 7;
+  k.Obuka = 1;
   QString error;
   ASSERT_TRUE(KonfiguracijaStore::save(dir.path(), k, &error)) << error.toStdString();
   const auto r = KonfiguracijaStore::load(dir.path());
@@ -168,7 +169,16 @@ TEST(Konfiguracija, MissingFieldsKeepDefaults) {
   // A file written before backups existed: they go to kopije, 30 kept.
   EXPECT_EQ(r.record.putanjaKopija, "kopije");
   EXPECT_EQ(r.record.brojKopija, 30);
+  EXPECT_EQ(r.record.Obuka, 0); // a file written before training existed sells for real
   EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+}
+
+TEST(Konfiguracija, TrainingSwitchOutsideItsRangeFallsBackToOff) {
+  QTemporaryDir dir;
+  writeAll(QDir(dir.path()).filePath("Konfiguracija.dat"), "{\"format\":1,\"Obuka\":7}");
+  const auto r = KonfiguracijaStore::load(dir.path());
+  EXPECT_EQ(r.record.Obuka, 0);
+  EXPECT_TRUE(r.error.contains("Obuka")) << r.error.toStdString();
 }
 
 TEST(Konfiguracija, SaveReplacesTheWholeFileAndReportsFailure) {

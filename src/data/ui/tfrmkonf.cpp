@@ -117,7 +117,7 @@ TFrmKonf::TFrmKonf(QWidget *parent)
   edt2red->setMaxLength(20);
 
   auto *uredjaj = new QGroupBox(QStringLiteral("Fiskalni uredjaj"), this);
-  uredjaj->setGeometry(8, 266, 280, 120);
+  uredjaj->setGeometry(8, 266, 280, 150);
   label(uredjaj, QStringLiteral("Model kase"), 10, 22);
   CBModel = combo(
       uredjaj, "CBModel",
@@ -128,6 +128,9 @@ TFrmKonf::TFrmKonf(QWidget *parent)
   cbZaokruzi = new QCheckBox(QStringLiteral("Zaokruzi"), uredjaj);
   cbZaokruzi->setObjectName(QStringLiteral("cbZaokruzi"));
   cbZaokruzi->setGeometry(130, 84, 140, 20);
+  cbObuka = new QCheckBox(QStringLiteral("Obuka: simulirana kasa i baza za obuku"), uredjaj);
+  cbObuka->setObjectName(QStringLiteral("cbObuka"));
+  cbObuka->setGeometry(10, 116, 262, 20);
 
   auto *firma = new QGroupBox(QStringLiteral("Podaci o firmi"), this);
   firma->setGeometry(296, 266, 276, 220);
@@ -257,6 +260,7 @@ void TFrmKonf::loadRecord(const SetKonfiguracija &r) {
   EdtBroj->setText(r.IBFM);
   setIndexIfValid(cbPDV, r.pdv - 1);
   cbMem->setChecked(r.Memo == 1);
+  cbObuka->setChecked(r.Obuka == 1);
   applyModelSettings();
   cbZaokruzi->setChecked(r.Zaokruzi == 1 && cbZaokruzi->isEnabled());
 }
@@ -289,6 +293,7 @@ SetKonfiguracija TFrmKonf::recordFromControls(bool *ok) const {
   r.Zaokruzi = cbZaokruzi->isChecked() ? 1 : 0;
   r.pdv = cbPDV->currentIndex() + 1;
   r.Memo = cbMem->isChecked() ? 1 : 0;
+  r.Obuka = cbObuka->isChecked() ? 1 : 0;
   if (ok)
     *ok = duzinaOk;
   return r;

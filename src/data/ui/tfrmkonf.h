@@ -103,6 +103,7 @@ public:
   QComboBox *CBModel = nullptr;
   QLineEdit *EdtBroj = nullptr;
   QCheckBox *cbZaokruzi = nullptr;
+  QCheckBox *cbObuka = nullptr; // training on the simulated device
   QPlainTextEdit *reVlasnik = nullptr;
   QComboBox *cbPDV = nullptr;
   QCheckBox *cbMem = nullptr;

@@ -132,6 +132,7 @@ TEST_F(TFrmKonfTest, AcceptedStepsInOrderAndTheRecordSaved) {
   konf.edt1red->setText("DOBRODOSLI");
   konf.cb1red->setCurrentIndex(0); // "NE KORISTI SE" empties the text
   konf.reVlasnik->setPlainText("Radnja Test\nUlica 1\nBeograd\n\nne pise se");
+  konf.cbObuka->setChecked(true);
   EXPECT_TRUE(konf.okStep());
   EXPECT_EQ(host.log,
             (QStringList{"clear", "link copies", "db", "device", "barcode", "terminal", "check 4"}));
@@ -151,6 +152,8 @@ TEST_F(TFrmKonfTest, AcceptedStepsInOrderAndTheRecordSaved) {
   EXPECT_EQ(r.PrviRedTekst, "");
   EXPECT_EQ(r.DrugiRed, 1);
   EXPECT_EQ(r.DrugiRedTekst, "HVALA");
+  EXPECT_EQ(r.Obuka, 1);
+  EXPECT_EQ(host.refreshed.Obuka, 1);
   EXPECT_EQ(Vlasnik::read(dir.path()).lines, (QStringList{"Radnja Test", "Ulica 1", "Beograd"}));
 
   // "DATUM I VREME" stores no text even when the box still holds some.

@@ -9,9 +9,11 @@
 #include "app/tglavna.h"
 #include "app/tuputstvo.h"
 #include "app/windowprompt.h"
+#include "common/filelog.h"
 #include "data/databaserestore.h"
 #include "data/legacyimport.h"
 #include "data/legacysource.h"
+#include "data/trainingdatabase.h"
 #include "data/ui/importreportdialog.h"
 #include "data/ui/tfrmartmain.h"
 #include "data/vlasnik.h"
@@ -51,6 +53,11 @@ Program::Program(const QString &workDir, QObject *parent)
   m_links.useLinkSettings(m_link);
   m_links.setWorkingDirectory(m_workDir);
   m_engine = std::make_unique<TransactionEngine>(m_link, m_scheduler);
+  // Support asks for this file first when a device misbehaves.
+  FileLog::install(QLatin1String(DeviceLog::kCategories),
+                   QDir(m_workDir).filePath(QLatin1String(DeviceLog::kFileName)), DeviceLog::kMaxBytes,
+                   DeviceLog::kKeepFiles);
+  m_deviceLog = std::make_unique<DeviceLog>(*m_engine);
   m_retailCalls = std::make_unique<EngineRetailCalls>(*m_engine);
 
   // Windows in their fixed order; each is kept for the life of the program.
@@ -64,11 +71,11 @@ Program::Program(const QString &workDir, QObject *parent)
   m_prompt = std::make_unique<WindowPrompt>(*m_dialogMain, *m_dialog, *m_form5, *m_uputstvo);
   m_retail = std::make_unique<RetailSale>(m_articles, *m_retailCalls, *m_prompt, m_scheduler);
   m_form2 = new TForm2(*m_retail, m_scheduler, m_pocetna);
-  const QString mirrorPath = QDir(m_workDir).filePath(QStringLiteral("artikli.dat"));
-  m_articleSync = std::make_unique<ArticleSync>(*m_engine, m_link, m_scheduler, m_mirrorModel, mirrorPath);
+  m_articleSync =
+      std::make_unique<ArticleSync>(*m_engine, m_link, m_scheduler, m_mirrorModel, mirrorPath(false));
   m_articleSync->setPrompt(m_prompt.get());
   m_frmArt = new TfrmArt(*m_articleSync, m_mirrorModel, m_pocetna);
-  m_frmArt->setMirrorPath(mirrorPath);
+  m_frmArt->setMirrorPath(mirrorPath(false));
   m_konf = new TFrmKonf(m_pocetna);
   m_form3 = new TForm3(m_db, *m_prompt, m_pocetna);
   m_form4 = new TForm4(m_db, *m_prompt, m_pocetna);
@@ -85,8 +92,8 @@ Program::Program(const QString &workDir, QObject *parent)
   m_engine->setWire(m_wire.get());
   m_engine->setPrompt(m_prompt.get());
   m_engine->setRetailScreen(m_retail.get());
-  m_mirror.load(QDir(m_workDir).filePath(QStringLiteral("artikli.dat")));
-  m_engine->setMirror(&m_mirror, QDir(m_workDir).filePath(QStringLiteral("artikli.dat")));
+  m_mirror.load(mirrorPath(false));
+  m_engine->setMirror(&m_mirror, mirrorPath(false));
 
   connect(&m_links, &LinkController::received, m_engine.get(), &TransactionEngine::onBytesReceived);
   connect(&m_links.barcodeReader(), &BarcodeReader::codeRead, this, [this](const QString &code) {
@@ -179,7 +186,9 @@ Program::~Program() {
   m_konf->setHost(nullptr);
   m_engine->setWire(nullptr);
   m_links.closeAtExit();
+  m_trainingDevice.stop();
   delete m_pocetna;
+  FileLog::uninstall();
 }
 
 void Program::start() {
@@ -211,7 +220,9 @@ void Program::applyLiveSettings() {
   RetailSettings s;
   s.model = m_link.Model;
   s.zaokruzi = m_konf->cbZaokruzi->isChecked();
-  s.cardTerminal = m_konf->cbPos->currentIndex() != 0;
+  // A practice sale never charges a real card.
+  s.cardTerminal = m_konf->cbPos->currentIndex() != 0 && !training();
+  s.training = training();
   m_retail->setSettings(s);
   m_engine->setDrawerEnabled(m_konf->cbFioka->currentIndex() == 1);
   m_engine->setIdleDisplayTexts(m_konf->cb1red->currentIndex() == 1 ? m_konf->edt1red->text() : QString(),
@@ -235,7 +246,9 @@ void Program::startupSequence() {
   m_pocetna->BtnProdesk->setEnabled(false);
   m_glavna->setSaleEnabled(false);
 
-  const QString caption = QLatin1String(kCaption);
+  const QString caption = QLatin1String(kCaption) +
+                          (training() ? QStringLiteral(" - ") + QLatin1String(kTrainingMark) : QString());
+  m_glavna->setTraining(training());
   m_glavna->setWindowTitle(caption);
   m_pocetna->setWindowTitle(caption);
   m_uputstvo->setWindowTitle(caption);
@@ -258,7 +271,7 @@ void Program::startupSequence() {
     m_prompt->showInstructions();
     return;
   }
-  if (m_record.EFTPos != 0 && openCardTerminalPort(m_record, &error) != LinkResult::Ok) {
+  if (m_record.EFTPos != 0 && !training() && openCardTerminalPort(m_record, &error) != LinkResult::Ok) {
     m_prompt->showInstructions();
     return;
   }
@@ -323,6 +336,7 @@ void Program::FormClose() {
   }
   ++m_sequence; // a connect still under way ends with the program, unannounced
   m_links.closeAtExit();
+  m_trainingDevice.stop();
   if (!(m_record == m_loaded))
     KonfiguracijaStore::save(m_workDir, m_record);
   if (m_db.kind() == DatabaseKind::SQLite && !m_db.sqliteFile().isEmpty())
@@ -369,28 +383,94 @@ void Program::clearCheckFlags() {
 
 void Program::refreshLink(const SetKonfiguracija &record) {
   m_record = record;
+  m_glavna->setTraining(training());
   m_link = record.linkSettings();
   setPortNames(record);
   applyLiveSettings();
 }
 
 bool Program::openDatabase(const SetKonfiguracija &record) {
-  if (!m_db.open(record.TipBaze, record.putanjaBaza))
+  const bool opened = record.Obuka == 1
+                          ? TrainingDatabase::open(m_db, record.TipBaze, record.putanjaBaza, m_workDir)
+                          : m_db.open(record.TipBaze, record.putanjaBaza);
+  if (!opened) {
+    qCWarning(lcVeza).noquote() << QStringLiteral("baza nije otvorena: ") + m_db.lastError();
     return false;
+  }
   m_engine->setDatabase(&m_db);
   Podesavanja();
   return true;
 }
 
+QString Program::mirrorPath(bool training) const {
+  return QDir(m_workDir).filePath(training ? QLatin1String(kTrainingMirror)
+                                           : ArticleMirror::defaultFileName());
+}
+
+// The engine keeps the mirror of the device it talks to: in training the simulated
+// device's, which starts as a copy of the shop's (the shop's file is only read).
+void Program::useMirror(bool on, bool freshDevice) {
+  if (on && freshDevice) {
+    m_mirror.load(mirrorPath(false));
+    m_mirror.save(mirrorPath(true));
+  } else if (on == m_mirrorForTraining) {
+    return;
+  } else {
+    m_mirror.load(mirrorPath(on));
+  }
+  m_mirrorForTraining = on;
+  m_mirrorModel.reload();
+  m_engine->setMirror(&m_mirror, mirrorPath(on));
+  m_articleSync->setMirrorPath(mirrorPath(on));
+  m_frmArt->setMirrorPath(mirrorPath(on));
+}
+
 void Program::openDeviceLink(const SetKonfiguracija &record, LinkDone done) {
   setPortNames(record);
-  const bool tcp = m_links.usesTcp();
-  m_links.openDevice([this, tcp, done](bool ok) {
-    if (ok)
-      done(LinkResult::Ok, QString());
-    else
-      done(tcp ? LinkResult::Failed : LinkResult::NotOpen, tcp ? QString() : m_links.errorString());
-  });
+  if (record.Obuka != 1) {
+    m_trainingDevice.stop();
+    m_links.setDevicePath(QString());
+    useMirror(false, false);
+  }
+  const auto open = [this, done] {
+    const bool tcp = m_links.usesTcp();
+    const QString where = m_links.devicePath().isEmpty()
+                              ? (tcp ? m_links.tcpLink().host() : SerialPortLink::comName(m_link.Port))
+                              : QStringLiteral("simulirana kasa za obuku");
+    m_links.openDevice([this, tcp, where, done](bool ok) {
+      qCInfo(lcVeza).noquote() << QStringLiteral("model %1 na %2: %3")
+                                      .arg(m_link.Model)
+                                      .arg(where,
+                                           ok ? QStringLiteral("otvoreno")
+                                              : QStringLiteral("nije otvoreno ") + m_links.errorString());
+      if (ok)
+        done(LinkResult::Ok, QString());
+      else
+        done(tcp ? LinkResult::Failed : LinkResult::NotOpen, tcp ? QString() : m_links.errorString());
+    });
+  };
+  if (record.Obuka != 1) {
+    open();
+    return;
+  }
+  // Training: the configured port is never opened; the device is our own simulator.
+  m_links.serialLink().close();
+  m_links.tcpLink().close();
+  m_links.setDevicePath(m_trainingDevice.linkPath());
+  useMirror(true, !m_trainingDevice.runsFor(record.Model, record.IBFM));
+  const int sequence = m_sequence;
+  m_trainingDevice.start(record.Model, record.IBFM, m_mirror,
+                         QDir(m_workDir).filePath(QLatin1String(kTrainingJournal)),
+                         [this, sequence, open, done](bool ok, const QString &error) {
+                           if (sequence != m_sequence)
+                             return;
+                           if (!ok) {
+                             qCWarning(lcVeza).noquote() << QStringLiteral("simulirana kasa: ") + error;
+                             done(LinkResult::NotOpen, error);
+                             return;
+                           }
+                           open();
+                         });
 }
 
 KonfHost::LinkResult Program::openBarcodePort(const SetKonfiguracija &record, QString *platformError) {
@@ -402,6 +482,10 @@ KonfHost::LinkResult Program::openBarcodePort(const SetKonfiguracija &record, QS
 }
 
 KonfHost::LinkResult Program::openCardTerminalPort(const SetKonfiguracija &record, QString *platformError) {
+  if (record.Obuka == 1) {
+    m_links.cardTerminal().close();
+    return LinkResult::Ok;
+  }
   m_links.setEFTPos(record.EFTPos);
   const bool ok = m_links.openCardTerminal() && m_links.cardTerminal().isOpen();
   if (!ok && platformError)

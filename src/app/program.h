@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/trainingdevice.h"
 #include "common/linksettings.h"
 #include "common/scheduler.h"
 #include "data/database.h"
@@ -10,6 +11,7 @@
 #include "device/articlemirror.h"
 #include "device/articlemirrormodel.h"
 #include "device/linkcontroller.h"
+#include "engine/devicelog.h"
 #include "engine/transactionengine.h"
 #include "sales/articlelookup.h"
 #include "sales/engineretailcalls.h"
@@ -44,6 +46,12 @@ class Program : public QObject, public KonfHost {
   Q_OBJECT
 public:
   static constexpr const char *kCaption = "Prodesk v5.7.1";
+  // Shown on the main menu and in the sale screens' status line while training.
+  static constexpr const char *kTrainingMark = "OBUKA";
+  // Beside the working directory's files while training: what the simulated device
+  // printed, and its article mirror.
+  static constexpr const char *kTrainingJournal = "obuka-dnevnik.jsonl";
+  static constexpr const char *kTrainingMirror = "artikli-obuka.dat";
 
   // workDir holds Konfiguracija.dat, vlasnik.ini, artikli.dat and the COMn links.
   explicit Program(const QString &workDir, QObject *parent = nullptr);
@@ -106,6 +114,10 @@ public:
   const SetKonfiguracija &record() const { return m_record; }
   const LinkSettings &link() const { return m_link; }
   QString workDir() const { return m_workDir; }
+  // The till sells on the simulated device into the training database.
+  bool training() const { return m_record.Obuka == 1; }
+  TrainingDevice &trainingDevice() { return m_trainingDevice; }
+  LinkController &links() { return m_links; }
 
 private:
   class Wire;
@@ -113,6 +125,8 @@ private:
   void Podesavanja();
   void setPortNames(const SetKonfiguracija &record);
   QString backupFolder() const;
+  void useMirror(bool training, bool freshDevice);
+  QString mirrorPath(bool training) const;
 
   QString m_workDir;
   QtScheduler m_scheduler;
@@ -126,8 +140,11 @@ private:
   LinkController m_links; // the device's serial port or TCP link, the barcode reader, the card terminal
   ArticleMirror m_mirror;
   ArticleMirrorModel m_mirrorModel{m_mirror};
+  TrainingDevice m_trainingDevice{m_scheduler};
+  bool m_mirrorForTraining = false;
   std::unique_ptr<Wire> m_wire;
   std::unique_ptr<TransactionEngine> m_engine;
+  std::unique_ptr<DeviceLog> m_deviceLog;
   DatabaseArticleLookup m_articles{m_db};
   std::unique_ptr<EngineRetailCalls> m_retailCalls;
   std::unique_ptr<WindowPrompt> m_prompt;

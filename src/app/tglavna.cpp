@@ -1,5 +1,6 @@
 #include "app/tglavna.h"
 
+#include <QLabel>
 #include <QPushButton>
 
 TGlavna::TGlavna(QWidget *parent)
@@ -35,6 +36,12 @@ TGlavna::TGlavna(QWidget *parent)
     });
     y += 54;
   }
+  lblObuka = new QLabel(QStringLiteral("OBUKA"), this);
+  lblObuka->setObjectName(QStringLiteral("lblObuka"));
+  lblObuka->setAlignment(Qt::AlignCenter);
+  lblObuka->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+  lblObuka->setGeometry(40, y - 6, 230, 24);
+  lblObuka->hide();
   applyRights();
 }
 
@@ -47,6 +54,11 @@ void TGlavna::setRights(bool admin, bool kasaProverena) {
 void TGlavna::setSaleEnabled(bool on) {
   m_sale = on;
   applyRights();
+}
+
+void TGlavna::setTraining(bool on) {
+  lblObuka->setVisible(on);
+  setFixedSize(310, on ? 377 : 353);
 }
 
 void TGlavna::applyRights() {

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QLabel;
 class QPushButton;
 
 // The main menu. Buttons whose windows are not part of the program yet stay
@@ -20,6 +21,7 @@ public:
   QPushButton *BtnRestoran = nullptr; // "&RESTORAN"
   QPushButton *BitBtn1 = nullptr;     // "I&ZVESTAJI"
   QPushButton *BtnKopija = nullptr;   // "REZERVNA KO&PIJA BAZE", administrators only
+  QLabel *lblObuka = nullptr;         // "OBUKA", shown while the till is in training
 
   // What each button opens; a button without an opener stays disabled.
   std::function<void()> KasaClick, ArtikliClick, BtnPosClick, BtnSifarnikClick, BtnRestoranClick,
@@ -30,6 +32,7 @@ public:
   // Rights of the logged-in operator; kasaProverena enables the sale button.
   void setRights(bool admin, bool kasaProverena);
   void setSaleEnabled(bool on);
+  void setTraining(bool on);
 
 protected:
   void showEvent(QShowEvent *event) override;

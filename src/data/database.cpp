@@ -227,6 +227,12 @@ bool Database::openInMemory() {
   return openSqlite(QStringLiteral(":memory:"));
 }
 
+bool Database::openSqliteFile(const QString &file) {
+  close();
+  m_lastError.clear();
+  return openSqlite(file);
+}
+
 bool Database::openSqlite(const QString &file) {
   if (QSqlDatabase::contains(m_name))
     QSqlDatabase::removeDatabase(m_name);

@@ -59,6 +59,8 @@ public:
   bool open(int tipBaze, const QString &putanjaBaza);
   // Opens an SQLite database held in memory (tests, scratch work).
   bool openInMemory();
+  // Opens (creating when missing) the SQLite database in the given file.
+  bool openSqliteFile(const QString &file);
   void close();
   bool isOpen() const;
   DatabaseKind kind() const { return m_kind; }

@@ -40,8 +40,12 @@ bool LinkController::writeFrame(const QByteArray &frame, int count) {
                                                                      : writeSerial(frame, count);
 }
 
+QString LinkController::devicePortName() const {
+  return m_devicePath.isEmpty() ? SerialPortLink::comName(m_settings->Port) : m_devicePath;
+}
+
 bool LinkController::openSerial() {
-  m_serial.setPortName(SerialPortLink::comName(m_settings->Port), m_workingDir);
+  m_serial.setPortName(devicePortName(), m_workingDir);
   const bool ok = m_serial.openNow();
   m_error = ok ? QString() : m_serial.errorString();
   return ok;
@@ -79,9 +83,8 @@ void LinkController::openDevice(std::function<void(bool)> done) {
     m_tcp.close();
     // Reopening an open port on the same path would throw away bytes already
     // on their way; a changed port number means a new path.
-    const bool same = m_serial.isOpen() &&
-                      m_serial.systemPath() ==
-                          SerialPortLink::resolve(SerialPortLink::comName(m_settings->Port), m_workingDir);
+    const bool same =
+        m_serial.isOpen() && m_serial.systemPath() == SerialPortLink::resolve(devicePortName(), m_workingDir);
     const bool ok = same || openSerial();
     if (done)
       done(ok);

@@ -61,10 +61,17 @@ public:
   // Where "COMn" entries are looked for; the process's current directory by default.
   void setWorkingDirectory(const QString &dir) { m_workingDir = dir; }
   void setTcpPort(quint16 port) { m_tcp.setPort(port); }
+  // When set, the device is this serial path whatever the configuration names
+  // (the training device's private pty); empty goes back to the configured link.
+  void setDevicePath(const QString &path) { m_devicePath = path; }
+  QString devicePath() const { return m_devicePath; }
 
   // TCP carries the device only for model 4 with TCP chosen; every other
   // model talks over the serial port whatever is chosen.
-  bool usesTcp() const { return m_konekcija == Tcp && DeviceProfile::of(m_settings->Model).reachableOverTcp; }
+  bool usesTcp() const {
+    return m_devicePath.isEmpty() && m_konekcija == Tcp &&
+           DeviceProfile::of(m_settings->Model).reachableOverTcp;
+  }
   bool isDeviceOpen() const { return usesTcp() ? m_tcp.isOpen() : m_serial.isOpen(); }
 
   // Family-4 commands: to the TCP connection when chosen, else the serial
@@ -107,6 +114,7 @@ signals:
 
 private:
   bool openSerial();
+  QString devicePortName() const;
   void connectTcpAfterPause(std::function<void(bool ok)> done);
   void cancelPendingOpen();
   bool writeTo(Link &link, const QByteArray &frame, int count);
@@ -123,6 +131,7 @@ private:
   int m_barKodPort = 0;
   int m_eftPos = 0;
   QString m_workingDir;
+  QString m_devicePath;
   QString m_error;
   Scheduler::TaskId m_pause = 0;
   quint64 m_attempt = 0;

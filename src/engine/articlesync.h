@@ -30,6 +30,8 @@ public:
   ~ArticleSync() override;
 
   void setPrompt(UserPrompt *prompt) { m_prompt = prompt; }
+  // The mirror file the loops save into (the training device has its own).
+  void setMirrorPath(const QString &path) { m_mirrorPath = path; }
 
   // --- the window ---
   // Activation: prekidRada and the loop state cleared, every button enabled.

@@ -94,6 +94,12 @@ Money RetailSale::lineAmount(std::optional<Money> amount) {
   return *amount;
 }
 
+QString RetailSale::statusLine() const {
+  if (!m_settings.training)
+    return m_status;
+  return m_status.isEmpty() ? QStringLiteral("OBUKA") : QStringLiteral("OBUKA   ") + m_status;
+}
+
 void RetailSale::setStatus(const QString &text) {
   m_status = text;
   m_scheduler.cancel(m_statusTask);

@@ -53,6 +53,7 @@ struct RetailSettings {
   int model = 1;
   bool zaokruzi = false;     // cbZaokruzi
   bool cardTerminal = false; // cbPos is not "NE KORISTI SE"
+  bool training = false;     // the status line always says "OBUKA" first
 
   const DeviceProfile &device() const { return DeviceProfile::of(model); }
 };
@@ -87,6 +88,8 @@ public:
   Quantity kolicina() const { return m_kol; }
   void setKolicina(Quantity q) { m_kol = q; }
   Money ukupno() const { return m_ukupno; }
+  // The status line as shown: the message, after "OBUKA" while training.
+  QString statusLine() const;
   bool lblProveraVisible = false;
   bool lblPonistavanjeVisible = false;
   bool entryEnabled = true;

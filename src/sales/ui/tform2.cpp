@@ -192,7 +192,7 @@ void TForm2::refresh() {
   edtCek->setText(m_sale.edtCek());
   edtKartica->setText(m_sale.edtKartica());
   edtPovracaj->setText(m_sale.edtPovracaj());
-  edtStatus->setText(m_sale.edtStatus());
+  edtStatus->setText(m_sale.statusLine());
   lblProvera->setVisible(m_sale.lblProveraVisible);
   lblPonistavanje->setVisible(m_sale.lblPonistavanjeVisible);
   if (m_sale.sledeciRed > 1)

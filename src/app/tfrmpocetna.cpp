@@ -1,6 +1,7 @@
 #include "app/tfrmpocetna.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPushButton>
 
 TfrmPocetna::TfrmPocetna(QWidget *parent)
@@ -33,4 +34,13 @@ void TfrmPocetna::closeEvent(QCloseEvent *event) {
   if (FormClose)
     FormClose();
   event->accept();
+}
+
+void TfrmPocetna::keyPressEvent(QKeyEvent *event) {
+  auto *button = qobject_cast<QPushButton *>(focusWidget());
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && button && button->isEnabled()) {
+    button->click();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }

@@ -28,4 +28,6 @@ public:
 
 protected:
   void closeEvent(QCloseEvent *event) override;
+  // Enter presses the button that has the focus, as in the dialogs.
+  void keyPressEvent(QKeyEvent *event) override;
 };

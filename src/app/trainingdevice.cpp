@@ -6,11 +6,16 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 TrainingDevice::TrainingDevice(Scheduler &scheduler, QObject *parent)
     : QObject(parent), m_scheduler(scheduler),
       m_dir(QDir::temp().filePath(QStringLiteral("kasa-obuka-XXXXXX"))) {
   m_process.setProcessChannelMode(QProcess::SeparateChannels);
   m_process.setStandardErrorFile(QProcess::nullDevice());
+  // A till that is killed takes its simulated device with it.
+  m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
   connect(&m_process, &QProcess::readyReadStandardOutput, this, [this] {
     m_output += m_process.readAllStandardOutput();
     if (!m_ready && m_output.contains("fiscal-sim ready")) {

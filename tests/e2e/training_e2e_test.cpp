@@ -61,6 +61,12 @@ protected:
     return out;
   }
 
+  // Pictures for a person to look at, when KASA_SCREENSHOT_DIR names where.
+  static void shoot(QWidget &w, const char *name) {
+    if (qEnvironmentVariableIsSet("KASA_SCREENSHOT_DIR"))
+      w.grab().save(QDir(qEnvironmentVariable("KASA_SCREENSHOT_DIR")).filePath(QLatin1String(name)));
+  }
+
   int m_master = -1;
 };
 
@@ -81,12 +87,14 @@ TEST_F(TrainingE2E, ASaleLandsInTheTrainingDatabaseOnly) {
   QString statusLine;
   logInThen(p, "2222", [&] {
     menuMarked = p.glavna().lblObuka->isVisible() && p.glavna().windowTitle().contains("OBUKA");
+    shoot(p.glavna(), "obuka-meni.png");
     p.glavna().Kasa->click();
   });
   when(
       &p, [&] { return kasa.isVisible() && retailIdle(p); },
       [&] {
         statusLine = kasa.edtStatus->text();
+        shoot(kasa, "obuka-kasa.png");
         kasa.edtUnos->setText("1");
         kasa.handleKey(Qt::Key_Return, Qt::NoModifier);
         if (testsupport::waitFor([&] { return retailIdle(p); }, 10000)) {

@@ -15,8 +15,8 @@ set(CPACK_PACKAGE_NAME kasa)
 set(CPACK_PACKAGE_VENDOR "Kasa")
 set(CPACK_PACKAGE_CONTACT "Kasa <kasa@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "point of sale for fiscal cash registers and fiscal printers")
+# CPack puts the summary line in front.
 string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
-       "point of sale for fiscal cash registers and fiscal printers\n"
        "Point of sale for shops and restaurants that sell through a fiscal cash\n"
        "register or fiscal printer over a serial line or TCP, with articles, stock,\n"
        "restaurant tables, waiters and reports. Includes fiscal-sim, a simulated\n"

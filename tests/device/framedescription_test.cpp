@@ -23,12 +23,12 @@ TEST(FrameDescription, CommandNamesOfTheBuiltFrames) {
   line.sifraUKasi = 10;
   line.sifra = QStringLiteral("1");
   line.naziv = QStringLiteral("KAFA");
-  line.kolicina = 1;
-  line.cena = 100;
+  line.kolicina = Quantity(1.0);
+  line.cena = Money(100.0);
   line.poreskaGrupa = 2;
   SaleLine storno = line;
   storno.storno = true;
-  const PaymentStep cash{0, 100};
+  const PaymentStep cash{0, Money(100.0)};
   for (int model : {1, 2, 4, 5}) {
     const DeviceCommands c(model, QStringLiteral("123450"), 7);
     const struct {

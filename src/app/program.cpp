@@ -339,7 +339,7 @@ void Program::FormClose() {
   m_trainingDevice.stop();
   if (!(m_record == m_loaded))
     KonfiguracijaStore::save(m_workDir, m_record);
-  if (m_db.kind() == DatabaseKind::SQLite && !m_db.sqliteFile().isEmpty())
+  if (!onTrainingDatabase() && m_db.kind() == DatabaseKind::SQLite && !m_db.sqliteFile().isEmpty())
     DatabaseBackup::copyNow(m_db, backupFolder(), m_record.brojKopija, m_scheduler.now());
 }
 
@@ -347,7 +347,18 @@ QString Program::backupFolder() const {
   return DatabaseBackup::folderFor(m_record.putanjaKopija, QFileInfo(m_db.sqliteFile()).absolutePath());
 }
 
+// A practice database is no backup: its copies would push the shop's own out of the rotation.
+bool Program::onTrainingDatabase() const {
+  return training() || QFileInfo(m_db.sqliteFile()).fileName() == TrainingDatabase::fileName();
+}
+
 void Program::backupDatabase(bool asked) {
+  if (onTrainingDatabase()) {
+    if (asked)
+      m_prompt->messageDialog(QStringLiteral("Obavestenje!"),
+                              QStringLiteral("U obuci se rezervna kopija baze ne pravi."));
+    return;
+  }
   const bool started =
       m_backup.start(m_db, backupFolder(), m_record.brojKopija, [this, asked](const BackupResult &r) {
         m_retail->setStatus(r.message);

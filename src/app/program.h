@@ -125,6 +125,7 @@ private:
   void Podesavanja();
   void setPortNames(const SetKonfiguracija &record);
   QString backupFolder() const;
+  bool onTrainingDatabase() const;
   void useMirror(bool training, bool freshDevice);
   QString mirrorPath(bool training) const;
 

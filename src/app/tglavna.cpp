@@ -8,7 +8,6 @@ TGlavna::TGlavna(QWidget *parent)
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
   setModal(true);
   setWindowTitle(QStringLiteral("Orvana"));
-  setFixedSize(310, 407);
   struct B {
     QPushButton **button;
     const char *name;
@@ -42,6 +41,8 @@ TGlavna::TGlavna(QWidget *parent)
   lblObuka->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
   lblObuka->setGeometry(40, y - 6, 230, 24);
   lblObuka->hide();
+  m_plainHeight = y + 13;
+  setTraining(false);
   applyRights();
 }
 
@@ -58,7 +59,8 @@ void TGlavna::setSaleEnabled(bool on) {
 
 void TGlavna::setTraining(bool on) {
   lblObuka->setVisible(on);
-  setFixedSize(310, on ? 377 : 353);
+  // The mark goes below the last button; the buttons keep their places.
+  setFixedSize(310, m_plainHeight + (on ? 24 : 0));
 }
 
 void TGlavna::applyRights() {

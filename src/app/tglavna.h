@@ -41,4 +41,5 @@ private:
   void applyRights();
   bool m_admin = false;
   bool m_sale = false;
+  int m_plainHeight = 0; // below the last button, without the training mark
 };

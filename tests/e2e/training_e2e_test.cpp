@@ -139,6 +139,13 @@ TEST_F(TrainingE2E, ASaleLandsInTheTrainingDatabaseOnly) {
     EXPECT_FALSE(body.contains("2222")) << line.toStdString();
     EXPECT_FALSE(body.contains("32 32 32 32")) << line.toStdString();
   }
+
+  // A practice database never goes among the shop's backups, asked for or at the end.
+  unexpected.clear();
+  p.glavna().BtnKopijaClick();
+  p.pocetna().close();
+  EXPECT_EQ(unexpected, QStringList{"Obavestenje! / U obuci se rezervna kopija baze ne pravi."});
+  EXPECT_TRUE(QDir(dir.filePath("kopije")).entryList({"kasa-*.db"}, QDir::Files).isEmpty());
 }
 
 // Switching training off again sells for real: the configured port is used and

@@ -1,5 +1,6 @@
 #include "app/program.h"
 #include "app/reportcommand.h"
+#include "app/windowactivation.h"
 #include "common/localetext.h"
 #include "data/databaserestore.h"
 
@@ -36,6 +37,7 @@ int main(int argc, char **argv) {
     return ReportCommand::main(argc, argv);
   QApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("kasa"));
+  WindowActivation::install(app);
   LocaleText::setConventions(LocaleConventions::forTill());
   // The working directory holds the configuration, the owner file and the COMn links.
   Program program(QDir::currentPath());

@@ -96,6 +96,13 @@ Program::Program(const QString &workDir, QObject *parent)
   m_engine->setMirror(&m_mirror, mirrorPath(false));
 
   connect(&m_links, &LinkController::received, m_engine.get(), &TransactionEngine::onBytesReceived);
+  connect(&m_links, &LinkController::dropped, this, [](const QString &reason) {
+    qCWarning(lcVeza).noquote() << QStringLiteral("veza prekinuta: %1; ponovo za %2 s")
+                                       .arg(reason)
+                                       .arg(LinkController::ReconnectPauseMs / 1000);
+  });
+  connect(&m_links, &LinkController::reopened, this,
+          [] { qCInfo(lcVeza).noquote() << QStringLiteral("veza ponovo otvorena"); });
   connect(&m_links.barcodeReader(), &BarcodeReader::codeRead, this, [this](const QString &code) {
     // A scan goes to the articles window while it shows (also over the retail
     // screen, whose entry line then has no focus), else to the retail entry line

@@ -8,8 +8,8 @@ LinkController::LinkController(Scheduler &scheduler, QObject *parent)
   };
   connect(&m_serial, &Link::received, this, entry);
   connect(&m_tcp, &Link::received, this, entry);
-  connect(&m_serial, &Link::dropped, this, &LinkController::dropped);
-  connect(&m_tcp, &Link::dropped, this, &LinkController::dropped);
+  connect(&m_serial, &Link::dropped, this, &LinkController::onDropped);
+  connect(&m_tcp, &Link::dropped, this, &LinkController::onDropped);
 }
 
 LinkController::~LinkController() = default;
@@ -54,11 +54,52 @@ bool LinkController::openSerial() {
 void LinkController::cancelPendingOpen() {
   m_scheduler.cancel(m_pause);
   m_pause = 0;
+  m_scheduler.cancel(m_reconnect);
+  m_reconnect = 0;
   ++m_attempt; // answers to an older attempt are ignored
   if (m_tcp.isConnecting())
     m_tcp.close();
   if (auto done = std::exchange(m_pendingDone, {}))
     done(false);
+}
+
+void LinkController::onDropped(const QString &reason) {
+  emit dropped(reason);
+  scheduleReconnect();
+}
+
+// A cashier mid-receipt cannot reopen the link: the program keeps trying, and the
+// watchdog's resend goes out on the link once it is back.
+void LinkController::scheduleReconnect() {
+  if (m_reconnect != 0 || m_pause != 0 || m_pendingDone)
+    return;
+  m_reconnect = m_scheduler.schedule(ReconnectPauseMs, this, [this] {
+    m_reconnect = 0;
+    reconnect();
+  });
+}
+
+void LinkController::reconnect() {
+  if (isDeviceOpen() || m_pause != 0 || m_pendingDone)
+    return;
+  if (!usesTcp()) {
+    if (openSerial())
+      emit reopened();
+    else
+      scheduleReconnect();
+    return;
+  }
+  if (m_tcp.isConnecting())
+    return;
+  const quint64 attempt = m_attempt;
+  m_tcp.open([this, attempt](bool ok) {
+    if (attempt != m_attempt)
+      return; // an open or a close of the program's own came in between
+    if (ok)
+      emit reopened();
+    else
+      scheduleReconnect();
+  });
 }
 
 void LinkController::connectTcpAfterPause(std::function<void(bool)> done) {
@@ -131,6 +172,8 @@ std::optional<LinkMessage> LinkController::openForLinkFormButton() {
 }
 
 void LinkController::closeForConfiguration() {
+  m_scheduler.cancel(m_reconnect);
+  m_reconnect = 0;
   m_serial.close();
   m_barcode.close();
 }

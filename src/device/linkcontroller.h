@@ -41,6 +41,8 @@ class LinkController : public QObject {
   Q_OBJECT
 public:
   static constexpr int PauseBeforeConnectMs = 1000;
+  // Between tries to get a dropped device link back.
+  static constexpr int ReconnectPauseMs = 2000;
   static constexpr int Serial = 0; // konekcija
   static constexpr int Tcp = 1;
 
@@ -109,14 +111,19 @@ public:
 signals:
   // The one receive entry for the fiscal device's bytes.
   void received(const QByteArray &bytes);
-  // The device link went away; nothing reconnects until the next open.
+  // The device link went away; it is tried again every ReconnectPauseMs until it
+  // is back (reopened), until the next open, or until it is closed on purpose.
   void dropped(const QString &reason);
+  void reopened();
 
 private:
   bool openSerial();
   QString devicePortName() const;
   void connectTcpAfterPause(std::function<void(bool ok)> done);
   void cancelPendingOpen();
+  void onDropped(const QString &reason);
+  void scheduleReconnect();
+  void reconnect();
   bool writeTo(Link &link, const QByteArray &frame, int count);
 
   Scheduler &m_scheduler;
@@ -134,6 +141,7 @@ private:
   QString m_devicePath;
   QString m_error;
   Scheduler::TaskId m_pause = 0;
+  Scheduler::TaskId m_reconnect = 0;
   quint64 m_attempt = 0;
   std::function<void(bool)> m_pendingDone;
 };

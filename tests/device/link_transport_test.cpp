@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -147,6 +149,52 @@ TEST_P(LinkTransport, DroppedPeerIsNoticedAndTheNextWriteFailsCleanly) {
   EXPECT_FALSE(m_link.writeFrame(frame('Z', 3), 5));
   EXPECT_FALSE(m_link.errorString().isEmpty());
   EXPECT_EQ(m_link.errorString(), reason);
+}
+
+// A device that goes away mid-receipt (cable, USB adapter, power) is tried again
+// until it answers; then the next frame goes out on the new link. A close of the
+// program's own stops the tries.
+TEST_P(LinkTransport, DroppedLinkComesBackByItselfAndCarriesTheNextFrame) {
+  int drops = 0, reopens = 0;
+  QObject::connect(&m_link, &LinkController::dropped, [&] { ++drops; });
+  QObject::connect(&m_link, &LinkController::reopened, [&] { ++reopens; });
+  const bool serial = GetParam() == Transport::Serial;
+  auto pty = std::make_unique<PtyPeer>();
+
+  peerHangUp();
+  ASSERT_TRUE(testsupport::waitFor([&] { return drops == 1; }));
+  // The first try finds nothing (the pty is gone, or nobody answers yet).
+  if (serial) {
+    m_sched.advance(LinkController::ReconnectPauseMs);
+    EXPECT_EQ(reopens, 0);
+    EXPECT_FALSE(m_link.isDeviceOpen());
+    // The device is back under the same COM name.
+    ASSERT_TRUE(pty->valid());
+    QFile::remove(m_dir.filePath("COM2"));
+    ASSERT_TRUE(QFile::link(pty->slavePath(), m_dir.filePath("COM2")));
+  } else {
+    EXPECT_FALSE(m_tcp.accept(200)); // nothing before the pause
+  }
+  m_sched.advance(LinkController::ReconnectPauseMs);
+  if (!serial) {
+    ASSERT_TRUE(m_tcp.accept());
+  }
+  ASSERT_TRUE(testsupport::waitFor([&] { return reopens == 1; }));
+  EXPECT_TRUE(m_link.isDeviceOpen());
+  ASSERT_TRUE(m_link.writeFrame(frame('R', 4)));
+  const QByteArray got = serial ? pty->takeAtLeast(6) : m_tcp.takeAtLeast(6);
+  EXPECT_EQ(got, frame('R', 4));
+
+  // Dropped again, then the program ends: nobody tries any more.
+  serial ? pty->hangUp() : m_tcp.hangUp();
+  ASSERT_TRUE(testsupport::waitFor([&] { return drops == 2; }));
+  m_link.closeAtExit();
+  m_sched.advance(5 * LinkController::ReconnectPauseMs);
+  if (!serial) {
+    EXPECT_FALSE(m_tcp.accept(300));
+  }
+  EXPECT_EQ(reopens, 1);
+  EXPECT_FALSE(m_link.isDeviceOpen());
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, LinkTransport, ::testing::Values(Transport::Serial, Transport::Tcp),

@@ -21,6 +21,10 @@ DeviceLog::DeviceLog(TransactionEngine &engine, QObject *parent) : QObject(paren
                                         .arg(TransactionEngine::WatchdogMs)
                                         .arg(m_lastCommand.isEmpty() ? QStringLiteral("-") : m_lastCommand);
   });
+  connect(&engine, &TransactionEngine::lateReplyDropped, this, [](const QByteArray &frame) {
+    qCInfo(lcWatchdog).noquote() << QStringLiteral("zakasneli drugi odgovor (sekvenca %1) odbacen")
+                                        .arg(quint8(frame[6]), 2, 16, QLatin1Char('0'));
+  });
   connect(&engine, &TransactionEngine::operatorAnswered, this,
           [](const QString &question, const QString &answer) {
             QString q = question;

@@ -144,6 +144,7 @@ void TransactionEngine::pumpWrites() {
 }
 
 void TransactionEngine::writeWire(const QByteArray &bytes, bool resend) {
+  m_sentSeqByte = bytes.size() > 7 && quint8(bytes[0]) == 0xAA ? quint8(bytes[6]) : -1;
   emit frameSent(bytes, resend);
   if (m_wire)
     m_wire->write(bytes);
@@ -487,10 +488,34 @@ void TransactionEngine::prologue(bool stepReply) {
   m_auxTimeout = 0;
   m_rx.clear();
   m_seq.advance();
+  noteAnsweredSeq();
   m_state.komandaUToku = false;
   m_state.awaitingReply = false;
   if (stepReply && m_retail && m_retail->isVisible())
     m_retail->enableEntryLine();
+}
+
+// Learns whether the device repeats the sequence byte of the command it answers.
+// One accepted reply that does not (a device that never does) switches the late-reply
+// check off for good, so such a device works exactly as before.
+void TransactionEngine::noteAnsweredSeq() {
+  if (m_sentSeqByte < 0 || m_replySeqByte < 0)
+    return;
+  if (m_replySeqByte == m_sentSeqByte) {
+    m_deviceEchoesSeq = !m_echoDisproved;
+  } else {
+    m_echoDisproved = true;
+    m_deviceEchoesSeq = false;
+  }
+  m_answeredSeqByte = m_sentSeqByte;
+}
+
+bool TransactionEngine::isLateReply(const QByteArray &frame) const {
+  if (!m_deviceEchoesSeq || m_sentSeqByte < 0 || m_answeredSeqByte < 0 || frame.size() <= 7 ||
+      quint8(frame[0]) != 0xAA)
+    return false;
+  const int seq = quint8(frame[6]);
+  return seq != m_sentSeqByte && seq == m_answeredSeqByte;
 }
 
 void TransactionEngine::dispatch(const QByteArray &frame) {
@@ -498,6 +523,13 @@ void TransactionEngine::dispatch(const QByteArray &frame) {
   // resend) or a stray frame must not confirm a step twice.
   if (!m_state.awaitingReply)
     return;
+  // The same second answer arriving after the next command went out must not
+  // confirm that command either (a line would be booked that the device never sold).
+  if (isLateReply(frame)) {
+    emit lateReplyDropped(frame);
+    return;
+  }
+  m_replySeqByte = frame.size() > 7 && quint8(frame[0]) == 0xAA ? quint8(frame[6]) : -1;
   if (m_service && !m_state.proveraKase && m_state.zapocetaOperacija == StartedOperation::None &&
       !m_state.racunUToku && m_service->claimsServiceReply(frame)) {
     prologue(false);

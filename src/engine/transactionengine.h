@@ -215,6 +215,8 @@ signals:
   void frameSent(const QByteArray &frame, bool resend);
   void frameReceived(const QByteArray &frame);
   void watchdogExpired();
+  // A second answer to a command already confirmed, recognised by its sequence byte.
+  void lateReplyDropped(const QByteArray &frame);
   void operatorAnswered(const QString &question, const QString &answer);
 
 private:
@@ -238,6 +240,8 @@ private:
   void processBytes();
   void dispatch(const QByteArray &frame);
   void prologue(bool stepReply);
+  void noteAnsweredSeq();
+  bool isLateReply(const QByteArray &frame) const;
   void dispatchA(const QByteArray &frame);
   void dispatchB(const QByteArray &frame);
   void dispatchC(const QByteArray &frame);
@@ -332,6 +336,13 @@ private:
   Scheduler::TaskId m_writeTask = 0;
   Scheduler::TaskId m_watchdog = 0;
   QByteArray m_receiptCopy, m_serviceCopy, m_serviceShortCopy;
+  // Replies of a device that repeats each command's sequence byte can be told
+  // apart: the second answer to a resent command is never the next one's.
+  int m_sentSeqByte = -1;     // of the long frame last written; -1 after a short one
+  int m_replySeqByte = -1;    // of the reply being handled
+  int m_answeredSeqByte = -1; // of the command the last accepted reply confirmed
+  bool m_deviceEchoesSeq = false;
+  bool m_echoDisproved = false;
 
   // sale state
   int m_brojRacuna = 1;

@@ -373,3 +373,74 @@ TEST(Model4Failure, PonoviRepeatsTheRefusedCommand) {
 }
 
 } // namespace
+
+namespace {
+
+// The reply as a device that repeats each command's sequence byte sends it.
+QByteArray echoing(QByteArray reply, const QByteArray &command) {
+  reply[6] = command[6];
+  const int n = quint8(reply[8]);
+  quint8 sum = 0, x = 0;
+  for (int i = 0; i <= 8 + n; ++i) {
+    sum = quint8(sum + quint8(reply[i]));
+    x ^= quint8(reply[i]);
+  }
+  reply[9 + n] = char(sum);
+  reply[10 + n] = char(x);
+  return reply;
+}
+
+// A device slower than the watchdog answers the line and its resend. The second
+// answer comes after the next line went out: it must not confirm that line, which
+// the device has not sold yet (it would be booked, and the real answer taken for
+// the line after). The real answer then confirms it.
+TEST(Watchdog, LateSecondAnswerIsNotTakenForTheNextLine) {
+  for (int model : {1, 2, 4, 5}) {
+    SCOPED_TRACE(testing::Message() << "model " << model);
+    Harness h(model);
+    h.engine->setBrojRacuna(1);
+    h.engine->beginRetailReceipt(1);
+    h.settle();
+    h.feed(echoing(reply::accept(model, 0x01), h.last()));
+    h.engine->sellRetailLine(Harness::sale(QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100));
+    h.settle();
+    const QByteArray first = h.last();
+    h.clock.advance(3000); // no answer yet: resent
+    ASSERT_EQ(h.last(), first);
+    h.feed(echoing(reply::accept(model, 0x03), first));
+    h.engine->sellRetailLine(Harness::sale(QStringLiteral("2"), QStringLiteral("ESPRESSO"), 1, 150));
+    h.settle();
+    const QByteArray second = h.last();
+    ASSERT_NE(second[6], first[6]);
+    h.feed(echoing(reply::accept(model, 0x03), first)); // the answer to the resend
+    EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 1);
+    EXPECT_TRUE(h.engine->awaitingReply());
+    h.feed(echoing(reply::accept(model, 0x03), second));
+    EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 2);
+    EXPECT_EQ(h.scalar(QStringLiteral("SELECT naziv FROM prodato ORDER BY rbr DESC LIMIT 1")).toString(),
+              QStringLiteral("ESPRESSO"));
+    EXPECT_FALSE(h.engine->awaitingReply());
+  }
+}
+
+// A device that does not repeat the sequence byte keeps working as before: every
+// reply counts, whatever byte it carries.
+TEST(Watchdog, DeviceWithoutSequenceEchoIsNotSecondGuessed) {
+  for (int model : {1, 4}) {
+    SCOPED_TRACE(testing::Message() << "model " << model);
+    Harness h(model);
+    h.engine->setBrojRacuna(1);
+    h.engine->beginRetailReceipt(1);
+    h.settle();
+    QByteArray opened = reply::accept(model, 0x01);
+    h.feed(opened); // sequence byte 0, the command's was not
+    for (const char *sifra : {"1", "2"}) {
+      h.engine->sellRetailLine(Harness::sale(QString::fromLatin1(sifra), QStringLiteral("X"), 1, 100));
+      h.settle();
+      h.feed(reply::accept(model, 0x03));
+    }
+    EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 2);
+  }
+}
+
+} // namespace

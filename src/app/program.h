@@ -23,6 +23,7 @@
 #include <memory>
 
 class ArticleSync;
+class CodeListSync;
 class ImportReportDialog;
 class TDialog;
 class TDialogMain;
@@ -34,6 +35,7 @@ class TFrmFreeText;
 class TGlavna;
 class TUputstvo;
 class TfrmArtMain;
+class TfrmSifarnici;
 class TfrmIzvestaji;
 class TfrmArt;
 class WindowRecordMessages;
@@ -106,6 +108,9 @@ public:
   ArticleSync &articleSync() { return *m_articleSync; }
   ImportReportDialog &importReport() { return *m_importReport; }
   TfrmArtMain &artMain() { return *m_artMain; }
+  // The code lists; pickPartner() is the invoices window's partner picker.
+  TfrmSifarnici &sifarnici() { return *m_sifarnici; }
+  CodeListSync &codeListSync() { return *m_codeListSync; }
   RetailSale &retail() { return *m_retail; }
   TransactionEngine &engine() { return *m_engine; }
   Database &database() { return m_db; }
@@ -153,6 +158,7 @@ private:
   std::unique_ptr<ArticleSync> m_articleSync;
   std::unique_ptr<WindowRecordMessages> m_recordMessages;
   std::unique_ptr<RecordRules> m_rules; // the checks of every grid and import
+  std::unique_ptr<CodeListSync> m_codeListSync;
 
   // Windows, created once in the program's fixed order.
   TfrmPocetna *m_pocetna = nullptr;
@@ -170,5 +176,6 @@ private:
   TfrmIzvestaji *m_izvestaji = nullptr;
   ImportReportDialog *m_importReport = nullptr;
   TfrmArtMain *m_artMain = nullptr;
+  TfrmSifarnici *m_sifarnici = nullptr;
   int m_sequence = 0; // start-up sequences run; a late TCP answer of an older one is ignored
 };

@@ -31,8 +31,7 @@ ArticleSync::ArticleSync(TransactionEngine &engine, LinkSettings &link, Schedule
 }
 
 ArticleSync::~ArticleSync() {
-  if (m_engine.serviceHandler() == this)
-    m_engine.setServiceHandler(nullptr);
+  m_engine.removeServiceHandler(this);
 }
 
 // Built for the frame about to go: the engine's sequence counter as it stands now.
@@ -74,8 +73,7 @@ void ArticleSync::message(const QString &title, const QString &text) {
 // ------------------------------------------------------------------ loop frame
 
 void ArticleSync::begin(Loop loop) {
-  if (m_engine.serviceHandler() != this)
-    m_engine.setServiceHandler(this);
+  m_engine.addServiceHandler(this);
   m_loop = loop;
   m_awaiting = Awaiting::Nothing;
   m_dopunaPraznim = false;

@@ -88,8 +88,7 @@ Program::Program(const QString &workDir, QObject *parent)
   m_rules = std::make_unique<RecordRules>(m_db, *m_recordMessages);
   m_artMain = new TfrmArtMain(m_db, *m_rules, m_pocetna);
   m_sifarnici = new TfrmSifarnici(m_db, *m_rules, m_pocetna);
-  m_codeListSync = std::make_unique<CodeListSync>(*m_engine, m_link, m_db, *m_rules);
-  m_codeListSync->setPrompt(m_prompt.get());
+  m_articleSync->codeLists().setStore(&m_db, m_rules.get());
 
   m_konf->setHost(this);
   m_konf->setWorkingDirectory(m_workDir);
@@ -183,11 +182,12 @@ Program::Program(const QString &workDir, QObject *parent)
       return std::nullopt;
     return m_form4->result().code;
   };
-  m_sifarnici->readOperators = [this] { m_codeListSync->citanjeOperatera(); };
-  m_sifarnici->readTaxRates = [this] { m_codeListSync->citanjeStopa(); };
-  connect(m_codeListSync.get(), &CodeListSync::operatorButtonEnabled, m_sifarnici,
+  m_sifarnici->readOperators = [this] { m_articleSync->citanjeOperatera(); };
+  m_sifarnici->readTaxRates = [this] { m_articleSync->citanjeStopa(); };
+  connect(&m_articleSync->codeLists(), &CodeListSync::operatorButtonEnabled, m_sifarnici,
           &TfrmSifarnici::setOperatorReadEnabled);
-  connect(m_codeListSync.get(), &CodeListSync::taxButtonEnabled, m_sifarnici, &TfrmSifarnici::setTaxReadEnabled);
+  connect(&m_articleSync->codeLists(), &CodeListSync::taxButtonEnabled, m_sifarnici,
+          &TfrmSifarnici::setTaxReadEnabled);
   m_glavna->BtnPosClick = [this] { BtnPosClick(); };
   m_glavna->BtnKopijaClick = [this] { backupDatabase(true); };
   m_glavna->FormShow = [this] {

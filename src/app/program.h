@@ -23,7 +23,6 @@
 #include <memory>
 
 class ArticleSync;
-class CodeListSync;
 class ImportReportDialog;
 class TDialog;
 class TDialogMain;
@@ -110,7 +109,6 @@ public:
   TfrmArtMain &artMain() { return *m_artMain; }
   // The code lists; pickPartner() is the invoices window's partner picker.
   TfrmSifarnici &sifarnici() { return *m_sifarnici; }
-  CodeListSync &codeListSync() { return *m_codeListSync; }
   RetailSale &retail() { return *m_retail; }
   TransactionEngine &engine() { return *m_engine; }
   Database &database() { return m_db; }
@@ -158,7 +156,6 @@ private:
   std::unique_ptr<ArticleSync> m_articleSync;
   std::unique_ptr<WindowRecordMessages> m_recordMessages;
   std::unique_ptr<RecordRules> m_rules; // the checks of every grid and import
-  std::unique_ptr<CodeListSync> m_codeListSync;
 
   // Windows, created once in the program's fixed order.
   TfrmPocetna *m_pocetna = nullptr;

@@ -7,16 +7,8 @@
 
 using namespace ReplyParser;
 
-CodeListSync::CodeListSync(TransactionEngine &engine, LinkSettings &link, Database &db, RecordRules &rules,
-                           QObject *parent)
-    : QObject(parent), m_engine(engine), m_link(link), m_db(db), m_rules(rules) {
-  m_engine.addServiceHandler(this);
-  connect(&m_engine, &TransactionEngine::serviceButtonsEnabled, this, &CodeListSync::givenUp);
-}
-
-CodeListSync::~CodeListSync() {
-  m_engine.removeServiceHandler(this);
-}
+CodeListSync::CodeListSync(TransactionEngine &engine, LinkSettings &link, QObject *parent)
+    : QObject(parent), m_engine(engine), m_link(link) {}
 
 MemoryCommands CodeListSync::commands() const {
   return MemoryCommands(m_link.Model, m_link.IBFM, quint8(m_engine.sendSeq() & 0xFF));
@@ -62,7 +54,7 @@ void CodeListSync::ask(int n) {
   m_engine.sendService(m_reading == Reading::Operators ? mc.CitanjeOperatera(n) : mc.CitanjeStopa(n));
 }
 
-bool CodeListSync::claimsServiceReply(const QByteArray &frame) const {
+bool CodeListSync::claims(const QByteArray &frame) const {
   switch (m_reading) {
   case Reading::None:
     return false;
@@ -74,7 +66,7 @@ bool CodeListSync::claimsServiceReply(const QByteArray &frame) const {
   return false;
 }
 
-void CodeListSync::handleServiceReply(const QByteArray &frame) {
+void CodeListSync::handle(const QByteArray &frame) {
   buttonEnabled(true);
   if (m_reading == Reading::Operators)
     onOperator(frame);
@@ -128,7 +120,9 @@ void CodeListSync::finish() {
   const QList<QSqlRecord> rows = m_rows;
   m_reading = Reading::None;
   m_rows.clear();
-  CodeListMaintenance lists(m_db, m_rules);
+  if (!m_db || !m_rules)
+    return;
+  CodeListMaintenance lists(*m_db, *m_rules);
   const MaintenanceOutcome o =
       reading == Reading::Operators ? lists.replaceWaiters(rows) : lists.replaceTaxRates(rows);
   if (!o.ok && m_prompt)

@@ -493,32 +493,16 @@ void TransactionEngine::prologue(bool stepReply) {
     m_retail->enableEntryLine();
 }
 
-void TransactionEngine::addServiceHandler(ServiceReplyHandler *h) {
-  if (h && !m_services.contains(h))
-    m_services.append(h);
-}
-
-void TransactionEngine::removeServiceHandler(ServiceReplyHandler *h) {
-  m_services.removeAll(h);
-}
-
-bool TransactionEngine::hasServiceHandler(const ServiceReplyHandler *h) const {
-  return m_services.contains(const_cast<ServiceReplyHandler *>(h));
-}
-
 void TransactionEngine::dispatch(const QByteArray &frame) {
   // One command, one reply: a second answer (a slow reply and the reply to its
   // resend) or a stray frame must not confirm a step twice.
   if (!m_state.awaitingReply)
     return;
-  if (!m_state.proveraKase && m_state.zapocetaOperacija == StartedOperation::None && !m_state.racunUToku) {
-    for (ServiceReplyHandler *h : std::as_const(m_services)) {
-      if (!h->claimsServiceReply(frame))
-        continue;
-      prologue(false);
-      h->handleServiceReply(frame);
-      return;
-    }
+  if (m_service && !m_state.proveraKase && m_state.zapocetaOperacija == StartedOperation::None &&
+      !m_state.racunUToku && m_service->claimsServiceReply(frame)) {
+    prologue(false);
+    m_service->handleServiceReply(frame);
+    return;
   }
   switch (profile().dialect) {
   case Dialect::A:

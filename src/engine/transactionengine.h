@@ -31,9 +31,8 @@ struct Family4Ack;
 }
 
 // Replies of the device-memory windows (article synchronisation, code lists). When
-// one of the installed handlers claims a frame (asked in the order they were added),
-// the engine runs its reply prologue (watchdog stopped, SendSeq advanced, buffer
-// emptied) and then leaves the frame to it.
+// one is installed and claims a frame, the engine runs its reply prologue (watchdog
+// stopped, SendSeq advanced, buffer emptied) and then leaves the frame to it.
 class ServiceReplyHandler {
 public:
   virtual ~ServiceReplyHandler() = default;
@@ -59,10 +58,8 @@ public:
   // The shop's database (null: none open, every write fails and is shown).
   void setDatabase(Database *db) { m_store.setDatabase(db); }
   void setMirror(ArticleMirror *mirror, const QString &path = QString());
-  // Adds a handler once; a handler removes itself before it dies.
-  void addServiceHandler(ServiceReplyHandler *h);
-  void removeServiceHandler(ServiceReplyHandler *h);
-  bool hasServiceHandler(const ServiceReplyHandler *h) const;
+  void setServiceHandler(ServiceReplyHandler *h) { m_service = h; }
+  ServiceReplyHandler *serviceHandler() const { return m_service; }
   void setRetailScreen(RetailScreen *s) { m_retail = s; }
   void setRestaurantScreen(RestaurantScreen *s) { m_restaurant = s; }
   void setSplitScreen(SplitScreen *s) { m_split = s; }
@@ -316,7 +313,7 @@ private:
   UserPrompt *m_prompt = nullptr;
   ArticleMirror *m_mirror = nullptr;
   QString m_mirrorPath;
-  QList<ServiceReplyHandler *> m_services;
+  ServiceReplyHandler *m_service = nullptr;
   RetailScreen *m_retail = nullptr;
   RestaurantScreen *m_restaurant = nullptr;
   SplitScreen *m_split = nullptr;

@@ -5,6 +5,7 @@
 #include "data/codelisttablemodel.h"
 #include "data/ui/recordgrid.h"
 #include "data/ui/tfrmsifarnici.h"
+#include "engine/articlesync.h"
 #include "engine/codelistsync.h"
 #include "shopfixture.h"
 
@@ -71,15 +72,18 @@ TEST_F(SifrarniciE2E, MainMenuCodeWindowAndDeviceReads) {
               clickOn(w.BtnOperaterRead);
               readBusy = !w.BtnOperaterRead->isEnabled();
               when(
-                  &p, [&] { return w.BtnOperaterRead->isEnabled() && !p.codeListSync().running(); },
+                  &p,
+                  [&] { return w.BtnOperaterRead->isEnabled() && !p.articleSync().codeLists().running(); },
                   [&] {
                     CodeListTableModel *m = w.grid("KONOBARI")->model();
                     for (int r = 0; r < m->rowCount(); ++r)
-                      waitersRead << m->value(r, "rbr").toString() + " " + m->value(r, "naziv").toString().trimmed();
+                      waitersRead << m->value(r, "rbr").toString() + " " +
+                                         m->value(r, "naziv").toString().trimmed();
                     w.pageSifarnici->setCurrentIndex(4);
                     clickOn(w.BtnPorezRead);
                     when(
-                        &p, [&] { return w.BtnPorezRead->isEnabled() && !p.codeListSync().running(); },
+                        &p,
+                        [&] { return w.BtnPorezRead->isEnabled() && !p.articleSync().codeLists().running(); },
                         [&] {
                           CodeListTableModel *r = w.grid("PORSTOPE")->model();
                           for (int i = 0; i < r->rowCount(); ++i)
@@ -103,11 +107,13 @@ TEST_F(SifrarniciE2E, MainMenuCodeWindowAndDeviceReads) {
   EXPECT_EQ(codeStored, 1) << "stored trimmed";
   EXPECT_TRUE(readBusy);
   EXPECT_EQ(waitersRead, QStringList({"1 OPERATER 1", "2 OPERATER 2", "3 OPERATER 3"}));
-  EXPECT_EQ(ratesRead, QStringList({"20,00", "10,00", "0,00", "8,00", "0,00", "0,00", "0,00", "0,00", "0,00"}));
+  EXPECT_EQ(ratesRead,
+            QStringList({"20,00", "10,00", "0,00", "8,00", "0,00", "0,00", "0,00", "0,00", "0,00"}));
   EXPECT_FALSE(w.isVisible());
   EXPECT_TRUE(unexpected.isEmpty()) << unexpected.join("\n").toStdString();
   // The read replaced the waiters: model 4 names its operators by number.
-  EXPECT_EQ(p.database().scalar("SELECT COUNT(*) FROM konobari WHERE sifkonob='4545'").value_or(-1).toInt(), 0);
+  EXPECT_EQ(p.database().scalar("SELECT COUNT(*) FROM konobari WHERE sifkonob='4545'").value_or(-1).toInt(),
+            0);
 }
 
 } // namespace

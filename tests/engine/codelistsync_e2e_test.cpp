@@ -6,9 +6,10 @@
 
 #include "data/recordmessages.h"
 #include "data/recordrules.h"
+#include "device/articlemirrormodel.h"
 #include "device/serialportlink.h"
 #include "device/tcplink.h"
-#include "engine/codelistsync.h"
+#include "engine/articlesync.h"
 #include "engine/linkwire.h"
 
 #include <QJsonArray>
@@ -44,8 +45,12 @@ TEST_P(CodeListSyncLive, OperatorsAndTaxRatesFromTheDevice) {
   engine.setPrompt(&prompt);
   engine.setDatabase(&db);
   engine.seedSendSeq(7);
-  CodeListSync sync(engine, settings, db, rules);
-  sync.setPrompt(&prompt);
+  ArticleMirror mirror;
+  ArticleMirrorModel mirrorModel(mirror);
+  ArticleSync articles(engine, settings, clock, mirrorModel, dir.path() + "/artikli.dat");
+  articles.setPrompt(&prompt);
+  articles.codeLists().setStore(&db, &rules);
+  const CodeListSync &sync = articles.codeLists();
 
   std::unique_ptr<Link> link;
   if (model == 4) {
@@ -78,14 +83,15 @@ TEST_P(CodeListSyncLive, OperatorsAndTaxRatesFromTheDevice) {
   const int admin = model == 4 ? 1 : 0;
   QJsonObject ops{{QString::number(admin), QJsonObject{{"name", "Šef"}, {"code", 9090}}},
                   {"12", QJsonObject{{"name", "Ljilja"}, {"code", 1212}}}};
-  ASSERT_TRUE(sim.control({{"cmd", "set"},
-                           {"operators", ops},
-                           {"taxRates", QJsonArray{2000, 1000, 0, 800, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 1050}}})
-                  .value("ok")
-                  .toBool());
-  sync.citanjeOperatera();
+  ASSERT_TRUE(
+      sim.control({{"cmd", "set"},
+                   {"operators", ops},
+                   {"taxRates", QJsonArray{2000, 1000, 0, 800, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 1050}}})
+          .value("ok")
+          .toBool());
+  articles.citanjeOperatera();
   ASSERT_TRUE(testsupport::waitFor([&] { return !sync.running(); }, 60000));
-  sync.citanjeStopa();
+  articles.citanjeStopa();
   ASSERT_TRUE(testsupport::waitFor([&] { return !sync.running(); }, 30000));
   EXPECT_TRUE(prompt.log.isEmpty()) << prompt.log.join('\n').toStdString();
   QStringList waiters;
@@ -99,16 +105,19 @@ TEST_P(CodeListSyncLive, OperatorsAndTaxRatesFromTheDevice) {
             QStringList({"0|20", "1|10", "2|0", "3|8", "4|0", "5|0", "6|0", "7|0", "8|10.5"}));
 
   // Two operators with one code: refused, nothing changes.
-  ASSERT_TRUE(sim.control({{"cmd", "set"}, {"operators", QJsonObject{{"13", QJsonObject{{"name", "Dupla"}, {"code", 1212}}}}}})
-                  .value("ok")
-                  .toBool());
-  sync.citanjeOperatera();
+  ASSERT_TRUE(
+      sim.control({{"cmd", "set"},
+                   {"operators", QJsonObject{{"13", QJsonObject{{"name", "Dupla"}, {"code", 1212}}}}}})
+          .value("ok")
+          .toBool());
+  articles.citanjeOperatera();
   ASSERT_TRUE(testsupport::waitFor([&] { return !sync.running(); }, 60000));
   if (model == 4) {
     // Model 4 reports no codes: the numbers differ, the reading goes through.
     EXPECT_TRUE(prompt.log.isEmpty()) << prompt.log.join('\n').toStdString();
   } else {
-    EXPECT_EQ(prompt.log, QStringList{"message|GRESKA|Operater 13: Konobar/Operater sa tom sifrom vec postoji!"});
+    EXPECT_EQ(prompt.log,
+              QStringList{"message|GRESKA|Operater 13: Konobar/Operater sa tom sifrom vec postoji!"});
     EXPECT_EQ(rows("SELECT rbr, sifkonob, naziv, admin FROM konobari ORDER BY rbr"), waiters);
   }
   link->close();

@@ -6,7 +6,10 @@
 
 #include "data/recordmessages.h"
 #include "data/recordrules.h"
-#include "engine/codelistsync.h"
+#include "device/articlemirrormodel.h"
+#include "engine/articlesync.h"
+
+#include <QTemporaryDir>
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -21,7 +24,7 @@ struct NoMessages : RecordMessages {
 };
 
 struct ReadFixture {
-  explicit ReadFixture(int model) : sim(model, clock), rules(db, messages) {
+  explicit ReadFixture(int model) : sim(model, clock), rules(db, messages), mirrorModel(mirror) {
     link.Model = model;
     link.IBFM = QStringLiteral("123450");
     db.openInMemory();
@@ -32,13 +35,16 @@ struct ReadFixture {
     engine->setDatabase(&db);
     engine->seedSendSeq(10);
     sim.attach(engine.get());
-    sync = std::make_unique<CodeListSync>(*engine, link, db, rules);
-    sync->setPrompt(&prompt);
-    QObject::connect(sync.get(), &CodeListSync::operatorButtonEnabled, [this](bool on) { operators << on; });
-    QObject::connect(sync.get(), &CodeListSync::taxButtonEnabled, [this](bool on) { rates << on; });
-    EXPECT_TRUE(db.exec(QStringLiteral("INSERT INTO konobari (rbr, sifkonob, naziv, admin) VALUES "
-                                       "(1, '111', 'Ana', :t), (2, '222', 'Bora', :f)"),
-                        {{QStringLiteral("t"), db.booleanValue(true)}, {QStringLiteral("f"), db.booleanValue(false)}}));
+    articles = std::make_unique<ArticleSync>(*engine, link, clock, mirrorModel, dir.path() + "/artikli.dat");
+    articles->setPrompt(&prompt);
+    articles->codeLists().setStore(&db, &rules);
+    sync = &articles->codeLists();
+    QObject::connect(sync, &CodeListSync::operatorButtonEnabled, [this](bool on) { operators << on; });
+    QObject::connect(sync, &CodeListSync::taxButtonEnabled, [this](bool on) { rates << on; });
+    EXPECT_TRUE(db.exec(
+        QStringLiteral("INSERT INTO konobari (rbr, sifkonob, naziv, admin) VALUES "
+                       "(1, '111', 'Ana', :t), (2, '222', 'Bora', :f)"),
+        {{QStringLiteral("t"), db.booleanValue(true)}, {QStringLiteral("f"), db.booleanValue(false)}}));
     EXPECT_TRUE(db.exec(QStringLiteral("INSERT INTO porstope (stopa, iznos) VALUES (0, 18), (1, 8)")));
   }
   bool run(int budgetMs = 100000) {
@@ -59,7 +65,9 @@ struct ReadFixture {
     }
     return out;
   }
-  QStringList waiters() { return table(QStringLiteral("SELECT rbr, sifkonob, naziv, admin FROM konobari ORDER BY rbr")); }
+  QStringList waiters() {
+    return table(QStringLiteral("SELECT rbr, sifkonob, naziv, admin FROM konobari ORDER BY rbr"));
+  }
   QStringList taxRates() { return table(QStringLiteral("SELECT stopa, iznos FROM porstope ORDER BY stopa")); }
   // The number each read request of this code asked for.
   QList<int> asked(int code) const {
@@ -71,7 +79,10 @@ struct ReadFixture {
     }
     return out;
   }
-  void control(const QJsonObject &c) { EXPECT_TRUE(sim.control(c).value(QStringLiteral("ok")).toBool()) << c.value("cmd").toString().toStdString(); }
+  void control(const QJsonObject &c) {
+    EXPECT_TRUE(sim.control(c).value(QStringLiteral("ok")).toBool())
+        << c.value("cmd").toString().toStdString();
+  }
 
   LinkSettings link;
   VirtualScheduler clock;
@@ -81,7 +92,11 @@ struct ReadFixture {
   RecordRules rules;
   ScriptedPrompt prompt;
   std::unique_ptr<TransactionEngine> engine;
-  std::unique_ptr<CodeListSync> sync;
+  QTemporaryDir dir;
+  ArticleMirror mirror;
+  ArticleMirrorModel mirrorModel;
+  std::unique_ptr<ArticleSync> articles; // the engine's service-reply handler, which owns the reading
+  CodeListSync *sync = nullptr;
   QList<bool> operators, rates; // the buttons, as the reading switched them
 };
 
@@ -103,17 +118,21 @@ TEST(CodeListSync, OperatorsOfEachModelBecomeTheWaiters) {
        {{"0", QJsonObject{{"name", "Šef Sale"}, {"code", 4321}}}, {"24", "ZADNJI"}, {"3", ""}},
        range(0, 24),
        {"0|4321|Šef Sale|1", "1|1001|OPERATER 1|0", "2|1002|OPERATER 2|0", "24|1024|ZADNJI|0"}},
-      {5, {{"7", QJsonObject{{"name", "Mika"}, {"code", 77}}}}, range(0, 24),
+      {5,
+       {{"7", QJsonObject{{"name", "Mika"}, {"code", 77}}}},
+       range(0, 24),
        {"0|1000|OPERATER 0|1", "1|1001|OPERATER 1|0", "2|1002|OPERATER 2|0", "3|1003|OPERATER 3|0",
         "7|77|Mika|0"}},
       // Model 4 keeps no codes: the number stands for one; operator 1 administers.
-      {4, {{"64", "Dugo ime operatera koje je duze od trideset"}, {"2", ""}}, range(1, 64),
+      {4,
+       {{"64", "Dugo ime operatera koje je duze od trideset"}, {"2", ""}},
+       range(1, 64),
        {"1|1|OPERATER 1|1", "3|3|OPERATER 3|0", "64|64|Dugo ime operatera koje je duz|0"}},
   };
   for (const Case &c : cases) {
     ReadFixture f(c.model);
     f.control({{"cmd", "set"}, {"operators", c.operators}});
-    f.sync->citanjeOperatera();
+    f.articles->citanjeOperatera();
     EXPECT_EQ(f.operators.value(0, true), false) << "disabled while the request is out";
     ASSERT_TRUE(f.run()) << c.model;
     EXPECT_EQ(f.asked(c.model == 4 ? 0x90 : 0x75), c.asked) << c.model;
@@ -132,7 +151,7 @@ TEST(CodeListSync, TaxRatesOneByOneOrAllAtOnce) {
   for (int model : {1, 5, 4}) {
     ReadFixture f(model);
     f.control({{"cmd", "set"}, {"taxRates", rates}});
-    f.sync->citanjeStopa();
+    f.articles->citanjeStopa();
     ASSERT_TRUE(f.run()) << model;
     EXPECT_EQ(f.asked(model == 4 ? 0x70 : 0x6B), model == 4 ? QList<int>{-1} : range(0, 8)) << model;
     EXPECT_EQ(f.taxRates(), stored) << model;
@@ -149,9 +168,10 @@ TEST(CodeListSync, ARefusedOrUnfinishedReadingChangesNothing) {
                {"operators", QJsonObject{{"5", QJsonObject{{"name", "Prvi"}, {"code", 555}}},
                                          {"9", QJsonObject{{"name", "Drugi"}, {"code", 555}}},
                                          {"12", QJsonObject{{"name", "Treci"}, {"code", 555}}}}}});
-    f.sync->citanjeOperatera();
+    f.articles->citanjeOperatera();
     ASSERT_TRUE(f.run());
-    EXPECT_EQ(f.prompt.log, QStringList{"message|GRESKA|Operater 9: Konobar/Operater sa tom sifrom vec postoji!"});
+    EXPECT_EQ(f.prompt.log,
+              QStringList{"message|GRESKA|Operater 9: Konobar/Operater sa tom sifrom vec postoji!"});
     EXPECT_EQ(f.waiters(), before);
     EXPECT_TRUE(f.operators.last());
   }
@@ -159,8 +179,9 @@ TEST(CodeListSync, ARefusedOrUnfinishedReadingChangesNothing) {
     // A code longer than the column's 7 characters.
     ReadFixture f(5);
     const QStringList before = f.waiters();
-    f.control({{"cmd", "set"}, {"operators", QJsonObject{{"2", QJsonObject{{"name", "X"}, {"code", 12345678}}}}}});
-    f.sync->citanjeOperatera();
+    f.control(
+        {{"cmd", "set"}, {"operators", QJsonObject{{"2", QJsonObject{{"name", "X"}, {"code", 12345678}}}}}});
+    f.articles->citanjeOperatera();
     ASSERT_TRUE(f.run());
     EXPECT_EQ(f.prompt.log, QStringList{"message|GRESKA|Operater 2: Losa vrednost! Najvise 7 znakova!"});
     EXPECT_EQ(f.waiters(), before);
@@ -170,7 +191,7 @@ TEST(CodeListSync, ARefusedOrUnfinishedReadingChangesNothing) {
     ReadFixture f(4);
     const QStringList before = f.taxRates();
     const QStringList waitersBefore = f.waiters();
-    f.sync->citanjeOperatera();
+    f.articles->citanjeOperatera();
     for (int i = 0; i < 100000 && f.asked(0x90).size() < 10; ++i)
       f.clock.advance(1);
     // Operator 10's reply is on its way; 11 is never answered.
@@ -188,13 +209,34 @@ TEST(CodeListSync, ARefusedOrUnfinishedReadingChangesNothing) {
 TEST(CodeListSync, ModelsTwoAndThreeReadNothing) {
   for (int model : {2, 3}) {
     ReadFixture f(model);
-    f.sync->citanjeOperatera();
-    f.sync->citanjeStopa();
+    f.articles->citanjeOperatera();
+    f.articles->citanjeStopa();
     f.clock.advance(10000);
     EXPECT_TRUE(f.sim.frames.isEmpty()) << model;
     EXPECT_TRUE(f.operators.isEmpty() && f.rates.isEmpty()) << model;
     EXPECT_EQ(f.waiters().size(), 2) << model;
   }
+}
+
+} // namespace
+
+namespace {
+
+// One service path: while the operators are read, the article loops do not start, and
+// the article loop's replies are not taken for operators.
+TEST(CodeListSync, SharesTheServicePathWithTheArticleLoops) {
+  ReadFixture f(1);
+  f.articles->citanjeOperatera();
+  ASSERT_TRUE(f.sync->running());
+  f.articles->citanjeIzKase();
+  EXPECT_FALSE(f.articles->running());
+  ASSERT_TRUE(f.run());
+  EXPECT_TRUE(f.asked(0x73).isEmpty()) << "no article was asked for";
+  EXPECT_EQ(f.waiters().size(), 4) << "the device's four operators 0 to 3";
+  f.articles->citanjeIzKase();
+  EXPECT_TRUE(f.articles->running());
+  f.articles->citanjeStopa();
+  EXPECT_FALSE(f.sync->running()) << "no reading while an article loop runs";
 }
 
 } // namespace

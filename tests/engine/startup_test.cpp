@@ -426,7 +426,7 @@ TEST(ServiceReplies, ClaimedReplyRunsThePrologue) {
   ClaimingWindow w;
   w.engine = h.engine.get();
   w.link = &h.link;
-  h.engine->addServiceHandler(&w);
+  h.engine->setServiceHandler(&w);
   h.engine->sendService(MemoryCommands(h.link, w.seq).CitanjeStopa(0));
   h.settle();
   ASSERT_EQ(h.last(), QByteArray::fromHex("5f70000d"));
@@ -442,7 +442,7 @@ TEST(ServiceReplies, ClaimedReplyRunsThePrologue) {
   h.clock.advance(200);        // the operator read's own watchdog
   EXPECT_EQ(h.sentCount(), 3);
   EXPECT_EQ(h.lastCode(), 0x90);
-  h.engine->removeServiceHandler(&w);
+  h.engine->setServiceHandler(nullptr);
 }
 
 // Model 2 refuses a negative price before sending: the notice, the buttons back,

@@ -16,9 +16,11 @@
 #include "data/trainingdatabase.h"
 #include "data/ui/importreportdialog.h"
 #include "data/ui/tfrmartmain.h"
+#include "data/ui/tfrmsifarnici.h"
 #include "data/vlasnik.h"
 #include "device/ui/tfrmart.h"
 #include "engine/articlesync.h"
+#include "engine/codelistsync.h"
 #include "reports/ui/tfrmizvestaji.h"
 #include "reports/ui/tfrmpromet.h"
 #include "sales/ui/tform2.h"
@@ -85,6 +87,8 @@ Program::Program(const QString &workDir, QObject *parent)
   m_recordMessages = std::make_unique<WindowRecordMessages>(*m_prompt);
   m_rules = std::make_unique<RecordRules>(m_db, *m_recordMessages);
   m_artMain = new TfrmArtMain(m_db, *m_rules, m_pocetna);
+  m_sifarnici = new TfrmSifarnici(m_db, *m_rules, m_pocetna);
+  m_articleSync->codeLists().setStore(&m_db, m_rules.get());
 
   m_konf->setHost(this);
   m_konf->setWorkingDirectory(m_workDir);
@@ -170,6 +174,20 @@ Program::Program(const QString &workDir, QObject *parent)
   m_izvestaji->Izvestaj = [this](int type, const QString &from, const QString &to) {
     m_engine->Izvestaj(type, from, to);
   };
+  m_glavna->BtnSifarnikClick = [this] { m_sifarnici->maintain(); };
+  m_sifarnici->host.message = m_artMain->host.message;
+  m_sifarnici->host.warningBox = [this](const QString &text) { m_recordMessages->warning(text); };
+  m_sifarnici->askCode = [this](const QString &current) -> std::optional<QString> {
+    if (!m_form4->run(WaiterLogin::Mode::SetCode, current))
+      return std::nullopt;
+    return m_form4->result().code;
+  };
+  m_sifarnici->readOperators = [this] { m_articleSync->citanjeOperatera(); };
+  m_sifarnici->readTaxRates = [this] { m_articleSync->citanjeStopa(); };
+  connect(&m_articleSync->codeLists(), &CodeListSync::operatorButtonEnabled, m_sifarnici,
+          &TfrmSifarnici::setOperatorReadEnabled);
+  connect(&m_articleSync->codeLists(), &CodeListSync::taxButtonEnabled, m_sifarnici,
+          &TfrmSifarnici::setTaxReadEnabled);
   m_glavna->BtnPosClick = [this] { BtnPosClick(); };
   m_glavna->BtnKopijaClick = [this] { backupDatabase(true); };
   m_glavna->FormShow = [this] {
@@ -239,6 +257,8 @@ void Program::applyLiveSettings() {
 }
 
 void Program::Podesavanja() {
+  const DeviceProfile &profile = DeviceProfile::of(m_link.Model);
+  m_rules->setOperatorRange(profile.firstOperator, profile.lastOperator);
   m_form2->applyModel(m_link.Model);
   m_izvestaji->setModel(m_link.Model);
   m_frmArt->BtnSync->setVisible(m_link.Model == 4);

@@ -34,6 +34,7 @@ class TFrmFreeText;
 class TGlavna;
 class TUputstvo;
 class TfrmArtMain;
+class TfrmSifarnici;
 class TfrmIzvestaji;
 class TfrmArt;
 class WindowRecordMessages;
@@ -106,6 +107,8 @@ public:
   ArticleSync &articleSync() { return *m_articleSync; }
   ImportReportDialog &importReport() { return *m_importReport; }
   TfrmArtMain &artMain() { return *m_artMain; }
+  // The code lists; pickPartner() is the invoices window's partner picker.
+  TfrmSifarnici &sifarnici() { return *m_sifarnici; }
   RetailSale &retail() { return *m_retail; }
   TransactionEngine &engine() { return *m_engine; }
   Database &database() { return m_db; }
@@ -170,5 +173,6 @@ private:
   TfrmIzvestaji *m_izvestaji = nullptr;
   ImportReportDialog *m_importReport = nullptr;
   TfrmArtMain *m_artMain = nullptr;
+  TfrmSifarnici *m_sifarnici = nullptr;
   int m_sequence = 0; // start-up sequences run; a late TCP answer of an older one is ignored
 };

@@ -10,58 +10,12 @@
 
 #include <QHash>
 
-namespace {
-
-// Keeps the first refusal of the checks instead of showing it: the operations
-// report it once, with the line it belongs to.
-struct HeldMessage : RecordMessages {
-  QString title, text;
-  void show(const QString &t, const QString &x) override { hold(t, x); }
-  void warning(const QString &x) override { hold(QString(), x); }
-  void hold(const QString &t, const QString &x) {
-    if (text.isEmpty()) {
-      title = t;
-      text = x;
-    }
-  }
-};
-
-// The record checks of one row, quietly; the refusal's text, or empty.
-class QuietCheck {
-public:
-  explicit QuietCheck(Database &db) : m_rules(db, m_held) {}
-  QString refusal(const QString &table, QSqlRecord &row) {
-    m_held = HeldMessage();
-    return m_rules.checkFields(table, row) ? QString() : m_held.text;
-  }
-
-private:
-  HeldMessage m_held;
-  RecordRules m_rules;
-};
-
-QString lineText(int line, const QString &text) {
-  return QStringLiteral("Red %1: %2").arg(line).arg(text);
-}
-
-} // namespace
+using Maintenance::failure;
+using Maintenance::lineText;
+using Maintenance::QuietCheck;
 
 ArticleMaintenance::ArticleMaintenance(Database &db, RecordRules &rules)
     : m_db(db), m_rules(rules), m_articles(db) {}
-
-MaintenanceOutcome ArticleMaintenance::failure(const QString &text, const QString &title) const {
-  MaintenanceOutcome o;
-  o.title = title;
-  o.text = text;
-  return o;
-}
-
-MaintenanceOutcome ArticleMaintenance::writeFailure(const DbResult<> &written, const QString &table) const {
-  if (written.failure().keyViolation)
-    return failure(QStringLiteral("DUPLA SIFRA!"), QStringLiteral("Greska"));
-  const QString text = RecordRules::postErrorText(table);
-  return failure(written.error().isEmpty() ? text : written.error(), QStringLiteral("Greska"));
-}
 
 MaintenanceOutcome ArticleMaintenance::exportArticles(const QString &path, const ArticleScope &scope) {
   auto q = m_articles.rows(scope);
@@ -90,7 +44,7 @@ MaintenanceOutcome ArticleMaintenance::replaceArticles(const QList<QPair<int, QS
   if (!all || !inScope)
     return failure(all ? inScope.error() : all.error());
   QSet<QString> taken = *all - *inScope;
-  QuietCheck check(m_db);
+  QuietCheck check(m_db, m_rules);
   QList<QSqlRecord> checked;
   checked.reserve(rows.size());
   for (const auto &[line, given] : rows) {
@@ -103,19 +57,9 @@ MaintenanceOutcome ArticleMaintenance::replaceArticles(const QList<QPair<int, QS
     taken.insert(key);
     checked.append(row);
   }
-  const auto written = m_db.inTransaction([&]() -> DbResult<> {
-    DB_TRY(m_articles.removeRows(scope));
-    for (const QSqlRecord &row : std::as_const(checked))
-      DB_TRY(m_articles.insertRow(row));
-    return {};
-  });
-  if (!written)
-    return writeFailure(written, QStringLiteral("ARTIKLI"));
-  emit m_rules.tableChanged(QStringLiteral("ARTIKLI"));
-  MaintenanceOutcome o;
-  o.ok = true;
-  o.count = int(checked.size());
-  return o;
+  return Maintenance::replaceRows(
+      m_db, m_rules, QStringLiteral("ARTIKLI"), [&] { return m_articles.removeRows(scope); }, checked,
+      [&](const QSqlRecord &row) { return m_articles.insertRow(row); });
 }
 
 MaintenanceOutcome ArticleMaintenance::importArticles(const QString &path, const ArticleScope &scope) {
@@ -180,7 +124,7 @@ MaintenanceOutcome ArticleMaintenance::receiveGoods(const QString &path) {
   QHash<QString, QSqlRecord> pending; // by code: later lines of the same code build on earlier ones
   QList<QString> order;
   QHash<QString, QSqlRecord> stored;
-  QuietCheck check(m_db);
+  QuietCheck check(m_db, m_rules);
   for (const auto &[line, l] : std::as_const(received)) {
     const QString key = ArticleRepository::codeKey(l.sifra);
     QSqlRecord row;
@@ -229,7 +173,7 @@ MaintenanceOutcome ArticleMaintenance::receiveGoods(const QString &path) {
     return {};
   });
   if (!written)
-    return writeFailure(written, QStringLiteral("ARTIKLI"));
+    return Maintenance::writeFailure(written.failure(), QStringLiteral("ARTIKLI"));
   emit m_rules.tableChanged(QStringLiteral("ARTIKLI"));
   MaintenanceOutcome o;
   o.ok = true;
@@ -255,7 +199,7 @@ MaintenanceOutcome ArticleMaintenance::changePrices(const ArticleScope &scope, c
     prices.append(
         {q->value(QStringLiteral("sifra")).toString(), q->value(QStringLiteral("cena")).toDouble()});
   const int total = int(prices.size());
-  QuietCheck check(m_db);
+  QuietCheck check(m_db, m_rules);
   for (int i = 0; i < total; ++i) {
     auto &[sifra, cena] = prices[i];
     cena = changedPrice(cena, change);
@@ -294,7 +238,7 @@ MaintenanceOutcome ArticleMaintenance::importRecipe(const QString &path, const Q
   if (!CsvFile::readLines(path, &lines, &error))
     return failure(error);
   const QChar sep = LocaleText::listSeparator();
-  QuietCheck check(m_db);
+  QuietCheck check(m_db, m_rules);
   QList<QSqlRecord> rows;
   for (int i = 0; i < lines.size(); ++i) {
     if (lines.at(i).trimmed().isEmpty())
@@ -308,17 +252,7 @@ MaintenanceOutcome ArticleMaintenance::importRecipe(const QString &path, const Q
       row.setValue(QStringLiteral("naziv"), fileName);
     rows.append(row);
   }
-  const auto written = m_db.inTransaction([&]() -> DbResult<> {
-    DB_TRY(m_articles.removeRecipe(sifra));
-    for (const QSqlRecord &row : std::as_const(rows))
-      DB_TRY(m_articles.insertRecipeRow(row));
-    return {};
-  });
-  if (!written)
-    return writeFailure(written, QStringLiteral("SASTAV"));
-  emit m_rules.tableChanged(QStringLiteral("SASTAV"));
-  MaintenanceOutcome o;
-  o.ok = true;
-  o.count = int(rows.size());
-  return o;
+  return Maintenance::replaceRows(
+      m_db, m_rules, QStringLiteral("SASTAV"), [&] { return m_articles.removeRecipe(sifra); }, rows,
+      [&](const QSqlRecord &row) { return m_articles.insertRecipeRow(row); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/articlerepository.h"
+#include "data/maintenanceoutcome.h"
 
 #include <QList>
 #include <QString>
@@ -9,14 +10,6 @@
 
 class Database;
 class RecordRules;
-
-// What an operation of the articles window has to tell the user when it ends.
-struct MaintenanceOutcome {
-  bool ok = false;
-  QString title; // of the message dialog; empty = no message
-  QString text;
-  int count = 0; // rows written
-};
 
 // One row of the device article list (the device article window's texts).
 struct DeviceArticleRow {
@@ -60,8 +53,6 @@ public:
 private:
   // Replaces the rows within scope by rows, each checked first; line numbers name the culprit.
   MaintenanceOutcome replaceArticles(const QList<QPair<int, QSqlRecord>> &rows, const ArticleScope &scope);
-  MaintenanceOutcome failure(const QString &text, const QString &title = QStringLiteral("GRESKA")) const;
-  MaintenanceOutcome writeFailure(const DbResult<> &written, const QString &table) const;
 
   Database &m_db;
   RecordRules &m_rules;

@@ -68,6 +68,17 @@ namespace {
 QString whereOf(const ArticleScope &scope) {
   return scope.condition.isEmpty() ? QString() : QStringLiteral(" WHERE (%1)").arg(scope.condition);
 }
+
+// The first column of every row, as ArticleRepository::codeKey gives it.
+DbResult<QSet<QString>> codeSet(Database &db, const QString &sql, const QVariantMap &binds = {}) {
+  auto q = db.query(sql, binds);
+  if (!q)
+    return q.failure();
+  QSet<QString> found;
+  while (q->next())
+    found.insert(ArticleRepository::codeKey(q->value(0).toString()));
+  return found;
+}
 } // namespace
 
 DbResult<QSqlQuery> ArticleRepository::rows(const ArticleScope &scope) {
@@ -78,13 +89,7 @@ DbResult<QSqlQuery> ArticleRepository::rows(const ArticleScope &scope) {
 }
 
 DbResult<QSet<QString>> ArticleRepository::codes(const ArticleScope &scope) {
-  auto q = m_db.query(QStringLiteral("SELECT sifra FROM artikli") + whereOf(scope), scope.binds);
-  if (!q)
-    return q.failure();
-  QSet<QString> found;
-  while (q->next())
-    found.insert(codeKey(q->value(0).toString()));
-  return found;
+  return codeSet(m_db, QStringLiteral("SELECT sifra FROM artikli") + whereOf(scope), scope.binds);
 }
 
 DbResult<> ArticleRepository::removeRows(const ArticleScope &scope) {
@@ -127,13 +132,7 @@ DbResult<> ArticleRepository::setPrice(const QString &storedSifra, double cena) 
 }
 
 DbResult<QSet<QString>> ArticleRepository::groupCodes() {
-  auto q = m_db.query(QStringLiteral("SELECT sifgrupa FROM grupa"));
-  if (!q)
-    return q.failure();
-  QSet<QString> found;
-  while (q->next())
-    found.insert(codeKey(q->value(0).toString()));
-  return found;
+  return codeSet(m_db, QStringLiteral("SELECT sifgrupa FROM grupa"));
 }
 
 DbResult<> ArticleRepository::removeRecipe(const QString &sifra) {

@@ -48,21 +48,11 @@ int ArticleTableModel::search(const QString &naziv, const QString &sifra, const 
   return locate({{QString::fromLatin1(kColumns[searchedColumn]), typed}}, true);
 }
 
-void ArticleTableModel::toggleSort(int column) {
-  if (column < 0 || column >= ColumnCount)
-    return;
-  m_order =
-      column == m_sortColumn && m_order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-  m_sortColumn = column;
-  setSortColumn(QString::fromLatin1(kColumns[column]), m_order);
-  select();
-}
-
 ArticleScope ArticleTableModel::scope() const {
   ArticleScope s{searchCondition(), searchBinds(), {}};
-  if (m_sortColumn >= 0)
+  if (sortColumn() >= 0 && sortColumn() < ColumnCount)
     s.orderBy = QStringLiteral("ORDER BY %1 %2")
-                    .arg(QString::fromLatin1(kColumns[m_sortColumn]),
-                         m_order == Qt::AscendingOrder ? QStringLiteral("ASC") : QStringLiteral("DESC"));
+                    .arg(QString::fromLatin1(kColumns[sortColumn()]),
+                         sortOrder() == Qt::AscendingOrder ? QStringLiteral("ASC") : QStringLiteral("DESC"));
   return s;
 }

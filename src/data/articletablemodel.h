@@ -21,14 +21,6 @@ public:
   // boxes left out) and gives the first row whose column of the box typed in
   // (searchedColumn) begins with its text ignoring case; -1 when none.
   int search(const QString &naziv, const QString &sifra, const QString &barkod, Column searchedColumn);
-  // A click on a column title: ascending, or descending when it already is ascending.
-  void toggleSort(int column);
-  Qt::SortOrder sortOrder() const { return m_order; }
-  int sortColumn() const { return m_sortColumn; }
   // The rows shown, in the order shown, for the whole-table operations.
   ArticleScope scope() const;
-
-private:
-  int m_sortColumn = -1;
-  Qt::SortOrder m_order = Qt::AscendingOrder;
 };

@@ -2,6 +2,10 @@
 
 #include "data/dbresult.h"
 
+#include <QList>
+#include <QMap>
+#include <QSet>
+#include <QSqlRecord>
 #include <QString>
 
 #include <optional>
@@ -15,9 +19,9 @@ struct Waiter {
   bool admin = false;
 };
 
-// KONOBARI, PARTNER, MESTO, GRUPA and PORSTOPE: what the log-in and the sale
-// screens read and write of the code lists (the code-list windows edit them
-// through the record rules).
+// KONOBARI, PARTNER, MESTO, STOLOVI, GRUPA and PORSTOPE: what the log-in, the sale
+// screens and the code-list window read and write of the code lists (the window's
+// grids edit them through the record rules).
 class CodeListRepository {
 public:
   explicit CodeListRepository(Database &db) : m_db(db) {}
@@ -27,7 +31,21 @@ public:
   // The waiter with the lowest RBR.
   DbResult<std::optional<Waiter>> firstWaiter();
   DbResult<bool> anyAdministrator();
+  DbResult<int> administratorCount();
   DbResult<> setWaiterCode(int rbr, const QString &code);
+
+  // --- whole tables, for the imports and reads of the code-list window ---
+  // True for the tables this repository keeps.
+  static bool keeps(const QString &table);
+  DbResult<> removeAll(const QString &table);
+  // Writes a checked new row with its defaults in place.
+  DbResult<> insertRow(const QString &table, QSqlRecord row);
+  // Tables with order lines (STOST), and the waiter (RBR) of every table that has one.
+  DbResult<QSet<int>> tablesWithLines();
+  DbResult<QMap<int, int>> tableOwners();
+  // GRUPA's and MESTO's codes and names, by code.
+  DbResult<QList<QSqlRecord>> groups();
+  DbResult<QList<QSqlRecord>> places();
 
 private:
   DbResult<std::optional<Waiter>> waiter(const QString &sql, const QVariantMap &binds);

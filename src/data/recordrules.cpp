@@ -486,9 +486,25 @@ bool RecordRules::checkRequired(const QString &table, const QSqlRecord &row) {
   return true;
 }
 
+bool RecordRules::keepsAnAdministrator(const QSqlRecord &row) {
+  const auto others =
+      m_db.scalar(QStringLiteral("SELECT COUNT(*) As Rezultat FROM KONOBARI WHERE ADMIN=:admin AND RBR<>:rbr"),
+                  {{QStringLiteral("admin"), m_db.booleanValue(true)},
+                   {QStringLiteral("rbr"), row.value(QStringLiteral("rbr"))}});
+  if (others && others->toInt() > 0)
+    return true;
+  warn(QStringLiteral("Bar jedan operater/konobar mora da bude administrator!"));
+  return false;
+}
+
 bool RecordRules::checkBeforePost(const QString &table, const QSqlRecord &row, bool isNew,
                                   const QSqlRecord &original) {
   if (!isUnique(table, row, isNew, original))
+    return false;
+  // The last administrator stays one: without him nobody opens the code lists again.
+  if (!isNew && table.compare(QLatin1String("KONOBARI"), Qt::CaseInsensitive) == 0 &&
+      original.value(QStringLiteral("admin")).toBool() && !row.value(QStringLiteral("admin")).toBool() &&
+      !keepsAnAdministrator(original))
     return false;
   QSqlRecord filled = row;
   fillDefaults(table, filled, isNew, m_restaurant);
@@ -535,6 +551,8 @@ void RecordRules::reportPostError(const QString &table, const DbError &error) {
 }
 
 bool RecordRules::canDelete(const QString &table, const QSqlRecord &row) {
+  if (table.toUpper() == QLatin1String("KONOBARI"))
+    return canDeleteWaiter(row);
   if (table.toUpper() != QLatin1String("STOLOVI"))
     return true;
   const auto n = m_db.scalar(QStringLiteral("SELECT COUNT(*) As Rezultat FROM STOST WHERE BRSTOLA=:broj"),
@@ -546,6 +564,20 @@ bool RecordRules::canDelete(const QString &table, const QSqlRecord &row) {
     return false;
   }
   return true;
+}
+
+bool RecordRules::canDeleteWaiter(const QSqlRecord &row) {
+  // Open tables name their waiter by RBR; without him they could not be settled.
+  const auto tables =
+      m_db.scalar(QStringLiteral("SELECT COUNT(*) As Rezultat FROM STOLOVI WHERE SIFKONOB=:rbr"),
+                  {{QStringLiteral("rbr"), row.value(QStringLiteral("rbr"))}});
+  if (!tables)
+    return false;
+  if (tables->toInt() != 0) {
+    warn(QStringLiteral("Konobar ima otvorene stolove.Nemoguce brisanje konobara!"));
+    return false;
+  }
+  return !row.value(QStringLiteral("admin")).toBool() || keepsAnAdministrator(row);
 }
 
 QString RecordRules::keyCondition(const QString &table, const QSqlRecord &original,

@@ -25,8 +25,11 @@ public:
     m_firstOperator = first;
     m_lastOperator = last;
   }
+  int firstOperator() const { return m_firstOperator; }
+  int lastOperator() const { return m_lastOperator; }
   // The operator entered through the restaurant button (rezimRestoran): new receipts get REZIM 1.
   void setRestaurantMode(bool on) { m_restaurant = on; }
+  bool restaurantMode() const { return m_restaurant; }
 
   // Column check as a value is entered; may rewrite value and fill other columns of row. False = refused.
   bool checkColumn(const QString &table, const QString &column, QVariant &value, QSqlRecord &row);
@@ -44,7 +47,8 @@ public:
   void afterPost(const QString &table, const QSqlRecord &row, const QSqlRecord &original);
   // Shows why the database refused a row ("DUPLA SIFRA!" for a duplicate key).
   void reportPostError(const QString &table, const DbError &error);
-  // Delete check of a row; false = refused (a table with open lines).
+  // Delete check of a row; false = refused (a table with open lines, a waiter with open
+  // tables, the last administrator).
   bool canDelete(const QString &table, const QSqlRecord &row);
 
   // The checks of a new row that need no other row: column checks of every value
@@ -78,6 +82,9 @@ signals:
 private:
   bool isUnique(const QString &table, const QSqlRecord &row, bool isNew, const QSqlRecord &original);
   bool checkRequired(const QString &table, const QSqlRecord &row);
+  bool canDeleteWaiter(const QSqlRecord &row);
+  // Another waiter than row's is an administrator; refused with the closing message otherwise.
+  bool keepsAnAdministrator(const QSqlRecord &row);
   bool checkColumns(const QString &table, QSqlRecord &row);
   bool checkTypes(const QString &table, const QString &column, QVariant &value);
   QString keyCondition(const QString &table, const QSqlRecord &original, QVariantMap &binds) const;

@@ -183,6 +183,16 @@ void RecordTableModel::setSortColumn(const QString &column, Qt::SortOrder order)
     setSort(c, order);
 }
 
+void RecordTableModel::toggleSort(int column) {
+  if (column < 0 || column >= columnCount())
+    return;
+  m_order =
+      column == m_sortColumn && m_order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+  m_sortColumn = column;
+  setSort(column, m_order);
+  select();
+}
+
 void RecordTableModel::applyFilter() {
   QStringList parts;
   if (!m_searchCondition.isEmpty())

@@ -66,6 +66,10 @@ public:
   static QString likePattern(const QString &text, Match match);
   // Sort by one column name, ascending or descending; takes effect on select().
   void setSortColumn(const QString &column, Qt::SortOrder order);
+  // A click on a column title: ascending, or descending when it already is ascending; re-read.
+  void toggleSort(int column);
+  Qt::SortOrder sortOrder() const { return m_order; }
+  int sortColumn() const { return m_sortColumn; } // -1 = never sorted by a title
 
   // First row whose named columns equal the values (exact), or begin with them ignoring case; -1 when none.
   int locate(const QVariantMap &values, bool caseInsensitivePrefix = false);
@@ -101,4 +105,6 @@ private:
   QPointer<RecordTableModel> m_master;
   QList<QPair<QString, QString>> m_links;
   std::optional<DbError> m_postError; // the database's refusal inside post(), shown after it
+  int m_sortColumn = -1;
+  Qt::SortOrder m_order = Qt::AscendingOrder;
 };

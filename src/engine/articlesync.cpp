@@ -25,7 +25,8 @@ int articleNumberOfAck(QByteArrayView frame) {
 ArticleSync::ArticleSync(TransactionEngine &engine, LinkSettings &link, Scheduler &clock,
                          ArticleMirrorModel &model, QString mirrorPath, QObject *parent)
     : QObject(parent), m_engine(engine), m_link(link), m_clock(clock), m_model(model),
-      m_mirrorPath(std::move(mirrorPath)) {
+      m_mirrorPath(std::move(mirrorPath)), m_codeLists(engine, link) {
+  m_engine.setServiceHandler(this);
   // The engine gives a command up (watchdog, refusal, notice): the loop is over.
   connect(&m_engine, &TransactionEngine::serviceButtonsEnabled, this, &ArticleSync::serviceEnded);
 }
@@ -110,7 +111,22 @@ void ArticleSync::endNow() {
   emit buttonsEnabled(true);
 }
 
+void ArticleSync::citanjeOperatera() {
+  if (running())
+    return;
+  m_engine.setServiceHandler(this);
+  m_codeLists.citanjeOperatera();
+}
+
+void ArticleSync::citanjeStopa() {
+  if (running())
+    return;
+  m_engine.setServiceHandler(this);
+  m_codeLists.citanjeStopa();
+}
+
 void ArticleSync::serviceEnded() {
+  m_codeLists.givenUp();
   if (m_loop != Loop::None || m_awaiting != Awaiting::Nothing)
     endNow();
 }
@@ -164,7 +180,7 @@ void ArticleSync::firstStep() {
 // ------------------------------------------------------------------ buttons
 
 void ArticleSync::citanjeIzKase() {
-  if (running())
+  if (running() || m_codeLists.running())
     return;
   begin(Loop::Read);
   m_model.clearAll();
@@ -184,7 +200,7 @@ void ArticleSync::upisSvihArtikala() {
 }
 
 void ArticleSync::startWriting(Loop loop) {
-  if (running())
+  if (running() || m_codeLists.running())
     return;
   begin(loop);
   m_toWrite = m_model.mirror().rows();
@@ -199,7 +215,7 @@ void ArticleSync::startWriting(Loop loop) {
 }
 
 void ArticleSync::isprazniKasu() {
-  if (running())
+  if (running() || m_codeLists.running())
     return;
   begin(Loop::Empty);
   const MemoryCommands mc = commands();
@@ -227,7 +243,7 @@ void ArticleSync::isprazniKasu() {
 }
 
 void ArticleSync::sinhronizacija() {
-  if (running() || model() != 4)
+  if (running() || m_codeLists.running() || model() != 4)
     return;
   begin(Loop::Clock);
   m_engine.DatumVreme(); // its reply sets the clock and gives the buttons back
@@ -243,6 +259,8 @@ QString ArticleSync::randomLetters(int count) const {
 // ------------------------------------------------------------------ replies
 
 bool ArticleSync::claimsServiceReply(const QByteArray &frame) const {
+  if (m_codeLists.running())
+    return m_codeLists.claims(frame);
   const int m = model();
   if (m == 2 && serviceClosed(frame))
     return true; // also after a refused write the engine closed on its own
@@ -278,6 +296,10 @@ bool ArticleSync::claimsServiceReply(const QByteArray &frame) const {
 }
 
 void ArticleSync::handleServiceReply(const QByteArray &frame) {
+  if (m_codeLists.running()) {
+    m_codeLists.handle(frame);
+    return;
+  }
   const Awaiting awaited = m_awaiting;
   m_awaiting = Awaiting::Nothing;
   if (model() == 2 && serviceClosed(frame)) {

@@ -3,6 +3,7 @@
 #include "common/linksettings.h"
 #include "device/articlemirror.h"
 #include "device/memorycommands.h"
+#include "engine/codelistsync.h"
 #include "engine/transactionengine.h"
 
 #include <QObject>
@@ -22,6 +23,8 @@ struct DeviceArticle;
 // accepted reply sends the next one through the engine's service path, until the
 // memory or the table ends, the window is closed (prekidRada) or the engine gives the
 // command up (its watchdog, a refusal), which ends the loop and gives the buttons back.
+// It is the engine's one service-reply handler: the code-list window's reads of the
+// device's operators and tax rates (CodeListSync) go through it too.
 class ArticleSync : public QObject, public ServiceReplyHandler {
   Q_OBJECT
 public:
@@ -29,9 +32,17 @@ public:
               QString mirrorPath, QObject *parent = nullptr);
   ~ArticleSync() override;
 
-  void setPrompt(UserPrompt *prompt) { m_prompt = prompt; }
+  void setPrompt(UserPrompt *prompt) {
+    m_prompt = prompt;
+    m_codeLists.setPrompt(prompt);
+  }
   // The mirror file the loops save into (the training device has its own).
   void setMirrorPath(const QString &path) { m_mirrorPath = path; }
+
+  // --- the code-list window's "Citanje iz kase" (nothing while an article loop runs) ---
+  CodeListSync &codeLists() { return m_codeLists; }
+  void citanjeOperatera();
+  void citanjeStopa();
 
   // --- the window ---
   // Activation: prekidRada and the loop state cleared, every button enabled.
@@ -57,6 +68,7 @@ public:
   bool readFile(const QString &path);
 
   // --- state ---
+  // An article loop runs (a code-list reading is codeLists().running()).
   bool running() const { return m_loop != Loop::None; }
   bool prekidRada() const { return m_prekidRada; }
   bool servisOtvoren() const { return m_servisOtvoren; }
@@ -135,4 +147,5 @@ private:
   QList<MirrorArticle> m_toWrite; // the rows being written, as they were when the loop began
   qsizetype m_next = 0;           // the next of them
   MirrorArticle m_written;        // the row whose acknowledgement is awaited
+  CodeListSync m_codeLists;
 };

@@ -53,9 +53,14 @@ WaiterLogin::Result WaiterLogin::check(Window w, const QString &entry) const {
   return r;
 }
 
-QString WaiterLogin::setCode(int rbr, const QString &entry) const {
+WaiterLogin::Result WaiterLogin::newCode(const QString &entry) {
+  Result r;
   const QString code = entry.trimmed();
-  if (code.size() >= 8)
-    return QStringLiteral("Maksimalna dozvoljena duzina je 7 karaktera!");
-  return CodeListRepository(*m_db).setWaiterCode(rbr, code).error();
+  if (code.size() >= 8) {
+    r.error = QStringLiteral("Maksimalna dozvoljena duzina je 7 karaktera!");
+    return r;
+  }
+  r.ok = true;
+  r.code = code;
+  return r;
 }

@@ -23,6 +23,7 @@ public:
     QString error; // title "Greska"; also why the database could not be read
     Waiter waiter;
     bool serviceCode = false;
+    QString code; // setting a code: the new code, trimmed
     bool allRights() const { return waiter.admin || serviceCode; }
   };
 
@@ -33,9 +34,9 @@ public:
 
   // "OK" of the login or the change of waiter (untrimmed entry compared exactly).
   Result check(Window w, const QString &entry) const;
-  // Setting a code from the code lists: trimmed, at most 7 characters.
-  // Returns the error text (or the database's), empty on success (the row of rbr is updated).
-  QString setCode(int rbr, const QString &entry) const;
+  // Setting a code from the code lists: the entry trimmed, at most 7 characters. The
+  // code-list window stores it through its checks (no other waiter may have it).
+  static Result newCode(const QString &entry);
   // True while no waiter is an administrator: the service code is accepted.
   bool serviceCodeOffered() const;
 

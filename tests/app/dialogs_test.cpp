@@ -262,9 +262,11 @@ TEST_F(WaiterCodeTest, ChangeOfWaiterAndSettingCodes) {
   EXPECT_EQ(login.check(WaiterLogin::Window::ChangeWaiter, "").error, "Morate uneti sifru konobara!");
   EXPECT_EQ(login.check(WaiterLogin::Window::ChangeWaiter, WaiterLogin::kServiceCode).error,
             "Uneli ste pogresnu sifru!");
-  EXPECT_EQ(login.setCode(3, "12345678"), "Maksimalna dozvoljena duzina je 7 karaktera!");
-  EXPECT_EQ(login.setCode(3, " 7654321 "), "");
-  EXPECT_TRUE(login.check(WaiterLogin::Window::ChangeWaiter, "7654321").ok);
+  EXPECT_EQ(WaiterLogin::newCode("12345678").error, "Maksimalna dozvoljena duzina je 7 karaktera!");
+  EXPECT_FALSE(WaiterLogin::newCode("12345678").ok);
+  // Stored trimmed, by the code-list window through its checks.
+  EXPECT_EQ(WaiterLogin::newCode(" 7654321 ").code, "7654321");
+  EXPECT_TRUE(WaiterLogin::newCode(" 7654321 ").ok);
   EXPECT_EQ(WaiterLogin::caption(WaiterLogin::Mode::Restaurant), "Konobari");
   EXPECT_EQ(WaiterLogin::prompt(WaiterLogin::Mode::Restaurant), "Unesite lozinku konobara");
   EXPECT_EQ(WaiterLogin::prompt(WaiterLogin::Mode::SetCode), "Unesite lozinku");

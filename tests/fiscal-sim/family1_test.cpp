@@ -163,6 +163,17 @@ TEST(Family1, FiscalMemoryCheckOperatorsAndTaxRates) {
   EXPECT_EQ(op.at(9), 2);
   EXPECT_EQ(op.bytes.mid(10, 10), QByteArray("OPERATER 2"));
   EXPECT_EQ(d.send(0x75, hex("09")).at(10), 0xFF) << "empty slot";
+  // Operator 0 administers the device; each operator has a numeric code of its own.
+  EXPECT_EQ(d.send(0x75, hex("00")).bytes.mid(10, 10), QByteArray("OPERATER 0"));
+  EXPECT_TRUE(d.control({{"cmd", "set"}, {"operators", QJsonObject{{"7", QJsonObject{{"name", "ANA"}, {"code", 123456}}}, {"2", ""}}}})
+                  .value("ok")
+                  .toBool());
+  Reply ana = d.send(0x75, hex("07"));
+  EXPECT_EQ(ana.bytes.mid(10, 3), QByteArray("ANA"));
+  EXPECT_EQ(ana.le32(29), 123456);
+  EXPECT_EQ(d.send(0x75, hex("02")).at(10), 0xFF);
+  EXPECT_EQ(d.send(0x75, hex("01")).le16(29), 1001);
+  EXPECT_FALSE(d.control({{"cmd", "set"}, {"operators", QJsonObject{{"25", "X"}}}}).value("ok").toBool());
   Reply rate = d.send(0x6B, hex("00"));
   EXPECT_EQ(rate.le16(12), 2000);
   EXPECT_EQ(d.send(0x6B, hex("08")).le16(12), 0xFFFF);

@@ -132,6 +132,10 @@ TEST(Family4, QueriesInShortFrames) {
   EXPECT_EQ(op.at(3), 2);
   EXPECT_EQ(op.bytes.mid(4, 10), QByteArray("OPERATER 2"));
   EXPECT_EQ(d.raw(hex("5F 90 01 30 0D")).bytes.mid(4, 2), hex("FF FF"));
+  // Operators 1 to 64: the administrator is 1, there is no 0.
+  EXPECT_FALSE(d.control({{"cmd", "set"}, {"operators", QJsonObject{{"0", "NULA"}}}}).value("ok").toBool());
+  EXPECT_TRUE(d.control({{"cmd", "set"}, {"operators", QJsonObject{{"64", "ZADNJI"}}}}).value("ok").toBool());
+  EXPECT_EQ(d.raw(hex("5F 90 01 40 0D")).bytes.mid(4, 6), QByteArray("ZADNJI"));
 
   // Three stored articles: the number given, then three "next" reads, the
   // last answered with number 0.

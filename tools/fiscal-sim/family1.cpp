@@ -177,7 +177,7 @@ FiscalDevice::Outcome FiscalDevice::family1(const Frame &f) {
       const QByteArray name = it->left(18);
       for (int i = 0; i < name.size(); ++i)
         r[1 + i] = name[i];
-      codec::putLe32(r, 20, quint32(1000 + n));
+      codec::putLe32(r, 20, operatorCodes.value(n));
     }
     out.reply = longReply(f, 0x75, r);
     return out;

@@ -368,7 +368,7 @@ FiscalDevice::Outcome FiscalDevice::family4Short(const Frame &f) {
     QByteArray r(33, '\0');
     r[0] = char(n);
     const auto it = operators.constFind(n);
-    if (it == operators.constEnd()) {
+    if (it == operators.constEnd() || n < firstOperator() || n > lastOperator()) {
       r[1] = char(0xFF);
       r[2] = char(0xFF);
     } else {

@@ -31,8 +31,19 @@ qint64 Receipt::soldQuantity(int article) const {
 FiscalDevice::FiscalDevice(int model, const QString &registerNumber)
     : m_model(model), m_register(registerNumber), m_registerBcd(codec::registerToBcd(registerNumber)) {
   taxRates = {2000, 1000, 0, 800, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
-  for (int i = 1; i <= 3; ++i)
-    operators.insert(i, nameBytes(QStringLiteral("OPERATER %1").arg(i)));
+  // The administrator's slot (operator 0 of family 1, 1 of model 4) and two more.
+  for (int i = firstOperator(); i <= 3; ++i)
+    setOperator(i, QStringLiteral("OPERATER %1").arg(i), quint32(1000 + i));
+}
+
+void FiscalDevice::setOperator(int n, const QString &name, quint32 code) {
+  if (name.isEmpty()) {
+    operators.remove(n);
+    operatorCodes.remove(n);
+    return;
+  }
+  operators.insert(n, nameBytes(name));
+  operatorCodes.insert(n, code);
 }
 
 int FiscalDevice::firstArticle() const {
@@ -305,9 +316,11 @@ QJsonObject FiscalDevice::stateJson() const {
   QJsonArray rates;
   for (int r : taxRates)
     rates.append(r);
-  QJsonObject ops;
-  for (auto it = operators.cbegin(); it != operators.cend(); ++it)
+  QJsonObject ops, codes;
+  for (auto it = operators.cbegin(); it != operators.cend(); ++it) {
     ops.insert(QString::number(it.key()), nameText(it.value()));
+    codes.insert(QString::number(it.key()), qint64(operatorCodes.value(it.key())));
+  }
   QJsonObject receipt = receiptJson(m_receipt);
   receipt.insert(QStringLiteral("open"), m_receipt.isOpen());
   return QJsonObject{{QStringLiteral("model"), m_model},
@@ -327,6 +340,7 @@ QJsonObject FiscalDevice::stateJson() const {
                      {QStringLiteral("articleCount"), int(articles.size())},
                      {QStringLiteral("taxRates"), rates},
                      {QStringLiteral("operators"), ops},
+                     {QStringLiteral("operatorCodes"), codes},
                      {QStringLiteral("drawerOpenings"), drawerOpenings},
                      {QStringLiteral("display"), QJsonArray{lcdLines[0], lcdLines[1]}},
                      {QStringLiteral("fiscalPrinterMode"), fiscalPrinterMode},

@@ -93,6 +93,7 @@ public:
   QList<int> busyStates; // answers for the next status requests (family 4)
   QMap<int, Article> articles;
   QMap<int, QByteArray> operators; // number -> name in device bytes
+  QMap<int, quint32> operatorCodes; // number -> the operator's numeric code (family 1 reports it)
   QList<int> taxRates;             // hundredths of a per cent; > 9999 undefined
   QString lcdLines[2];
   int drawerOpenings = 0;
@@ -106,6 +107,10 @@ public:
 
   int firstArticle() const;
   int lastArticle() const;
+  // The operator numbers the model keeps: family 1 0..24 (0 the administrator), model 4 1..64.
+  int firstOperator() const { return family() == 4 ? 1 : 0; }
+  int lastOperator() const { return family() == 4 ? 64 : family() == 1 ? 24 : 15; }
+  void setOperator(int n, const QString &name, quint32 code);
   int nameLength() const { return m_model == 4 ? 32 : 36; }
   bool validArticleNumber(int n) const;
 

@@ -170,7 +170,8 @@ Control commands ({"cmd": NAME, ...}); answers are {"ok":true,...} or
                          (e.g. [10, 20]); afterwards the real state again
   dailyReport            make a daily report as from the device's keypad
   set {fiscalised, dailyReportRequired, dailyReportOutstanding,
-       dailyReportsStored, lastFiscalNumber, taxRates[9], operators{n:name}}
+       dailyReportsStored, lastFiscalNumber, taxRates[9],
+       operators{n: name or {name, code}}}   (family 1 0..24, model 4 1..64)
   setArticle {number, name, price, taxGroup, barcode}   empty name removes it
   history {clear}        the latest 500 frames received, each with the reply
                          ("in", "out" in hex, "what" happened)

@@ -400,12 +400,19 @@ QJsonObject Simulator::control(const QJsonObject &c) {
     if (c.contains(QStringLiteral("operators"))) {
       const QJsonObject ops = c.value(QStringLiteral("operators")).toObject();
       for (auto it = ops.begin(); it != ops.end(); ++it) {
+        // A name, or {"name", "code"}; an empty name empties the slot.
         const int n = it.key().toInt();
-        const QString name = it.value().toString();
-        if (name.isEmpty())
-          m_device.operators.remove(n);
-        else
-          m_device.operators.insert(n, m_device.nameBytes(name));
+        if (n < m_device.firstOperator() || n > m_device.lastOperator())
+          return failure(QStringLiteral("operator %1 is outside %2..%3")
+                             .arg(n)
+                             .arg(m_device.firstOperator())
+                             .arg(m_device.lastOperator()));
+        const QJsonObject op = it.value().isObject() ? it.value().toObject()
+                                                      : QJsonObject{{QStringLiteral("name"), it.value()}};
+        const quint32 code = op.contains(QStringLiteral("code"))
+                                 ? quint32(op.value(QStringLiteral("code")).toDouble())
+                                 : quint32(1000 + n);
+        m_device.setOperator(n, op.value(QStringLiteral("name")).toString(), code);
       }
     }
     return ok;

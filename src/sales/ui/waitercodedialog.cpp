@@ -35,9 +35,8 @@ WaiterCodeDialog::WaiterCodeDialog(WaiterLogin::Window window, Database &db, Use
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-bool WaiterCodeDialog::run(WaiterLogin::Mode mode, int rbr, const QString &currentCode) {
+bool WaiterCodeDialog::run(WaiterLogin::Mode mode, const QString &currentCode) {
   m_mode = mode;
-  m_rbr = rbr;
   m_result = {};
   setWindowTitle(WaiterLogin::caption(mode));
   Label1->setText(WaiterLogin::prompt(mode));
@@ -48,17 +47,7 @@ bool WaiterCodeDialog::run(WaiterLogin::Mode mode, int rbr, const QString &curre
 
 void WaiterCodeDialog::ok() {
   const QString entry = medtsifra->text();
-  if (m_mode == WaiterLogin::Mode::SetCode) {
-    const QString error = m_login.setCode(m_rbr, entry);
-    if (!error.isEmpty()) {
-      m_prompt.messageDialog(QStringLiteral("Greska"), error);
-      return;
-    }
-    m_result.ok = true;
-    accept();
-    return;
-  }
-  m_result = m_login.check(m_window, entry);
+  m_result = m_mode == WaiterLogin::Mode::SetCode ? WaiterLogin::newCode(entry) : m_login.check(m_window, entry);
   if (!m_result.ok) {
     m_prompt.messageDialog(QStringLiteral("Greska"), m_result.error);
     return;

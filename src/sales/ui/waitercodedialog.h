@@ -21,9 +21,9 @@ public:
   QPushButton *BitBtn1 = nullptr; // "OK"
   QPushButton *BitBtn2 = nullptr; // "Otkaz"
 
-  // Shows the window modally in the given mode; for SetCode the entry starts
-  // with the current code of waiter rbr. Returns true when a code was accepted.
-  bool run(WaiterLogin::Mode mode, int rbr = 0, const QString &currentCode = QString());
+  // Shows the window modally in the given mode; for SetCode the entry starts with
+  // currentCode (masked) and result().code is the new one. True when a code was accepted.
+  bool run(WaiterLogin::Mode mode, const QString &currentCode = QString());
 
   const WaiterLogin::Result &result() const { return m_result; }
 
@@ -34,7 +34,6 @@ private:
   UserPrompt &m_prompt;
   WaiterLogin m_login;
   WaiterLogin::Mode m_mode = WaiterLogin::Mode::Operator;
-  int m_rbr = 0;
   WaiterLogin::Result m_result;
 };
 

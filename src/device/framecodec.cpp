@@ -222,6 +222,10 @@ quint8 byteAt(QByteArrayView frame, int offset) {
   return offset >= 0 && offset < frame.size() ? static_cast<quint8>(frame[offset]) : 0;
 }
 
+int sequenceByte(QByteArrayView frame) {
+  return frame.size() > 7 && byteAt(frame, 0) == LongStart ? byteAt(frame, 6) : -1;
+}
+
 quint32 readLE16(QByteArrayView frame, int offset) {
   return byteAt(frame, offset) | (quint32(byteAt(frame, offset + 1)) << 8);
 }

@@ -84,6 +84,8 @@ QByteArray shortFrame(quint8 code, QByteArrayView payload);
 
 // Reading helpers: a byte outside the frame reads as 0, so a short reply never reads past its end.
 quint8 byteAt(QByteArrayView frame, int offset);
+// The sequence byte of a long frame (offset 6); -1 for a short frame or a piece too short to hold it.
+int sequenceByte(QByteArrayView frame);
 quint32 readLE16(QByteArrayView frame, int offset);
 quint32 readBE16(QByteArrayView frame, int offset);
 qint32 readLE32(QByteArrayView frame, int offset);

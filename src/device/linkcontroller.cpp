@@ -71,7 +71,7 @@ void LinkController::onDropped(const QString &reason) {
 // A cashier mid-receipt cannot reopen the link: the program keeps trying, and the
 // watchdog's resend goes out on the link once it is back.
 void LinkController::scheduleReconnect() {
-  if (m_reconnect != 0 || m_pause != 0 || m_pendingDone)
+  if (m_reconnect != 0 || openUnderWay())
     return;
   m_reconnect = m_scheduler.schedule(ReconnectPauseMs, this, [this] {
     m_reconnect = 0;
@@ -80,7 +80,7 @@ void LinkController::scheduleReconnect() {
 }
 
 void LinkController::reconnect() {
-  if (isDeviceOpen() || m_pause != 0 || m_pendingDone)
+  if (isDeviceOpen() || openUnderWay())
     return;
   if (!usesTcp()) {
     if (openSerial())

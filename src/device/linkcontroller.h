@@ -121,6 +121,8 @@ private:
   QString devicePortName() const;
   void connectTcpAfterPause(std::function<void(bool ok)> done);
   void cancelPendingOpen();
+  // An open of the program's own (start-up, configuration, article window) is pausing or connecting.
+  bool openUnderWay() const { return m_pause != 0 || bool(m_pendingDone); }
   void onDropped(const QString &reason);
   void scheduleReconnect();
   void reconnect();

@@ -3,6 +3,7 @@
 #include "data/database.h"
 #include "device/articlemirror.h"
 #include "device/devicecommands.h"
+#include "device/framecodec.h"
 #include "device/memorycommands.h"
 #include "device/replyparser.h"
 
@@ -144,7 +145,7 @@ void TransactionEngine::pumpWrites() {
 }
 
 void TransactionEngine::writeWire(const QByteArray &bytes, bool resend) {
-  m_sentSeqByte = bytes.size() > 7 && quint8(bytes[0]) == 0xAA ? quint8(bytes[6]) : -1;
+  m_sentSeqByte = FrameCodec::sequenceByte(bytes);
   emit frameSent(bytes, resend);
   if (m_wire)
     m_wire->write(bytes);
@@ -501,21 +502,16 @@ void TransactionEngine::prologue(bool stepReply) {
 void TransactionEngine::noteAnsweredSeq() {
   if (m_sentSeqByte < 0 || m_replySeqByte < 0)
     return;
-  if (m_replySeqByte == m_sentSeqByte) {
-    m_deviceEchoesSeq = !m_echoDisproved;
-  } else {
-    m_echoDisproved = true;
-    m_deviceEchoesSeq = false;
-  }
+  if (m_seqEcho != SeqEcho::No)
+    m_seqEcho = m_replySeqByte == m_sentSeqByte ? SeqEcho::Yes : SeqEcho::No;
   m_answeredSeqByte = m_sentSeqByte;
 }
 
 bool TransactionEngine::isLateReply(const QByteArray &frame) const {
-  if (!m_deviceEchoesSeq || m_sentSeqByte < 0 || m_answeredSeqByte < 0 || frame.size() <= 7 ||
-      quint8(frame[0]) != 0xAA)
+  if (m_seqEcho != SeqEcho::Yes || m_sentSeqByte < 0 || m_answeredSeqByte < 0)
     return false;
-  const int seq = quint8(frame[6]);
-  return seq != m_sentSeqByte && seq == m_answeredSeqByte;
+  const int seq = FrameCodec::sequenceByte(frame);
+  return seq >= 0 && seq != m_sentSeqByte && seq == m_answeredSeqByte;
 }
 
 void TransactionEngine::dispatch(const QByteArray &frame) {
@@ -529,7 +525,7 @@ void TransactionEngine::dispatch(const QByteArray &frame) {
     emit lateReplyDropped(frame);
     return;
   }
-  m_replySeqByte = frame.size() > 7 && quint8(frame[0]) == 0xAA ? quint8(frame[6]) : -1;
+  m_replySeqByte = FrameCodec::sequenceByte(frame);
   if (m_service && !m_state.proveraKase && m_state.zapocetaOperacija == StartedOperation::None &&
       !m_state.racunUToku && m_service->claimsServiceReply(frame)) {
     prologue(false);

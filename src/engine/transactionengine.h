@@ -338,11 +338,11 @@ private:
   QByteArray m_receiptCopy, m_serviceCopy, m_serviceShortCopy;
   // Replies of a device that repeats each command's sequence byte can be told
   // apart: the second answer to a resent command is never the next one's.
-  int m_sentSeqByte = -1;     // of the long frame last written; -1 after a short one
-  int m_replySeqByte = -1;    // of the reply being handled
-  int m_answeredSeqByte = -1; // of the command the last accepted reply confirmed
-  bool m_deviceEchoesSeq = false;
-  bool m_echoDisproved = false;
+  int m_sentSeqByte = -1;                  // of the long frame last written; -1 after a short one
+  int m_replySeqByte = -1;                 // of the reply being handled
+  int m_answeredSeqByte = -1;              // of the command the last accepted reply confirmed
+  enum class SeqEcho { Unknown, Yes, No }; // No is for good: such a device is never second-guessed
+  SeqEcho m_seqEcho = SeqEcho::Unknown;
 
   // sale state
   int m_brojRacuna = 1;

@@ -379,14 +379,9 @@ namespace {
 // The reply as a device that repeats each command's sequence byte sends it.
 QByteArray echoing(QByteArray reply, const QByteArray &command) {
   reply[6] = command[6];
-  const int n = quint8(reply[8]);
-  quint8 sum = 0, x = 0;
-  for (int i = 0; i <= 8 + n; ++i) {
-    sum = quint8(sum + quint8(reply[i]));
-    x ^= quint8(reply[i]);
-  }
-  reply[9 + n] = char(sum);
-  reply[10 + n] = char(x);
+  const int last = 8 + quint8(reply[8]);
+  reply[last + 1] = char(FrameCodec::CRC1(last, reply));
+  reply[last + 2] = char(FrameCodec::CRC2(last, reply));
   return reply;
 }
 

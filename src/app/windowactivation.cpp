@@ -17,8 +17,11 @@ bool isOrdinaryWindow(const QWidget *w) {
 } // namespace
 
 void WindowActivation::install(QApplication &app) {
-  if (QGuiApplication::platformName() != QLatin1String("xcb"))
+  const QString platform = QGuiApplication::platformName();
+  if (platform != QLatin1String("xcb") && platform != QLatin1String("offscreen"))
     return;
+  if (app.findChild<WindowActivation *>(QString(), Qt::FindDirectChildrenOnly))
+    return; // once per application
   app.installEventFilter(new WindowActivation(&app));
 }
 

@@ -11,8 +11,10 @@ class QWidget;
 // keyboard to a window that opens, and when a dialog closes the focus falls to nothing:
 // every key the cashier presses is lost. The program hands it over itself.
 class WindowActivation : public QObject {
+  Q_OBJECT
 public:
-  // Only the X11 platform needs it; elsewhere nothing is installed.
+  // Only X11 and the offscreen platform (the demo's shots, the tests) need it; elsewhere
+  // nothing is installed. Installing twice installs it once.
   static void install(QApplication &app);
 
 protected:

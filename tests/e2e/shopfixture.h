@@ -8,6 +8,7 @@
 #include "app/tform5.h"
 #include "app/tglavna.h"
 #include "app/tuputstvo.h"
+#include "app/windowactivation.h"
 #include "sales/ui/tform2.h"
 #include "sales/ui/waitercodedialog.h"
 #include "support/testsupport.h"
@@ -162,6 +163,8 @@ public:
   // Starts the program and waits for the device check to pass.
   bool startProgram(Program &p) {
     watchForMessages(p);
+    // As the program's main() does: a closed dialog hands the keys back.
+    WindowActivation::install(*qApp);
     p.start();
     return testsupport::waitFor([&] { return p.pocetna().BtnProdesk->isEnabled(); }, 15000);
   }

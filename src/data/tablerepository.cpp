@@ -207,6 +207,36 @@ DbResult<> TableRepository::takeTable(int brstola, int sifkonob) {
                    {{kSto, brstola}, {QStringLiteral("sifkonob"), sifkonob}});
 }
 
+DbResult<QList<RestaurantTable>> TableRepository::tablesOf(int sifkonob) {
+  auto q = m_db.query(
+      QStringLiteral("SELECT brstola, naziv, sifkonob FROM stolovi WHERE sifkonob=:konob ORDER BY brstola"),
+      {{QStringLiteral("konob"), sifkonob}});
+  if (!q)
+    return q.failure();
+  QList<RestaurantTable> out;
+  while (q->next())
+    out.append({q->value(0).toInt(), q->value(1).toString().trimmed(), q->value(2).toInt()});
+  return out;
+}
+
+DbResult<bool> TableRepository::takeFreeTable(int brstola, int sifkonob) {
+  auto q =
+      m_db.query(QStringLiteral("UPDATE stolovi SET sifkonob=:sifkonob WHERE brstola=:sto AND sifkonob=-1"),
+                 {{kSto, brstola}, {QStringLiteral("sifkonob"), sifkonob}});
+  if (!q)
+    return q.failure();
+  return q->numRowsAffected() == 1;
+}
+
 DbResult<> TableRepository::freeTable(int brstola) {
   return m_db.exec(QStringLiteral("UPDATE stolovi SET sifkonob=-1 WHERE brstola=:sto"), {{kSto, brstola}});
+}
+
+DbResult<bool> TableRepository::freeEmptyTable(int brstola) {
+  auto q = m_db.query(QStringLiteral("UPDATE stolovi SET sifkonob=-1 WHERE brstola=:sto AND NOT EXISTS "
+                                     "(SELECT 1 FROM stost WHERE stost.brstola=:linije)"),
+                      {{kSto, brstola}, {QStringLiteral("linije"), brstola}});
+  if (!q)
+    return q.failure();
+  return q->numRowsAffected() == 1;
 }

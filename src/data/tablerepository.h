@@ -34,6 +34,7 @@ struct TicketLine {
 struct RestaurantTable {
   int brstola = 0;
   QString naziv;
+  int sifkonob = -1; // the waiter holding it; -1 free
 };
 
 // STOLOVI and STOST: the restaurant tables, who holds them, and their open order
@@ -77,8 +78,16 @@ public:
   // The tables nobody holds, by number.
   DbResult<QList<RestaurantTable>> freeTables();
   DbResult<> takeTable(int brstola, int sifkonob);
+  // The tables a waiter holds (SIFKONOB = his RBR), by number.
+  DbResult<QList<RestaurantTable>> tablesOf(int sifkonob);
+  // Opens a free table for a waiter in one conditional update ("free -> mine"): of two
+  // tills asking at once exactly one gets true. False: it is not free or does not exist.
+  DbResult<bool> takeFreeTable(int brstola, int sifkonob);
   // SIFKONOB := -1.
   DbResult<> freeTable(int brstola);
+  // Frees the table only while it has no lines, in one statement, so that a line added
+  // by another till meanwhile keeps it open. False: it has lines (or does not exist).
+  DbResult<bool> freeEmptyTable(int brstola);
 
 private:
   DbResult<QList<TableLine>> select(const QString &where, const QVariantMap &binds);

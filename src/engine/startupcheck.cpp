@@ -180,6 +180,42 @@ void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
     Provera(m_stavke[first]);
 }
 
+void TransactionEngine::startEmptyingReceipt(const StavkeRacuna &steps) {
+  m_state.rezimRestoran = true;
+  m_stavke = steps;
+  m_state.indeksStavke = profile().articleCheck == ArticleCheck::LearnsFromSale ? 1 : 0;
+  // Its steps are receipt steps like a settling's: a lost reply takes the receipt's path.
+  m_state.racunUToku = true;
+  m_state.krajPoslat = false;
+  m_state.zavrsiRacun = false;
+  m_state.provera.indeksProvere = 1;
+  if (m_stavke.size() > 1)
+    Provera(m_stavke[1]);
+}
+
+void TransactionEngine::openRestaurantScreen(int operater) {
+  whenLinkFree([this, operater] {
+    m_state.rezimRestoran = true;
+    m_stavke.clear();
+    m_stavkaKase = Racun{};
+    m_stavkaKase.operacija = Racun::Otvaranje;
+    m_stavkaKase.operater = quint8(operater);
+    m_stavkaKase.datum = m_scheduler.now().date();
+    m_stavkaKase.vreme = m_scheduler.now().time();
+    m_state.krajPoslat = false;
+    m_state.racunUToku = false;
+    m_state.zavrsiRacun = false;
+    m_state.ekranKaseOtvoren = true;
+    m_state.preskociOdgovor = m_link.Model == 3; // model 3 answers the opening with a reply to swallow
+    if (profile().opensFromStatus) {
+      m_state.statusIzProdaje = true;
+      GetStatus();
+    } else {
+      Prijava(m_stavkaKase);
+    }
+  });
+}
+
 // ---------------------------------------------------------------- stored receipts
 
 int TransactionEngine::nextReceiptNumber() {

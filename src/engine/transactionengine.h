@@ -136,6 +136,13 @@ public:
   // Restaurant / split: the whole receipt built by the screen; indeksStavke := 0,
   // racunUToku set, the article check starts at element 1 (model 4: element 0).
   void startWholeReceipt(const StavkeRacuna &steps);
+  // "ISPRAZNI STO": the voiding receipt's check starts at element 1 on every model;
+  // model 4 sends no opening for it (indeksStavke 1), the others open it as usual.
+  void startEmptyingReceipt(const StavkeRacuna &steps);
+  // Restaurant screen shown: restaurant mode, stavkeRacuna emptied, stavkaKase the
+  // waiter's opening step; model 4 asks for the status (the answer opens), the
+  // others send Prijava.
+  void openRestaurantScreen(int operater);
 
   // --- unfinished receipts ---
   // Retail screen, models 1, 2, 3, 5: looks at the year's last receipt and, when it

@@ -126,11 +126,10 @@ void RetailSale::resetFields() {
   sledeciRed = 1;
   rezimUnosa = kNormal;
   m_kol = kOne;
-  m_iznos = m_cek = m_kartica = m_gotovina = m_povracaj = m_ukupno = Money();
+  m_iznos = Money();
+  m_pay.clear();
   lblProveraVisible = lblPonistavanjeVisible = false;
   edtUnos.clear();
-  m_cardPending = false;
-  m_cardPendingAmount = Money();
 }
 
 void RetailSale::open(int year, const QDate &today, const QTime &now) {
@@ -331,7 +330,7 @@ void RetailSale::addLine(const QString &sifra, const QString &barkod, const QStr
   row[6] = padded(amount.text());
   row[7] = QString::number(stopa);
 
-  m_ukupno += amount;
+  m_pay.ukupno += amount;
   refreshChange();
 
   stavkaKase = Racun{};
@@ -355,7 +354,7 @@ void RetailSale::addLine(const QString &sifra, const QString &barkod, const QStr
 }
 
 void RetailSale::refreshChange() {
-  m_povracaj = m_cek + m_kartica + m_gotovina - m_ukupno;
+  m_pay.refreshChange();
 }
 
 void RetailSale::totalAndClose() {
@@ -366,11 +365,11 @@ void RetailSale::totalAndClose() {
   {
     Money due;
     Money cash; // what this closing pays in cash
-    if (m_povracaj.isNegative()) {
-      due = -m_povracaj;
+    if (m_pay.povracaj.isNegative()) {
+      due = -m_pay.povracaj;
       cash = Money::parse(edtUnos).value_or(due);
       // Cash paid before stays paid: the closing adds to it.
-      m_gotovina += cash;
+      m_pay.gotovina += cash;
     }
     refreshChange();
     stavkaKase = Racun{};
@@ -384,7 +383,7 @@ void RetailSale::totalAndClose() {
       entryEnabled = false;
     edtUnos.clear();
     emit changed();
-    if (!m_povracaj.isNegative() && !m_settings.device().deviceClosesReceipt)
+    if (!m_pay.povracaj.isNegative() && !m_settings.device().deviceClosesReceipt)
       m_engine.KrajRacuna(stavkaKase);
     else
       m_engine.Placanje(stavkaKase, true);
@@ -452,13 +451,14 @@ void RetailSale::unosGotovina() {
     return;
   try {
     const Money cash = readMoney(edtUnos);
-    m_gotovina = cash;
+    m_pay.gotovina = cash;
     refreshChange();
-    const Money cashPart = (m_povracaj > Money() || cash.isNegative()) ? m_ukupno - m_cek - m_kartica : cash;
+    const Money cashPart =
+        (m_pay.povracaj > Money() || cash.isNegative()) ? m_pay.ukupno - m_pay.cek - m_pay.kartica : cash;
     stavkaKase = Racun{};
     stavkaKase.operacija = Racun::Placanje;
     stavkaKase.nacinPlacanja = Racun::Gotovina;
-    stavkaKase.iznosPlacanja = m_gotovina;
+    stavkaKase.iznosPlacanja = m_pay.gotovina;
     stavkaKase.ostatak = cashPart;
     m_engine.Placanje(stavkaKase, false);
     edtUnos.clear();
@@ -481,18 +481,17 @@ void RetailSale::karticaKey() {
 
 void RetailSale::cardOrCheque(int nacin) {
   const bool card = nacin == Racun::Kartica;
-  Money &field = card ? m_kartica : m_cek;
-  const Money &other = card ? m_cek : m_kartica;
+  Money &field = card ? m_pay.kartica : m_pay.cek;
   setStatus(QString());
   try {
-    if (m_ukupno.isZero()) {
+    if (m_pay.ukupno.isZero()) {
       edtUnos.clear();
       emit focusEntry();
       setStatus(QStringLiteral("NEMOGUCA OPERACIJA.IZNOS ZA PLACANJE JE 0!"));
       emit beep();
       return;
     }
-    if (!m_gotovina.isZero()) {
+    if (!m_pay.gotovina.isZero()) {
       edtUnos.clear();
       emit focusEntry();
       setStatus(card ? QStringLiteral("NE MOZETE UNETI PLACANJE KARTICOM POSLE GOTOVINE")
@@ -501,11 +500,11 @@ void RetailSale::cardOrCheque(int nacin) {
       return;
     }
     if (card)
-      dropPendingCard(); // a new card payment replaces one still waiting for the terminal
+      m_pay.dropPendingCard(); // a new card payment replaces one still waiting for the terminal
     // What was paid by this means before stays paid: a further payment adds to it and
     // never pays more than is still due.
     const Money before = field;
-    const Money rest = m_ukupno - other - before;
+    const Money rest = m_pay.due(nacin) - before;
     const bool typed = !edtUnos.isEmpty();
     Money amount = typed ? readMoney(edtUnos) : rest;
     if (amount > rest || amount.isNegative())
@@ -527,10 +526,8 @@ void RetailSale::cardOrCheque(int nacin) {
     if (card && m_settings.cardTerminal) {
       // The terminal link takes this amount and sends the payment once the terminal
       // approves it; until then Esc may abandon the wait.
-      m_cardPending = true;
-      m_cardPendingAmount = amount;
-      setStatus(QStringLiteral("PROVUCITE KARTICU I SACEKAJTE. UKOLIKO NE ZELITE DA SACEKATE ODGOVOR "
-                               "TERMINALA PRITISNITE TASTER ESC"));
+      m_pay.awaitCard(amount);
+      setStatus(m_pay.swipePrompt());
     } else {
       m_engine.Placanje(stavkaKase, false);
     }
@@ -545,36 +542,19 @@ void RetailSale::cardOrCheque(int nacin) {
   emit changed();
 }
 
-// The card payment that waited for the terminal is given up: its amount leaves the card field.
-void RetailSale::dropPendingCard() {
-  if (!m_cardPending)
-    return;
-  m_cardPending = false;
-  m_kartica -= m_cardPendingAmount;
-  m_cardPendingAmount = Money();
-  refreshChange();
-}
-
 void RetailSale::escapeKey() {
   // Only a card payment waiting for the terminal can be abandoned; otherwise the
   // question would send the last payment a second time.
-  if (!m_cardPending)
+  if (!m_pay.cardPending())
     return;
   m_engine.setCekanjePrekinuto(true);
   setStatus(QString());
   emit beep();
-  const bool print = m_prompt.messageDialog(
-      QStringLiteral("PREKID"),
-      QStringLiteral(
-          "Prekinuto cekanje odgovora terminala.Ukoliko zelite da odstampate ovo placanje pritisnite "
-          "dugme U REDU,u suprotnom pritisnite dugme OTKAZ!"),
-      true);
-  if (print) {
-    m_cardPending = false;
-    m_cardPendingAmount = Money();
+  if (SalePayments::keepAbandonedCard(m_prompt)) {
+    m_pay.cardSettled();
     m_engine.Placanje(stavkaKase, false);
   } else {
-    dropPendingCard();
+    m_pay.dropPendingCard();
   }
   emit changed();
 }
@@ -643,7 +623,7 @@ void RetailSale::takeLastLineOff(bool onlyAboveOne) {
   if (sledeciRed < 1)
     sledeciRed = 1;
   const int r = sledeciRed;
-  m_ukupno -= m_lines[r].iznos;
+  m_pay.ukupno -= m_lines[r].iznos;
   refreshChange();
   clearRow(r);
   emit rowChanged(r);
@@ -657,11 +637,9 @@ void RetailSale::resetAfterReceipt() {
   }
   m_kol = kOne;
   sledeciRed = 1;
-  m_ukupno = m_gotovina = m_cek = m_kartica = m_povracaj = Money();
+  m_pay.clear();
   edtUnos.clear();
   entryEnabled = true;
-  m_cardPending = false;
-  m_cardPendingAmount = Money();
   emit changed();
   if (m_visible)
     emit focusEntry();
@@ -685,8 +663,8 @@ void RetailSale::loadStoredReceipt(const QList<SoldLine> &lines) {
     row[6] = padded(m_lines[r].iznos.text());
     total += m_lines[r].iznos;
   }
-  m_ukupno = total;
-  m_povracaj = -total;
+  m_pay.ukupno = total;
+  m_pay.povracaj = -total;
   sledeciRed = r + 1;
   for (int i = 1; i < kRows; ++i)
     emit rowChanged(i);
@@ -694,34 +672,32 @@ void RetailSale::loadStoredReceipt(const QList<SoldLine> &lines) {
 }
 
 QString RetailSale::terminalAmountRequested() {
-  setStatus(QStringLiteral("SALJEM IZOS"));
-  return (m_cardPending ? m_cardPendingAmount : Money()).text();
+  setStatus(SalePayments::sendingAmountText());
+  return (m_pay.cardPending() ? m_pay.cardPendingAmount() : Money()).text();
 }
 
 void RetailSale::terminalTransactionStarted() {
-  setStatus(QStringLiteral(
-      "TRANSAKCIJA U TOKU. UKOLIKO NE ZELITE DA SACEKATE ODGOVOR TERMINALA PRITISNITE TASTER ESC"));
+  setStatus(m_pay.transactionStartedText());
 }
 
 void RetailSale::terminalTransactionFailed() {
-  setStatus(QStringLiteral("TRANSAKCIJA NIJE USPELA"));
+  setStatus(SalePayments::transactionFailedText());
 }
 
 void RetailSale::terminalResult(bool approved, const QString &cardType, const QString &reference,
                                 const QString &cardNumber, bool cekanjePrekinuto) {
-  if (cekanjePrekinuto || !m_cardPending)
+  if (cekanjePrekinuto || !m_pay.cardPending())
     return; // too late: the cashier gave up waiting
   if (approved) {
-    m_cardPending = false;
-    m_cardPendingAmount = Money();
+    m_pay.cardSettled();
     stavkaKase.tipKartice = cardType;
     stavkaKase.brojTransakcije = reference;
     stavkaKase.brojKartice = cardNumber;
-    setStatus(QStringLiteral(" AUTORIZOVANO"));
+    setStatus(SalePayments::approvedText());
     m_engine.Placanje(stavkaKase, false);
     return;
   }
-  setStatus(QStringLiteral(" GRESKA U AUTORIZACIJI"));
-  dropPendingCard();
+  setStatus(SalePayments::refusedText());
+  m_pay.dropPendingCard();
   emit changed();
 }

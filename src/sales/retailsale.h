@@ -4,6 +4,7 @@
 #include "device/deviceprofile.h"
 #include "engine/racun.h"
 #include "engine/salescreens.h"
+#include "sales/salepayments.h"
 
 #include <QObject>
 #include <QString>
@@ -79,15 +80,15 @@ public:
   QString edtUnos;
   QString edtKol() const { return m_kol.text(); }
   QString edtIznos() const { return m_iznos.text(); }
-  QString edtGotovina() const { return m_gotovina.text(); }
-  QString edtCek() const { return m_cek.text(); }
-  QString edtKartica() const { return m_kartica.text(); }
-  QString edtPovracaj() const { return m_povracaj.text(); }
-  QString lblUkupno() const { return m_ukupno.text(); }
+  QString edtGotovina() const { return m_pay.gotovina.text(); }
+  QString edtCek() const { return m_pay.cek.text(); }
+  QString edtKartica() const { return m_pay.kartica.text(); }
+  QString edtPovracaj() const { return m_pay.povracaj.text(); }
+  QString lblUkupno() const { return m_pay.ukupno.text(); }
   QString edtStatus() const { return m_status; }
   Quantity kolicina() const { return m_kol; }
   void setKolicina(Quantity q) { m_kol = q; }
-  Money ukupno() const { return m_ukupno; }
+  Money ukupno() const { return m_pay.ukupno; }
   // The status line as shown: the message, after "OBUKA" while training.
   QString statusLine() const;
   bool lblProveraVisible = false;
@@ -103,7 +104,7 @@ public:
   Racun stavkaKase;
 
   // A card payment is prepared and waits for the terminal (Esc may abandon it).
-  bool cardPaymentPending() const { return m_cardPending; }
+  bool cardPaymentPending() const { return m_pay.cardPending(); }
 
   const QString &cell(int row, int col) const { return m_grid[row][col]; }
   static QStringList headers();
@@ -187,7 +188,6 @@ private:
                Money amount);
   void interpret(const QString &T);
   void cardOrCheque(int nacin);
-  void dropPendingCard();
   void refreshChange();
 
   ArticleLookup &m_articles;
@@ -205,16 +205,10 @@ private:
   std::vector<LineValues> m_lines;
   Quantity m_kol;
   Money m_iznos;
-  Money m_gotovina;
-  Money m_cek;
-  Money m_kartica;
-  Money m_povracaj;
-  Money m_ukupno;
+  SalePayments m_pay{QStringLiteral("ESC")};
   QString m_status;
   quint64 m_statusTask = 0;
   bool m_visible = false;
-  bool m_cardPending = false; // a card payment waits for the terminal's answer
-  Money m_cardPendingAmount;
   Quantity m_voidQty;
   Money m_voidAmount;
 };

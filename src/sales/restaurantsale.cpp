@@ -1,0 +1,542 @@
+#include "sales/restaurantsale.h"
+
+#include "common/scheduler.h"
+#include "common/textfields.h"
+#include "engine/transactionengine.h"
+#include "engine/userprompt.h"
+
+namespace {
+const QString kPogresanBroj = QStringLiteral("POGRESAN BROJ");
+const QString kSlanje = QStringLiteral("DOSLO JE DO PROBLEMA PRILIKOM SLANJA RACUNA NA KASU");
+const QString kGreskaOslobadjanja = QStringLiteral("GRESKA PRILIKOM OSLOBADJANJA STOLA!");
+constexpr int kCardField = 30; // the hidden card fields hold at most 30 characters
+} // namespace
+
+RestaurantSale::RestaurantSale(Database &db, TransactionEngine &engine, UserPrompt &prompt,
+                               Scheduler &scheduler, QObject *parent)
+    : QObject(parent), m_repo(db), m_engine(engine), m_prompt(prompt), m_scheduler(scheduler) {}
+
+Money RestaurantSale::readMoney(const QString &text) {
+  const auto v = Money::parse(text);
+  if (!v)
+    throw NumberError{};
+  return *v;
+}
+
+void RestaurantSale::setStatus(const QString &text) {
+  m_status = text;
+  m_scheduler.cancel(m_statusTask);
+  m_statusTask = m_scheduler.schedule(kStatusMs, this, [this] {
+    m_status.clear();
+    m_statusTask = 0;
+    emit changed();
+  });
+  emit changed();
+}
+
+// ------------------------------------------------------------------ tables
+
+void RestaurantSale::readTables() {
+  // A table list that cannot be read shows no table; nothing can be done on one then.
+  m_tables = m_repo.tablesOf(m_waiter).value_or({});
+}
+
+void RestaurantSale::showTable(int brstola) {
+  m_trenutniSto = brstola;
+  m_engine.setTrenutniSto(brstola);
+  m_row = -1;
+  for (qsizetype i = 0; i < m_tables.size(); ++i)
+    if (m_tables[i].brstola == brstola)
+      m_row = int(i);
+  m_lines = brstola ? m_repo.lines(brstola).value_or({}) : QList<TableLine>{};
+  m_pay.clear();
+  m_pay.ukupno = brstola ? m_repo.sum(brstola).value_or(Money()) : Money();
+  emit changed();
+}
+
+void RestaurantSale::showWaiter(int rbr) {
+  m_waiter = rbr;
+  readTables();
+  showTable(m_tables.isEmpty() ? 0 : m_tables.first().brstola);
+}
+
+void RestaurantSale::refreshTable() {
+  showTable(m_trenutniSto);
+}
+
+void RestaurantSale::selectRow(int row) {
+  if (!gridEnabled || row < 0 || row >= m_tables.size())
+    return;
+  showTable(m_tables[row].brstola);
+  emit focusEntry();
+}
+
+Racun RestaurantSale::opening() const {
+  Racun r;
+  r.operacija = Racun::Otvaranje;
+  r.operater = quint8(m_waiter);
+  const QDateTime now = m_scheduler.now();
+  r.datum = now.date();
+  r.vreme = now.time();
+  return r;
+}
+
+void RestaurantSale::open() {
+  m_status.clear();
+  entryEnabled = gridEnabled = true;
+  edtUnosRest.clear();
+  edtBrojKart.clear();
+  edtTipKart.clear();
+  edtTransakcija.clear();
+  m_cekanjePrekinuto = false;
+  m_engine.setRezimRestoran(true);
+  m_engine.setSplitMode(false, false);
+  showTable(m_row >= 0 && m_row < m_tables.size() ? m_tables[m_row].brstola : m_trenutniSto);
+  m_engine.setBrojRacuna(m_engine.nextReceiptNumber());
+  // The last receipt left open is announced and marked finished; when that fails no
+  // receipt is opened.
+  if (!m_settings.device().opensFromStatus && !m_engine.checkUnfinishedRestaurantReceipt()) {
+    emit changed();
+    return;
+  }
+  m_engine.openRestaurantScreen(m_waiter);
+  emit changed();
+}
+
+bool RestaurantSale::requestClose() {
+  if (receiptInProgress())
+    return false;
+  m_scheduler.cancel(m_statusTask);
+  m_statusTask = 0;
+  m_engine.setRezimRestoran(false);
+  m_engine.setRetailScreenOpen(false);
+  return true;
+}
+
+void RestaurantSale::otvoriSto() {
+  setStatus(QString());
+  std::optional<int> izabraniSto;
+  const QString entry = edtUnosRest.trimmed();
+  if (entry.isEmpty()) {
+    if (!pickFreeTable) {
+      setStatus(QStringLiteral("Izbor slobodnog stola jos nije dostupan"));
+      return;
+    }
+    izabraniSto = pickFreeTable();
+  } else {
+    bool ok = false;
+    izabraniSto = entry.toInt(&ok);
+    if (!ok) {
+      setStatus(QStringLiteral("POGRESAN UNOS"));
+      return;
+    }
+  }
+  if (!izabraniSto)
+    return;
+  // "Free -> mine" in one update: of two tills opening the same table one wins.
+  const auto won = m_repo.takeFreeTable(*izabraniSto, m_waiter);
+  if (!won) {
+    setStatus(won.error());
+    return;
+  }
+  if (!*won) {
+    setStatus(QStringLiteral("STO NIJE SLOBODAN"));
+    return;
+  }
+  readTables();
+  showTable(*izabraniSto);
+  edtUnosRest.clear();
+  emit focusEntry();
+  emit changed();
+}
+
+void RestaurantSale::oslobodiSto() {
+  setStatus(QString());
+  if (m_trenutniSto != 0) {
+    const auto freed = m_repo.freeEmptyTable(m_trenutniSto);
+    if (!freed) {
+      setStatus(kGreskaOslobadjanja);
+    } else if (!*freed) {
+      setStatus(QStringLiteral("STO NIJE PRAZAN!"));
+    } else {
+      readTables();
+      showTable(m_tables.isEmpty() ? 0 : m_tables.first().brstola);
+    }
+  }
+  if (entryEnabled)
+    emit focusEntry();
+}
+
+void RestaurantSale::narudzbina() {
+  setStatus(QString());
+  if (m_trenutniSto == 0) {
+    m_prompt.messageDialog(QStringLiteral("Greska"), QStringLiteral("Prvo morate otvoriti neki sto!"));
+    return;
+  }
+  if (!showOrders) {
+    setStatus(QStringLiteral("Narudzbine jos nisu dostupne"));
+    return;
+  }
+  showOrders(m_trenutniSto);
+  refreshTable();
+  emit focusEntry();
+}
+
+// ------------------------------------------------------------------ payments
+
+void RestaurantSale::gotovinaKey() {
+  if (edtUnosRest.isEmpty())
+    return;
+  try {
+    m_pay.gotovina = readMoney(edtUnosRest);
+    m_pay.refreshChange();
+    edtUnosRest.clear();
+    emit focusEntry();
+    emit beep();
+  } catch (const NumberError &) {
+    setStatus(kPogresanBroj);
+  }
+  emit changed();
+}
+
+void RestaurantSale::cekKey() {
+  cardOrCheque(Racun::Cek);
+}
+
+void RestaurantSale::karticaKey() {
+  m_cekanjePrekinuto = false;
+  cardOrCheque(Racun::Kartica);
+}
+
+// Only the fields are filled: a cheque or card never pays more than is due and never
+// gives change; nothing goes to the device before the table is settled.
+void RestaurantSale::cardOrCheque(int nacin) {
+  const bool card = nacin == Racun::Kartica;
+  const bool typed = !edtUnosRest.isEmpty();
+  try {
+    const Money amount = typed ? m_pay.capped(nacin, readMoney(edtUnosRest)) : m_pay.due(nacin);
+    (card ? m_pay.kartica : m_pay.cek) = amount;
+    m_pay.refreshChange();
+  } catch (const NumberError &) {
+    setStatus(kPogresanBroj);
+    return;
+  }
+  if (card) {
+    m_pay.cardSettled(); // a new card amount replaces one that was waiting
+    if (m_settings.cardTerminal && !m_pay.kartica.isZero()) {
+      m_pay.awaitCard(m_pay.kartica);
+      setStatus(m_pay.swipePrompt());
+    }
+  }
+  if (typed) {
+    edtUnosRest.clear();
+    emit focusEntry();
+    emit beep();
+  }
+  emit changed();
+}
+
+void RestaurantSale::delKey() {
+  if (!m_pay.cardPending())
+    return;
+  m_cekanjePrekinuto = true;
+  setStatus(QString());
+  emit beep();
+  // "U redu" keeps the amount: it goes with the table's receipt, without terminal data.
+  if (SalePayments::keepAbandonedCard(m_prompt))
+    m_pay.cardSettled();
+  else
+    m_pay.dropPendingCard();
+  emit changed();
+}
+
+QString RestaurantSale::terminalAmountRequested() {
+  setStatus(SalePayments::sendingAmountText());
+  return m_pay.kartica.text();
+}
+
+void RestaurantSale::terminalTransactionStarted() {
+  setStatus(m_pay.transactionStartedText());
+}
+
+void RestaurantSale::terminalTransactionFailed() {
+  setStatus(SalePayments::transactionFailedText());
+}
+
+void RestaurantSale::terminalResult(bool approved, const QString &cardType, const QString &reference,
+                                    const QString &cardNumber) {
+  if (m_cekanjePrekinuto || !m_pay.cardPending())
+    return; // too late: the waiter gave up waiting, or settled the table meanwhile
+  if (approved) {
+    m_pay.cardSettled();
+    edtTipKart = cardType.left(kCardField);
+    edtTransakcija = reference.left(kCardField);
+    edtBrojKart = cardNumber.left(kCardField);
+    setStatus(SalePayments::approvedText());
+    return;
+  }
+  setStatus(SalePayments::refusedText());
+  m_pay.dropPendingCard(); // the card field back to 0,00 and the change with it
+  emit changed();
+}
+
+// ------------------------------------------------------------------ the receipt
+
+Racun RestaurantSale::lineStep(const TableLine &line) {
+  Racun r;
+  r.operacija = Racun::Prodaja;
+  r.rbrStavke = line.rbr;
+  r.sifra = line.sifra.trimmed();
+  const QString bk = line.barkod.trimmed();
+  r.barkod = (!bk.isEmpty() && Is_Number(bk)) ? bk : r.sifra;
+  r.kolicina = line.kolicina;
+  r.cena = line.cena;
+  r.naziv = line.naziv.trimmed();
+  r.poreskaGrupa = line.stopa;
+  r.iznos = line.iznos;
+  r.storno = line.storno ? 1 : 0;
+  return r;
+}
+
+std::optional<StavkeRacuna> RestaurantSale::buildSettlement() {
+  const auto lines = m_repo.lines(m_trenutniSto);
+  if (!lines)
+    return std::nullopt;
+  StavkeRacuna s{opening()};
+  for (const TableLine &l : *lines)
+    s.push_back(lineStep(l));
+  if (!m_pay.cek.isZero()) {
+    Racun r;
+    r.operacija = Racun::Placanje;
+    r.nacinPlacanja = Racun::Cek;
+    r.iznosPlacanja = m_pay.cek;
+    s.push_back(r);
+  }
+  if (!m_pay.kartica.isZero()) {
+    Racun r;
+    r.operacija = Racun::Placanje;
+    r.nacinPlacanja = Racun::Kartica;
+    r.iznosPlacanja = m_pay.kartica;
+    r.brojKartice = edtBrojKart;
+    r.tipKartice = edtTipKart;
+    r.brojTransakcije = edtTransakcija;
+    s.push_back(r);
+  }
+  const Money cashPart = m_pay.ukupno - m_pay.cek - m_pay.kartica;
+  Racun end;
+  end.operacija = Racun::Kraj;
+  if (m_settings.device().closingBooksCash) {
+    end.ostatak = cashPart;
+  } else {
+    Racun cash;
+    cash.operacija = Racun::Placanje;
+    cash.nacinPlacanja = Racun::Gotovina;
+    cash.iznosPlacanja = m_pay.gotovina;
+    cash.ostatak = cashPart;
+    s.push_back(cash);
+  }
+  s.push_back(end);
+  return s;
+}
+
+std::optional<StavkeRacuna> RestaurantSale::buildEmptying() {
+  const auto lines = m_repo.lines(m_trenutniSto);
+  if (!lines)
+    return std::nullopt;
+  StavkeRacuna s{opening()};
+  QList<Racun> sales, voids;
+  for (const TableLine &l : *lines) {
+    s.push_back(lineStep(l));
+    (l.storno ? voids : sales).append(s.back());
+  }
+  // Each void already on the table cancels the first sale of the same code and the
+  // opposite quantity; every sale left gets a void of its own.
+  for (const Racun &sale : sales) {
+    const auto match = std::find_if(voids.begin(), voids.end(), [&](const Racun &v) {
+      return v.sifra == sale.sifra && -v.kolicina == sale.kolicina;
+    });
+    if (match != voids.end()) {
+      voids.erase(match);
+      continue;
+    }
+    const auto amount = roundedAmount(sale.kolicina, sale.cena);
+    if (!amount)
+      return std::nullopt;
+    Racun v = sale;
+    v.rbrStavke = 0;
+    v.kolicina = -sale.kolicina;
+    v.iznos = -*amount;
+    v.storno = 1;
+    s.push_back(v);
+  }
+  if (!m_settings.device().closingBooksCash) {
+    Racun cash;
+    cash.operacija = Racun::Placanje;
+    cash.nacinPlacanja = Racun::Gotovina;
+    cash.iznosPlacanja = m_pay.gotovina;
+    s.push_back(cash);
+  }
+  Racun end;
+  end.operacija = Racun::Kraj;
+  s.push_back(end);
+  return s;
+}
+
+void RestaurantSale::sendFailed(bool reenable) {
+  setStatus(kSlanje);
+  if (reenable)
+    enableControls();
+}
+
+void RestaurantSale::enterKey() {
+  if (edtUnosRest.isEmpty())
+    zbir();
+}
+
+void RestaurantSale::zbir() {
+  if (!entryEnabled || m_trenutniSto == 0)
+    return;
+  m_cekanjePrekinuto = false;
+  setStatus(QString());
+  entryEnabled = gridEnabled = false;
+  emit changed();
+  const auto lines = m_repo.lines(m_trenutniSto);
+  if (!lines) {
+    // Nothing was sent, so nobody else would open the screen again.
+    sendFailed(true);
+    return;
+  }
+  if (lines->isEmpty()) {
+    enableControls(); // a table without lines has nothing to settle
+    return;
+  }
+  // The receipt holds the lines as they are now (another till may have added some).
+  Money total;
+  for (const TableLine &l : *lines)
+    total += l.iznos;
+  m_pay.ukupno = total;
+  const Money paid = m_pay.gotovina + m_pay.cek + m_pay.kartica;
+  if (paid < total)
+    m_pay.gotovina += total - paid; // the rest is paid in cash
+  m_pay.refreshChange();
+  const auto steps = buildSettlement();
+  if (!steps) {
+    sendFailed(true);
+    return;
+  }
+  edtBrojKart.clear();
+  edtTipKart.clear();
+  edtTransakcija.clear();
+  m_pay.cardSettled();
+  emit changed();
+  m_engine.setSplitMode(false, false);
+  m_engine.setTrenutniSto(m_trenutniSto);
+  m_engine.startWholeReceipt(*steps);
+}
+
+void RestaurantSale::isprazniSto() {
+  if (!entryEnabled || m_trenutniSto == 0)
+    return;
+  setStatus(QString());
+  entryEnabled = gridEnabled = false;
+  emit changed();
+  const auto steps = buildEmptying();
+  if (!steps) {
+    sendFailed(true);
+    return;
+  }
+  if (steps->size() <= 3) {
+    enableControls(); // no line: nothing to cancel
+    return;
+  }
+  m_engine.setSplitMode(false, false);
+  m_engine.setTrenutniSto(m_trenutniSto);
+  m_engine.startEmptyingReceipt(*steps);
+}
+
+// ------------------------------------------------------------------ other keys
+
+void RestaurantSale::fiokaKey() {
+  m_engine.OtvoriFioku();
+}
+
+namespace {
+const char *kNotForModel = "Nije dostupno za model kase sa kojom radite!";
+}
+
+void RestaurantSale::slobodanTekstKey() {
+  if (!m_settings.device().hasFreeText) {
+    m_prompt.messageDialog(QStringLiteral("GRESKA"), QLatin1String(kNotForModel));
+    return;
+  }
+  if (!showFreeText) {
+    setStatus(QStringLiteral("Slobodan tekst jos nije dostupan"));
+    return;
+  }
+  m_engine.freeTextStarting();
+  showFreeText();
+}
+
+void RestaurantSale::racunKey() {
+  if (showInvoices)
+    showInvoices();
+  else
+    setStatus(QStringLiteral("Racuni jos nisu dostupni"));
+}
+
+void RestaurantSale::spajanjeKey() {
+  setStatus(QString());
+  if (showMerge)
+    showMerge();
+  else
+    setStatus(QStringLiteral("Spajanje stolova jos nije dostupno"));
+}
+
+void RestaurantSale::rastavljanjeKey() {
+  if (m_lines.isEmpty()) {
+    m_prompt.messageDialog(QStringLiteral("Greska"), QStringLiteral("Nijedan artikal nije unet!"));
+    return;
+  }
+  if (showSplit)
+    showSplit();
+  else
+    setStatus(QStringLiteral("Rastavljanje racuna jos nije dostupno"));
+}
+
+// ------------------------------------------------------------------ RestaurantScreen
+
+void RestaurantSale::enableControls() {
+  entryEnabled = gridEnabled = true;
+  emit changed();
+  emit focusEntry();
+}
+
+void RestaurantSale::enableEntryLine() {
+  entryEnabled = true;
+  emit changed();
+  emit focusEntry();
+}
+
+int RestaurantSale::reloadTables() {
+  readTables();
+  bool stillHere = false;
+  for (const RestaurantTable &t : m_tables)
+    stillHere = stillHere || t.brstola == m_trenutniSto;
+  const int sto = stillHere ? m_trenutniSto : (m_tables.isEmpty() ? 0 : m_tables.first().brstola);
+  showTable(sto);
+  return sto;
+}
+
+void RestaurantSale::resetAmounts(Money remainingTotal) {
+  m_lines = m_trenutniSto ? m_repo.lines(m_trenutniSto).value_or({}) : QList<TableLine>{};
+  m_pay.clear();
+  m_pay.ukupno = remainingTotal;
+  emit changed();
+}
+
+void RestaurantSale::setTotal(Money total) {
+  m_lines = m_trenutniSto ? m_repo.lines(m_trenutniSto).value_or({}) : QList<TableLine>{};
+  m_pay.ukupno = total;
+  m_pay.refreshChange();
+  emit changed();
+}

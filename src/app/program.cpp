@@ -25,6 +25,7 @@
 #include "reports/ui/tfrmpromet.h"
 #include "sales/ui/tform2.h"
 #include "sales/ui/tfrmfreetext.h"
+#include "sales/ui/tfrmrestoran.h"
 #include "sales/ui/waitercodedialog.h"
 
 #include <QApplication>
@@ -84,6 +85,8 @@ Program::Program(const QString &workDir, QObject *parent)
   // Shown beside the retail screen while that runs modally: as its child it is not blocked.
   m_freeText = new TFrmFreeText(m_form2);
   m_izvestaji = new TfrmIzvestaji(m_pocetna);
+  m_restaurant = std::make_unique<RestaurantSale>(m_db, *m_engine, *m_prompt, m_scheduler);
+  m_restoran = new TfrmRestoran(*m_restaurant, m_pocetna);
   m_recordMessages = std::make_unique<WindowRecordMessages>(*m_prompt);
   m_rules = std::make_unique<RecordRules>(m_db, *m_recordMessages);
   m_artMain = new TfrmArtMain(m_db, *m_rules, m_pocetna);
@@ -96,6 +99,7 @@ Program::Program(const QString &workDir, QObject *parent)
   m_engine->setWire(m_wire.get());
   m_engine->setPrompt(m_prompt.get());
   m_engine->setRetailScreen(m_retail.get());
+  m_engine->setRestaurantScreen(m_restaurant.get());
   m_mirror.load(mirrorPath(false));
   m_engine->setMirror(&m_mirror, mirrorPath(false));
 
@@ -117,17 +121,32 @@ Program::Program(const QString &workDir, QObject *parent)
       m_retail->articlePicked(code);
   });
 
-  // The card terminal serves the retail screen; the restaurant windows come later.
+  // The card terminal serves the active sale window: the restaurant screen in restaurant
+  // mode, else the retail screen.
   CardTerminal &eft = m_links.cardTerminal();
   connect(&eft, &CardTerminal::amountRequested, this, [this](const QByteArray &header) {
-    const auto para = CardTerminal::amountInPara(m_retail->terminalAmountRequested());
-    m_links.cardTerminal().sendAmount(header, para.value_or(0));
+    const QString amount = m_engine->rezimRestoran() ? m_restaurant->terminalAmountRequested()
+                                                     : m_retail->terminalAmountRequested();
+    m_links.cardTerminal().sendAmount(header, CardTerminal::amountInPara(amount).value_or(0));
   });
-  connect(&eft, &CardTerminal::transactionStarted, this, [this] { m_retail->terminalTransactionStarted(); });
-  connect(&eft, &CardTerminal::transactionFailed, this, [this] { m_retail->terminalTransactionFailed(); });
+  connect(&eft, &CardTerminal::transactionStarted, this, [this] {
+    if (m_engine->rezimRestoran())
+      m_restaurant->terminalTransactionStarted();
+    else
+      m_retail->terminalTransactionStarted();
+  });
+  connect(&eft, &CardTerminal::transactionFailed, this, [this] {
+    if (m_engine->rezimRestoran())
+      m_restaurant->terminalTransactionFailed();
+    else
+      m_retail->terminalTransactionFailed();
+  });
   connect(&eft, &CardTerminal::resultReceived, this, [this](const CardTerminal::Result &r) {
-    m_retail->terminalResult(r.approved(), r.cardType, r.reference, r.cardNumber,
-                             m_retailCalls->cekanjePrekinuto());
+    if (m_engine->rezimRestoran())
+      m_restaurant->terminalResult(r.approved(), r.cardType, r.reference, r.cardNumber);
+    else
+      m_retail->terminalResult(r.approved(), r.cardType, r.reference, r.cardNumber,
+                               m_retailCalls->cekanjePrekinuto());
   });
   connect(m_engine.get(), &TransactionEngine::saleButtonsEnabled, this, [this] {
     m_pocetna->BtnProdesk->setEnabled(true);
@@ -146,6 +165,12 @@ Program::Program(const QString &workDir, QObject *parent)
   m_pocetna->BtnKonfihuracijaClick = [this] { BtnKonfihuracijaClick(); };
   m_pocetna->FormClose = [this] { FormClose(); };
   m_glavna->KasaClick = [this] { KasaClick(); };
+  m_glavna->BtnRestoranClick = [this] { BtnRestoranClick(); };
+  m_restoran->askWaiter = [this]() -> std::optional<int> {
+    if (!m_form4->run(WaiterLogin::Mode::Restaurant))
+      return std::nullopt;
+    return m_form4->result().waiter.rbr;
+  };
   m_glavna->BitBtn1Click = [this] { m_izvestaji->exec(); };
   m_glavna->ArtikliClick = [this] { m_artMain->maintain(); };
   m_retail->pickArticle = [this] { return m_artMain->pick(); };
@@ -249,6 +274,10 @@ void Program::applyLiveSettings() {
   s.cardTerminal = m_konf->cbPos->currentIndex() != 0 && !training();
   s.training = training();
   m_retail->setSettings(s);
+  RestaurantSettings r;
+  r.model = m_link.Model;
+  r.cardTerminal = s.cardTerminal;
+  m_restaurant->setSettings(r);
   m_engine->setDrawerEnabled(m_konf->cbFioka->currentIndex() == 1);
   m_engine->setIdleDisplayTexts(m_konf->cb1red->currentIndex() == 1 ? m_konf->edt1red->text() : QString(),
                                 m_konf->cb2red->currentIndex() == 1 ? m_konf->edt2red->text() : QString(),
@@ -260,6 +289,7 @@ void Program::Podesavanja() {
   const DeviceProfile &profile = DeviceProfile::of(m_link.Model);
   m_rules->setOperatorRange(profile.firstOperator, profile.lastOperator);
   m_form2->applyModel(m_link.Model);
+  m_restoran->applyModel(m_link.Model);
   m_izvestaji->setModel(m_link.Model);
   m_frmArt->BtnSync->setVisible(m_link.Model == 4);
   m_konf->applyModelSettings();
@@ -268,6 +298,7 @@ void Program::Podesavanja() {
 void Program::startupSequence() {
   const int sequence = ++m_sequence;
   m_retail->setStatus(QString());
+  m_restaurant->setStatus(QString());
   m_engine->seedSendSeq(QRandomGenerator::global()->bounded(1, 50));
   m_pocetna->clearFields();
   m_pocetna->BtnProdesk->setEnabled(false);
@@ -338,6 +369,16 @@ void Program::KasaClick() {
   applyLiveSettings();
   m_retail->setStatus(QString());
   m_form2->exec();
+}
+
+void Program::BtnRestoranClick() {
+  applyLiveSettings();
+  m_pocetna->rezimRestoran = true;
+  m_engine->setRezimRestoran(true);
+  m_restaurant->showWaiter(m_engine->rbrKasira());
+  m_restoran->exec();
+  m_pocetna->rezimRestoran = false;
+  m_engine->setRezimRestoran(false);
 }
 
 void Program::BtnPosClick() {

@@ -15,6 +15,7 @@
 #include "engine/transactionengine.h"
 #include "sales/articlelookup.h"
 #include "sales/engineretailcalls.h"
+#include "sales/restaurantsale.h"
 #include "sales/retailsale.h"
 
 #include <QLockFile>
@@ -37,6 +38,7 @@ class TfrmArtMain;
 class TfrmSifarnici;
 class TfrmIzvestaji;
 class TfrmArt;
+class TfrmRestoran;
 class WindowRecordMessages;
 class TfrmPocetna;
 class WindowPrompt;
@@ -67,6 +69,8 @@ public:
   void BtnProdeskClick();
   void BtnKonfihuracijaClick();
   void KasaClick();
+  // "&RESTORAN": restaurant mode, the logged-in waiter's tables, the restaurant screen.
+  void BtnRestoranClick();
   // "KO&NFIGURISANJE KASE": the device link made sure to be open, then the device article window.
   void BtnPosClick();
   void FormClose();
@@ -110,6 +114,8 @@ public:
   // The code lists; pickPartner() is the invoices window's partner picker.
   TfrmSifarnici &sifarnici() { return *m_sifarnici; }
   RetailSale &retail() { return *m_retail; }
+  RestaurantSale &restaurant() { return *m_restaurant; }
+  TfrmRestoran &restoran() { return *m_restoran; }
   TransactionEngine &engine() { return *m_engine; }
   Database &database() { return m_db; }
   DatabaseBackup &backup() { return m_backup; }
@@ -153,6 +159,7 @@ private:
   std::unique_ptr<EngineRetailCalls> m_retailCalls;
   std::unique_ptr<WindowPrompt> m_prompt;
   std::unique_ptr<RetailSale> m_retail;
+  std::unique_ptr<RestaurantSale> m_restaurant;
   std::unique_ptr<ArticleSync> m_articleSync;
   std::unique_ptr<WindowRecordMessages> m_recordMessages;
   std::unique_ptr<RecordRules> m_rules; // the checks of every grid and import
@@ -163,6 +170,7 @@ private:
   TUputstvo *m_uputstvo = nullptr;
   TDialogMain *m_dialogMain = nullptr;
   TForm2 *m_form2 = nullptr;
+  TfrmRestoran *m_restoran = nullptr;
   TfrmArt *m_frmArt = nullptr;
   TDialog *m_dialog = nullptr;
   TFrmKonf *m_konf = nullptr;

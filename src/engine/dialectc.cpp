@@ -343,6 +343,12 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
       if (!m_state.rezimRestoran && m_retail)
         m_retail->takeLastLineOff(false);
     }
+    // A whole receipt goes no further: what the device took leaves the table and the
+    // screen is given back, else it would stay locked with the rest of the table on it.
+    if (m_state.rezimRestoran && m_state.racunUToku && !articleService) {
+      m_state.racunUToku = false;
+      removeAcceptedLines(m_state.indeksStavke);
+    }
     return;
   }
   if ((cls == 2 || cls == 3 || cls == 4) && drawerOrDisplay) {

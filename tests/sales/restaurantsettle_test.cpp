@@ -125,3 +125,46 @@ TEST_P(Settle, EmptyingPrintsTheVoidsAndFreesTheTable) {
 INSTANTIATE_TEST_SUITE_P(Models, Settle, ::testing::Values(1, 2, 3, 4, 5));
 
 } // namespace
+
+namespace {
+
+// The device refuses the third line; "Nastavi" (model 4: the refusal's notice): the two
+// lines it took leave the table, the third stays on it and the screen shows what is left.
+class SettleRefused : public ::testing::TestWithParam<int> {};
+
+TEST_P(SettleRefused, NastaviLeavesTheRestOnTheTable) {
+  const int model = GetParam();
+  Restaurant r(model);
+  r.order(5, "1", 1);
+  r.order(5, "2", 1);
+  r.order(5, "1", 3);
+  r.open();
+  r.h.prompt.errorAnswers = {UserPrompt::Nastavi};
+  r.key("", &RestaurantSale::zbir);
+  const int family = int(DeviceProfile::of(model).family);
+  auto linesSent = [&] {
+    int n = 0;
+    for (const int code : r.device.codes())
+      n += family == 1 ? (code == 0x0B || code == 0x0C || code == 0x05 || code == 0x06)
+                       : (code == 0x03 || code == 0x04);
+    return n;
+  };
+  for (int ms = 0; ms < 3000 && linesSent() < 2; ++ms)
+    r.h.clock.advance(1);
+  ASSERT_EQ(linesSent(), 2);
+  r.device.control(QJsonObject{{"cmd", "refuse"}});
+  r.settle();
+  ASSERT_EQ(r.h.prompt.errors.size(), 1) << r.h.prompt.log.join("\n").toStdString();
+  EXPECT_EQ(r.h.prompt.errors[0].mode, model == 4 ? UserPrompt::Mode::Notice : UserPrompt::Mode::Error);
+  EXPECT_EQ(r.rows("SELECT rbr, sifra, kolicina FROM stost ORDER BY rbr"), QStringList{"3|1|3"});
+  EXPECT_EQ(r.row("SELECT COUNT(*) FROM prodato"), "2");
+  EXPECT_EQ(r.row("SELECT sifkonob FROM stolovi WHERE brstola = 5"), "2");
+  EXPECT_EQ(r.sale->lblUkupno(), "300,00");
+  ASSERT_EQ(r.sale->lines().size(), 1);
+  EXPECT_TRUE(r.sale->entryEnabled);
+  EXPECT_TRUE(r.sale->requestClose());
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, SettleRefused, ::testing::Values(1, 2, 4, 5));
+
+} // namespace

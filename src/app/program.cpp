@@ -222,6 +222,11 @@ Program::Program(const QString &workDir, QObject *parent)
     m_freeText->prepare();
     m_freeText->show();
   };
+  // Over the modal restaurant screen it runs modally itself; the print option stays as left.
+  m_restaurant->showFreeText = [this] {
+    m_freeText->Memo1->clear();
+    m_freeText->exec();
+  };
   m_freeText->print = [this](const QList<FreeTextLine> &lines) {
     QList<std::pair<QString, int>> table;
     for (const FreeTextLine &line : lines)

@@ -1,6 +1,9 @@
 #include "data/tablerepository.h"
 #include "dbfixture.h"
 
+#include <atomic>
+#include <thread>
+
 namespace {
 
 class TableRepositoryTest : public DbTest {
@@ -107,6 +110,63 @@ TEST_P(TableRepositoryTest, TakingFreeingAndMergingTables) {
   EXPECT_EQ(linesOf(3), "1:2:1 2:1:2 3:2:3");
   ASSERT_TRUE(tables.freeTable(1));
   EXPECT_EQ(freeOnes(), "1 Sto 1, 2 Basta");
+}
+
+} // namespace
+
+namespace {
+
+// Two tills on one database open the same free tables at the same moment: every table
+// goes to exactly one of them, and to the one that was told it won.
+TEST_P(TableRepositoryTest, TwoTillsOpeningTheSameTablesEachGoesToOne) {
+  constexpr int kTables = 40;
+  for (int sto = 100; sto < 100 + kTables; ++sto)
+    ASSERT_TRUE(db.exec(
+        QStringLiteral("INSERT INTO stolovi (brstola, naziv, sifkonob) VALUES (%1, 'T', -1)").arg(sto)));
+  std::atomic<int> ready{0};
+  QList<int> won[2];
+  QStringList errors[2];
+  auto till = [&](int waiter) {
+    Database own; // each till its own connection, made in its own thread
+    if (!own.open(tipBaze(), where())) {
+      errors[waiter - 1] << own.lastError();
+      ++ready;
+      return;
+    }
+    ++ready;
+    while (ready.load() < 2) {
+    }
+    TableRepository tables(own);
+    for (int sto = 100; sto < 100 + kTables; ++sto) {
+      const auto r = tables.takeFreeTable(sto, waiter);
+      if (!r)
+        errors[waiter - 1] << r.error();
+      else if (*r)
+        won[waiter - 1] << sto;
+    }
+    own.close();
+  };
+  std::thread a(till, 1), b(till, 2);
+  a.join();
+  b.join();
+  ASSERT_TRUE(errors[0].isEmpty() && errors[1].isEmpty()) << (errors[0] + errors[1]).join("\n").toStdString();
+  EXPECT_EQ(won[0].size() + won[1].size(), kTables);
+  for (int t = 0; t < 2; ++t)
+    for (const int sto : won[t])
+      EXPECT_EQ(count(QStringLiteral("SELECT sifkonob FROM stolovi WHERE brstola = %1").arg(sto)), t + 1)
+          << sto;
+}
+
+TEST_P(TableRepositoryTest, FreeingOnlyAnEmptyTableAndTheWaitersTables) {
+  TableRepository tables(db);
+  ASSERT_TRUE(tables.takeTable(1, 5));
+  order(3, "2", 1, 150, 1);
+  EXPECT_EQ(tables.freeEmptyTable(3).value_or(true), false); // a line on it
+  EXPECT_EQ(tables.freeEmptyTable(1).value_or(false), true);
+  QStringList held;
+  for (const RestaurantTable &t : tables.tablesOf(5).value_or({}))
+    held << QStringLiteral("%1 %2 %3").arg(t.brstola).arg(t.naziv).arg(t.sifkonob);
+  EXPECT_EQ(held, QStringList{"3 Sank 5"});
 }
 
 } // namespace

@@ -2,9 +2,6 @@
 // tables, the entry-line keys, the card terminal's wait and the checks on opening.
 #include "restaurantfixture.h"
 
-#include <QDir>
-#include <QThread>
-
 namespace {
 
 using restauranttest::Restaurant;
@@ -84,23 +81,6 @@ TEST(RestaurantTables, OpeningAndFreeing) {
   EXPECT_EQ(r.row("SELECT sifkonob FROM stolovi WHERE brstola = 5"), "2");
   r.h.clock.advance(RestaurantSale::kStatusMs);
   EXPECT_EQ(r.sale->edtStatusRest(), "");
-}
-
-// Two tills on one database file take the same free table: exactly one gets it.
-TEST(RestaurantTables, TwoTillsOpeningOneFreeTableOneWins) {
-  testsupport::pinLocale();
-  QTemporaryDir dir;
-  Database a, b;
-  ASSERT_TRUE(a.open(1, dir.path()));
-  ASSERT_TRUE(
-      a.exec(QStringLiteral("INSERT INTO stolovi (brstola, naziv, sifkonob) VALUES (7, 'Sto 7', -1)")));
-  ASSERT_TRUE(b.open(1, dir.path()));
-  const auto first = TableRepository(a).takeFreeTable(7, 2);
-  const auto second = TableRepository(b).takeFreeTable(7, 3);
-  ASSERT_TRUE(first && second);
-  EXPECT_TRUE(*first);
-  EXPECT_FALSE(*second);
-  EXPECT_EQ(a.scalar(QStringLiteral("SELECT sifkonob FROM stolovi WHERE brstola = 7"))->toInt(), 2);
 }
 
 TEST(RestaurantKeys, EnterWithTextDoesNothingOrdersNeedATable) {

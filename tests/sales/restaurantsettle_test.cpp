@@ -168,3 +168,30 @@ TEST_P(SettleRefused, NastaviLeavesTheRestOnTheTable) {
 INSTANTIATE_TEST_SUITE_P(Models, SettleRefused, ::testing::Values(1, 2, 4, 5));
 
 } // namespace
+
+namespace {
+
+// More lines than the old 256-step receipt array held: the whole table still goes out
+// as one receipt and nothing is lost.
+class SettleLarge : public ::testing::TestWithParam<int> {};
+
+TEST_P(SettleLarge, ThreeHundredLinesOnOneReceipt) {
+  Restaurant r(GetParam());
+  for (int i = 0; i < 300; ++i)
+    r.order(5, i % 2 ? "1" : "2", 1, 1 + i / 100);
+  r.open();
+  EXPECT_EQ(r.sale->lblUkupno(), "37500,00");
+  r.key("", &RestaurantSale::zbir);
+  EXPECT_EQ(int(r.h.engine->stavkeRacuna().size()), 1 + 300 + (GetParam() == 2 ? 1 : 2));
+  for (int i = 0; i < 10 && !r.sale->entryEnabled; ++i)
+    r.settle();
+  const QList<QJsonObject> receipts = r.device.journal();
+  ASSERT_EQ(receipts.size(), 1) << r.h.prompt.log.join("\n").toStdString();
+  EXPECT_EQ(receipts[0].value("lines").toArray().size(), 300);
+  EXPECT_EQ(r.row("SELECT COUNT(*) FROM prodato"), "300");
+  EXPECT_EQ(r.row("SELECT COUNT(*) FROM stost"), "0");
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, SettleLarge, ::testing::Values(1, 2, 4));
+
+} // namespace

@@ -85,11 +85,7 @@ DbResult<int> TableRepository::countRoundLines(int brstola, int tura) {
 }
 
 DbResult<> TableRepository::addLine(const TableLine &line) {
-  const auto rbr = nextLineNumber(line.brstola);
-  if (!rbr)
-    return rbr.failure();
   QSqlRecord row = RecordRules::emptyRecord(QStringLiteral("STOST"));
-  row.setValue(QStringLiteral("rbr"), *rbr);
   row.setValue(QStringLiteral("brstola"), line.brstola);
   row.setValue(QStringLiteral("sifra"), line.sifra);
   if (!line.barkod.isEmpty())
@@ -102,7 +98,22 @@ DbResult<> TableRepository::addLine(const TableLine &line) {
   row.setValue(QStringLiteral("storno"), line.storno ? 1 : 0);
   row.setValue(QStringLiteral("tura"), line.tura);
   RecordRules::fillDefaults(QStringLiteral("STOST"), row, true);
-  return m_db.insertRecord(QStringLiteral("STOST"), row);
+  // The number is taken inside the insert's unit; another till that took the same one
+  // first makes the (table, line) key refuse ours, and the next number is tried.
+  constexpr int kAttempts = 8;
+  DbResult<> result;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    result = m_db.inTransaction([&]() -> DbResult<> {
+      const auto rbr = nextLineNumber(line.brstola);
+      if (!rbr)
+        return rbr.failure();
+      row.setValue(QStringLiteral("rbr"), *rbr);
+      return m_db.insertRecord(QStringLiteral("STOST"), row);
+    });
+    if (result || !result.failure().keyViolation)
+      return result;
+  }
+  return result;
 }
 
 DbResult<Money> TableRepository::sum(int brstola) {
@@ -134,6 +145,7 @@ DbResult<TableRepository::ArticleTotal> TableRepository::articleTotal(int brstol
     return q.failure();
   ArticleTotal t;
   if (q->next()) {
+    t.present = !q->value(0).isNull();
     t.kolicina = Quantity::fromDatabase(q->value(0));
     t.iznos = Money::fromDatabase(q->value(1));
   }

@@ -62,6 +62,7 @@ public:
   struct ArticleTotal {
     Quantity kolicina;
     Money iznos;
+    bool present = false; // the article has a line on the table
   };
   DbResult<ArticleTotal> articleTotal(int brstola, const QString &sifra);
   // A round's articles prepared in the kitchen (VRSTA "J") or served at the bar ("P"), summed.

@@ -39,7 +39,8 @@ double BandedReport::lineHeightMm() const {
 }
 
 double BandedReport::titleHeightMm() const {
-  return title.isEmpty() ? 0 : titlePt * kMmPerPoint * 1.8;
+  return (title.isEmpty() ? 0 : titlePt * kMmPerPoint * 1.8) +
+         (titleLines.isEmpty() ? 0 : (titleLines.size() + 0.3) * lineHeightMm());
 }
 
 double BandedReport::pageHeaderHeightMm() const {
@@ -168,9 +169,22 @@ void BandedReport::paintPage(QPainter &painter, int index, double pxPerMm, QPoin
     y += pageHeaderHeightMm() * k;
   }
   if (index == 0 && !title.isEmpty()) {
+    const double h = titlePt * kMmPerPoint * 1.8 * k;
     painter.setFont(ReportFonts::font(titlePt, true, fontScale));
-    painter.drawText(QRectF(left, y, width, titleHeightMm() * k), Qt::AlignCenter, title);
-    y += titleHeightMm() * k;
+    painter.drawText(QRectF(left, y, width, h), Qt::AlignCenter, title);
+    y += h;
+  }
+  if (index == 0 && !titleLines.isEmpty()) {
+    painter.setFont(ReportFonts::font(fontPt, false, fontScale));
+    for (const QStringList &texts : titleLines) {
+      const QRectF r(left, y, width, line);
+      if (!texts.isEmpty())
+        painter.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, texts.first());
+      if (texts.size() > 1)
+        painter.drawText(r, Qt::AlignRight | Qt::AlignVCenter, texts.at(1));
+      y += line;
+    }
+    y += line * 0.3;
   }
   if (hasColumnHeader() && (index == 0 || columnHeaderOnEveryPage)) {
     QStringList captions;

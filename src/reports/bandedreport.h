@@ -51,6 +51,9 @@ public:
   double fontPt = 9;
   QString title;
   double titlePt = 14;
+  // Further lines of the title band under the title, first page only: each a text at the
+  // left and, optionally, one at the right (a ticket's waiter and time of printing).
+  QList<QStringList> titleLines;
   QList<ReportColumn> columns;
   bool columnHeaderOnEveryPage = true;
 

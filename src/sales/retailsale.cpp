@@ -45,31 +45,6 @@ QString RetailSale::padded(const QString &text, int width) {
   return text.rightJustified(width, QLatin1Char(' '));
 }
 
-QString RetailSale::cutFive(const QString &text) {
-  if (text.size() == 5 && !text.back().isDigit())
-    return text.left(4);
-  if (text.size() > 5)
-    return text.left(5);
-  return text;
-}
-
-QString RetailSale::generalText(Quantity q) {
-  QString t = q.text();
-  while (t.endsWith(QLatin1Char('0')))
-    t.chop(1);
-  if (t.endsWith(LocaleText::decimalSeparator()))
-    t.chop(1);
-  return t;
-}
-
-std::optional<Money> RetailSale::codeLineAmount(Quantity q, Money p, const RetailSettings &settings) {
-  // Whole paras and thousandths; without the switch the product is cut, not rounded,
-  // as the device does.
-  if (settings.device().hasRoundingSwitch && !settings.zaokruzi)
-    return truncatedAmount(q, p);
-  return roundedAmount(q, p);
-}
-
 Money RetailSale::readMoney(const QString &text) {
   const auto v = Money::parse(text);
   if (!v)
@@ -216,26 +191,14 @@ void RetailSale::interpret(const QString &T0) {
       C = T;
     }
 
-    enum class Kind { None, Code, Barcode, Weighed } kind = Kind::None;
-    std::optional<Artikal> art;
-    if (L == 6) {
-      if ((art = m_articles.byBarkod(T)))
-        kind = Kind::Barcode;
-      else if ((art = m_articles.bySifra(C)))
-        kind = Kind::Code;
-    } else if (L >= 8) {
-      if ((art = m_articles.byBarkod(T)))
-        kind = Kind::Barcode;
-      else if ((art = m_articles.byBarkod(T.left(7) + QStringLiteral("000000"))))
-        kind = Kind::Weighed;
-    } else if ((art = m_articles.bySifra(C))) {
-      kind = Kind::Code;
-    }
-
-    if (kind == Kind::None) {
+    const auto found = EntryRules::findArticle(m_articles, T, C, true);
+    if (!found) {
       edtUnos.clear();
       return;
     }
+    using Kind = EntryRules::Match;
+    const Kind kind = found->match;
+    const std::optional<Artikal> art = found->artikal;
 
     const QString priceText = art->cena.text();
     if (mode == kProvera) {

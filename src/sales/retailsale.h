@@ -4,6 +4,7 @@
 #include "device/deviceprofile.h"
 #include "engine/racun.h"
 #include "engine/salescreens.h"
+#include "sales/entryrules.h"
 #include "sales/salepayments.h"
 
 #include <QObject>
@@ -157,14 +158,11 @@ public:
   void showStatus(const QString &text) override { setStatus(text); }
   void loadStoredReceipt(const QList<SoldLine> &lines) override;
 
-  // Five-character cut of quantities: exactly 5 characters ending in a
-  // non-digit keep 4, more than 5 keep 5.
-  static QString cutFive(const QString &text);
-  // A quantity's text for the cut: no trailing zeros, locale separator ("12,345", "3,33", "2").
-  static QString generalText(Quantity q);
-  // Line amount of a code line: rounded, or cut to whole para as the device
-  // computes it (a model with the rounding switch, the switch off). Nothing when out of range.
-  static std::optional<Money> codeLineAmount(Quantity q, Money p, const RetailSettings &settings);
+  static QString cutFive(const QString &text) { return EntryRules::cutFive(text); }
+  static QString generalText(Quantity q) { return EntryRules::generalText(q); }
+  static std::optional<Money> codeLineAmount(Quantity q, Money p, const RetailSettings &settings) {
+    return EntryRules::codeLineAmount(q, p, settings.device(), settings.zaokruzi);
+  }
   static QString padded(const QString &text, int width = 10);
 
 signals:

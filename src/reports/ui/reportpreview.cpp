@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -187,6 +188,24 @@ void ReportPreview::print() {
   }
   if (!ReportOutput::render(*m_report, printer, from, to))
     QMessageBox::warning(this, QStringLiteral("Greska"), QStringLiteral("Stampanje nije uspelo."));
+}
+
+bool ReportPreview::printOn(const BandedReport &report, const QString &printerName, QString *error) {
+  const QPrinterInfo info = QPrinterInfo::printerInfo(printerName);
+  if (info.isNull()) {
+    if (error)
+      *error = QStringLiteral("STAMPAC %1 NIJE DOSTUPAN").arg(printerName);
+    return false;
+  }
+  QPrinter printer(info, QPrinter::HighResolution);
+  printer.setFullPage(true); // the report keeps its own margins
+  printer.setDocName(report.title);
+  if (!ReportOutput::render(report, printer)) {
+    if (error)
+      *error = QStringLiteral("STAMPANJE NA %1 NIJE USPELO").arg(printerName);
+    return false;
+  }
+  return true;
 }
 
 void ReportPreview::keyPressEvent(QKeyEvent *event) {

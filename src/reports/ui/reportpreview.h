@@ -34,6 +34,9 @@ public:
   bool savePdf(const QString &path);
   // The system's print dialog, then the pages chosen in it.
   void print();
+  // Every page on the named printer, without a dialog (tickets for a kitchen that does not
+  // click through previews). False with the reason when that printer is not there or fails.
+  static bool printOn(const BandedReport &report, const QString &printerName, QString *error = nullptr);
 
   // Asks where to save the PDF (a save-file dialog unless replaced, e.g. by tests).
   std::function<QString()> askPdfPath;

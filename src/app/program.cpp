@@ -113,12 +113,15 @@ Program::Program(const QString &workDir, QObject *parent)
           [] { qCInfo(lcVeza).noquote() << QStringLiteral("veza ponovo otvorena"); });
   connect(&m_links.barcodeReader(), &BarcodeReader::codeRead, this, [this](const QString &code) {
     // A scan goes to the articles window while it shows (also over the retail
-    // screen, whose entry line then has no focus), else to the retail entry line
-    // as if typed and entered.
-    if (m_artMain->isVisible())
+    // screen, whose entry line then has no focus, or as the order window's picker),
+    // else to the retail entry line and to the order window, as if typed and entered.
+    if (m_artMain->isVisible()) {
       m_artMain->barcodeRead(code);
-    else if (m_form2->isVisible() && m_retail->entryEnabled)
+      return;
+    }
+    if (m_form2->isVisible() && m_retail->entryEnabled)
       m_retail->articlePicked(code);
+    TfrmNarudzbina::deliverScan(code);
   });
 
   // The card terminal serves the active sale window: the restaurant screen in restaurant
@@ -288,6 +291,18 @@ void Program::applyLiveSettings() {
                                 m_konf->cb2red->currentIndex() == 1 ? m_konf->edt2red->text() : QString(),
                                 m_konf->cb2red->currentIndex() == 2);
   m_prompt->setModel(m_link.Model);
+}
+
+OrderWindowContext Program::orderWindowContext() {
+  // The live settings, as the retail screen takes them.
+  OrderWindowContext c;
+  c.db = &m_db;
+  c.model = m_retail->settings().model;
+  c.zaokruzi = m_retail->settings().zaokruzi;
+  c.ticketPrinter = m_konf->recordFromControls().StampacNarudzbina;
+  c.pickArticle = [this] { return m_artMain->pick(); };
+  c.now = [this] { return m_scheduler.now(); };
+  return c;
 }
 
 void Program::Podesavanja() {

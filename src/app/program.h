@@ -17,6 +17,7 @@
 #include "sales/engineretailcalls.h"
 #include "sales/restaurantsale.h"
 #include "sales/retailsale.h"
+#include "sales/ui/tfrmnarudzbina.h"
 
 #include <QLockFile>
 #include <QObject>
@@ -90,6 +91,10 @@ public:
   LinkResult openCardTerminalPort(const SetKonfiguracija &record, QString *platformError) override;
   void startDeviceCheck(const SetKonfiguracija &record) override;
   std::optional<SetKonfiguracija> importOlderData(const SetKonfiguracija &record) override;
+
+  // What the order window of "NARUDZBINA (INS)" works with: the database, the device's
+  // amount rule, the ticket printer and the articles window as its F5 picker.
+  OrderWindowContext orderWindowContext();
 
   // The device listens on TCP port 1024; tests point the program at a simulator elsewhere.
   void setDeviceTcpPort(quint16 port) { m_links.setTcpPort(port); }

@@ -46,6 +46,7 @@ const TextField kTextFields[] = {
     {"PrviRedTekst", &SetKonfiguracija::PrviRedTekst, 20},
     {"DrugiRedTekst", &SetKonfiguracija::DrugiRedTekst, 20},
     {"putanjaKopija", &SetKonfiguracija::putanjaKopija, 200},
+    {"StampacNarudzbina", &SetKonfiguracija::StampacNarudzbina, 100},
 };
 
 bool intValid(const IntField &f, int v) {

@@ -30,6 +30,8 @@ struct SetKonfiguracija {
   // 1 = training: the till sells on the built-in simulated device into the
   // training database; the real device and database are not touched.
   int Obuka = 0;
+  // Printer the order tickets go to without a preview; empty: each ticket is previewed.
+  QString StampacNarudzbina;
 
   bool operator==(const SetKonfiguracija &) const = default;
 

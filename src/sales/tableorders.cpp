@@ -138,8 +138,8 @@ void TableOrders::interpret(const QString &T) {
       const bool byCode = found->match == EntryRules::Match::Code && chosen;
       const Quantity v = byCode ? chosen->kolicina : m_kol;
       amount = amountOf(v, art.cena);
-      const auto total = m_tables.articleTotal(m_brstola, byCode ? C : art.sifra)
-                             .value_or(TableRepository::ArticleTotal{});
+      const auto total =
+          m_tables.articleTotal(m_brstola, byCode ? C : art.sifra).value_or(TableRepository::ArticleTotal{});
       if (total.present && total.kolicina >= v && total.iznos >= amount && !v.isNegative()) {
         setKolicina(-v);
         m_kolText = QStringLiteral("-") + EntryRules::generalText(v);

@@ -19,10 +19,10 @@ class Database;
 struct OrderTicket {
   enum class Kind { Kuhinja, Bar, Gost };
   Kind kind = Kind::Kuhinja;
-  QString title;        // "Narudzbenica za kuhinju", "Narudzbenica za bar", "NEFISKALAN ISECAK"
-  QString waiterLabel;  // "Konobar: " + the waiter's name
-  QList<TicketLine> items;  // kitchen and bar
-  QList<TableLine> lines;   // guest
+  QString title;           // "Narudzbenica za kuhinju", "Narudzbenica za bar", "NEFISKALAN ISECAK"
+  QString waiterLabel;     // "Konobar: " + the waiter's name
+  QList<TicketLine> items; // kitchen and bar
+  QList<TableLine> lines;  // guest
 };
 
 // TfrmNarudzbina's model: the orders of one table in rounds. Every entered article
@@ -46,7 +46,7 @@ public:
 
   // --- state the window shows ---
   QString lblNar;
-  QStringList ListTure;       // "1" .. "n+1"
+  QStringList ListTure;                         // "1" .. "n+1"
   int selectedRound() const { return m_round; } // r, from 1
   const QList<TableLine> &DBGridTure() const { return m_lines; }
   QString edtUnosRest;
@@ -60,9 +60,9 @@ public:
   // --- operations ---
   void selectRound(int index); // a click in the round list (index from 0)
   void setEntry(const QString &text) { edtUnosRest = text; }
-  void unos();          // Enter
-  void kolicinaKey();   // numeric-pad *
-  void ponistiKey();    // numeric-pad -
+  void unos();                             // Enter
+  void kolicinaKey();                      // numeric-pad *
+  void ponistiKey();                       // numeric-pad -
   void articlePicked(const QString &code); // F5's choice or a scanned code: entered at once
   // F5: the articles window in pick mode; gives the chosen code or nothing.
   std::function<QString()> pickArticle;

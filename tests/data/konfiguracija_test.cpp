@@ -74,6 +74,7 @@ TEST(Konfiguracija, EveryFieldSurvivesSaveAndLoad) {
   k.putanjaKopija = "/mnt/usb/kopije";
   k.brojKopija = 7;
   k.Obuka = 1;
+  k.StampacNarudzbina = "Kuhinja EPSON";
   QString error;
   ASSERT_TRUE(KonfiguracijaStore::save(dir.path(), k, &error)) << error.toStdString();
   const auto r = KonfiguracijaStore::load(dir.path());

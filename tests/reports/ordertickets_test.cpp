@@ -10,7 +10,8 @@
 
 namespace {
 
-TableLine line(int rbr, const char *sifra, const char *naziv, double kolicina, double cena, bool storno = false) {
+TableLine line(int rbr, const char *sifra, const char *naziv, double kolicina, double cena,
+               bool storno = false) {
   TableLine l;
   l.rbr = rbr;
   l.brstola = 5;

@@ -15,18 +15,19 @@ protected:
         "('1','','Coca cola',100,2,'P')",
         "('2','','Supa',200,1,'J')",
         "('3','8600000000116','Pivo',150,2,'P')",
-        "('123456','','Kod sest',10,2,'J')",  // a code that is another article's barcode
+        "('123456','','Kod sest',10,2,'J')", // a code that is another article's barcode
         "('77','123456','Barkod sest',20,2,'P')",
-        "('654321','','Sest kod',12,1,'J')",  // six characters, no such barcode
+        "('654321','','Sest kod',12,1,'J')", // six characters, no such barcode
         "('1234567','','Sedam',5,1,'J')",
-        "('88','7654321','Nije kod',6,1,'J')", // a barcode of 7 characters is never looked for
+        "('88','7654321','Nije kod',6,1,'J')",             // a barcode of 7 characters is never looked for
         "('500','2100123000000','Sir na meru',100,1,'J')", // weighed: not in this window
         "('A','','Sitno',2.5,1,'J')",
     };
     for (const char *r : rows)
-      ASSERT_TRUE(db.exec(QStringLiteral("INSERT INTO artikli (sifra, barkod, naziv, cena, stopa, vrsta, "
-                                         "lager) VALUES %1")
-                              .arg(QString::fromLatin1(r).replace(QStringLiteral(")"), QStringLiteral(",0)")))));
+      ASSERT_TRUE(
+          db.exec(QStringLiteral("INSERT INTO artikli (sifra, barkod, naziv, cena, stopa, vrsta, "
+                                 "lager) VALUES %1")
+                      .arg(QString::fromLatin1(r).replace(QStringLiteral(")"), QStringLiteral(",0)")))));
     ASSERT_TRUE(db.exec("INSERT INTO stolovi (brstola, naziv, sifkonob) VALUES (5, 'Sto 5', 2)"));
     lookup = std::make_unique<DatabaseArticleLookup>(db);
     orders = std::make_unique<TableOrders>(db, *lookup);
@@ -96,7 +97,9 @@ TEST_P(TableOrdersTest, EntryInterpreter) {
       {"code in other letter case", {"E:a"}, "1:A:1,000:2,50:0:1", ""},
       {"quantity key then code", {"*:2", "E:1"}, "1:1:2,000:200,00:0:1", ""},
       {"quantity cut to five characters", {"*:1,23456", "E:A"}, "1:A:1,234:3,09:0:1", ""},
-      {"quantity of five ending in a separator keeps four", {"*:1234,", "E:A"}, "1:A:1234,000:3085,00:0:1",
+      {"quantity of five ending in a separator keeps four",
+       {"*:1234,", "E:A"},
+       "1:A:1234,000:3085,00:0:1",
        ""},
       {"barcode", {"E:8600000000116"}, "1:3:1,000:150,00:0:1", ""},
       {"13-digit barcode that is no article: no weighed look-up", {"E:2100123015007"}, "", ""},
@@ -117,7 +120,9 @@ TEST_P(TableOrdersTest, EntryInterpreter) {
        {"*:2", "E:1", "E:2", "-", "E:2", "-", "E:2"},
        "1:1:2,000:200,00:0:1 2:2:1,000:200,00:0:1 3:2:-1,000:-200,00:1:1",
        "NEMOGUCA ISPRAVKA"},
-      {"void of a void line", {"E:2", "-", "E:1", "-", "E:2"}, "1:2:1,000:200,00:0:1 2:2:-1,000:-200,00:1:1",
+      {"void of a void line",
+       {"E:2", "-", "E:1", "-", "E:2"},
+       "1:2:1,000:200,00:0:1 2:2:-1,000:-200,00:1:1",
        "NEMOGUCA ISPRAVKA"},
       {"void of a position beyond the round: nothing", {"E:1", "-", "E:5"}, "1:1:1,000:100,00:0:1", ""},
       {"void of a position that is no number", {"E:1", "-", "E:x"}, "1:1:1,000:100,00:0:1", "POGRESAN BROJ"},
@@ -141,8 +146,10 @@ TEST_P(TableOrdersTest, EntryInterpreter) {
        {"E:1", "-", "E:123456"},
        "1:1:1,000:100,00:0:1",
        "NEMOGUCA ISPRAVKA"},
-      {"void mode ends with an empty Enter", {"E:1", "-", "E:", "E:1"},
-       "1:1:1,000:100,00:0:1 2:1:1,000:100,00:0:1", ""},
+      {"void mode ends with an empty Enter",
+       {"E:1", "-", "E:", "E:1"},
+       "1:1:1,000:100,00:0:1 2:1:1,000:100,00:0:1",
+       ""},
   };
   for (const UnosCase &c : cases) {
     SCOPED_TRACE(c.name);

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -48,6 +49,11 @@ void label(QWidget *parent, const QString &text, int x, int y, int w = 130) {
 void setIndexIfValid(QComboBox *c, int index) {
   if (index >= 0 && index < c->count())
     c->setCurrentIndex(index);
+}
+
+const QString &previewEntry() {
+  static const QString t = QStringLiteral("PREGLED PRE STAMPE");
+  return t;
 }
 
 bool allDigits(const QString &t) {
@@ -131,6 +137,15 @@ TFrmKonf::TFrmKonf(QWidget *parent)
   cbObuka = new QCheckBox(QStringLiteral("Obuka: simulirana kasa i baza za obuku"), uredjaj);
   cbObuka->setObjectName(QStringLiteral("cbObuka"));
   cbObuka->setGeometry(10, 116, 262, 20);
+
+  auto *narudzbine = new QGroupBox(QStringLiteral("Narudzbine"), this);
+  narudzbine->setGeometry(8, 424, 280, 62);
+  label(narudzbine, QStringLiteral("Stampac"), 10, 26, 70);
+  cbStampacNar = combo(narudzbine, "cbStampacNar",
+                       QStringList{previewEntry()} + QPrinterInfo::availablePrinterNames(), 80, 26, 190);
+  cbStampacNar->setEditable(true);
+  cbStampacNar->setInsertPolicy(QComboBox::NoInsert);
+  cbStampacNar->lineEdit()->setMaxLength(100);
 
   auto *firma = new QGroupBox(QStringLiteral("Podaci o firmi"), this);
   firma->setGeometry(296, 266, 276, 220);
@@ -261,6 +276,10 @@ void TFrmKonf::loadRecord(const SetKonfiguracija &r) {
   setIndexIfValid(cbPDV, r.pdv - 1);
   cbMem->setChecked(r.Memo == 1);
   cbObuka->setChecked(r.Obuka == 1);
+  if (r.StampacNarudzbina.isEmpty())
+    cbStampacNar->setCurrentIndex(0);
+  else
+    cbStampacNar->setCurrentText(r.StampacNarudzbina);
   applyModelSettings();
   cbZaokruzi->setChecked(r.Zaokruzi == 1 && cbZaokruzi->isEnabled());
 }
@@ -294,6 +313,8 @@ SetKonfiguracija TFrmKonf::recordFromControls(bool *ok) const {
   r.pdv = cbPDV->currentIndex() + 1;
   r.Memo = cbMem->isChecked() ? 1 : 0;
   r.Obuka = cbObuka->isChecked() ? 1 : 0;
+  const QString printer = cbStampacNar->currentText().trimmed();
+  r.StampacNarudzbina = printer == previewEntry() ? QString() : printer;
   if (ok)
     *ok = duzinaOk;
   return r;

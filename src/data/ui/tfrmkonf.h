@@ -104,6 +104,8 @@ public:
   QLineEdit *EdtBroj = nullptr;
   QCheckBox *cbZaokruzi = nullptr;
   QCheckBox *cbObuka = nullptr; // training on the simulated device
+  // Where order tickets go: the preview (first entry) or a printer, listed or typed.
+  QComboBox *cbStampacNar = nullptr;
   QPlainTextEdit *reVlasnik = nullptr;
   QComboBox *cbPDV = nullptr;
   QCheckBox *cbMem = nullptr;

@@ -37,7 +37,8 @@ bool showNarudzbina(QWidget *parent, int brstola, const Waiter &waiter, const Or
 }
 
 TfrmNarudzbina::TfrmNarudzbina(TableOrders &orders, const OrderWindowContext &context, QWidget *parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent,
+              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_orders(orders), m_context(context) {
   setModal(true);
   setWindowTitle(QStringLiteral("Narudzbine"));
@@ -71,7 +72,7 @@ TfrmNarudzbina::TfrmNarudzbina(TableOrders &orders, const OrderWindowContext &co
   DBGridTure->setFocusPolicy(Qt::NoFocus);
   DBGridTure->setSelectionMode(QAbstractItemView::NoSelection);
   DBGridTure->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  const int widths[] = {40, 60, 64, 200, 110, 70, 70, 76, 40, 44, 50};
+  const int widths[] = {40, 56, 60, 172, 110, 70, 70, 76, 40, 44, 50};
   for (int c = 0; c < int(std::size(widths)); ++c)
     DBGridTure->setColumnWidth(c, widths[c]);
 
@@ -148,9 +149,8 @@ TfrmNarudzbina::TfrmNarudzbina(TableOrders &orders, const OrderWindowContext &co
   edtStatusRest->setFocusPolicy(Qt::NoFocus);
   edtStatusRest->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
 
-  connect(ListTure, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
-    m_orders.selectRound(ListTure->row(item));
-  });
+  connect(ListTure, &QListWidget::itemClicked, this,
+          [this](QListWidgetItem *item) { m_orders.selectRound(ListTure->row(item)); });
   connect(&orders, &TableOrders::changed, this, &TfrmNarudzbina::refresh);
   connect(&orders, &TableOrders::beep, this, [] { QApplication::beep(); });
   connect(&orders, &TableOrders::focusEntry, this, [this] { edtUnosRest->setFocus(); });

@@ -329,6 +329,22 @@ TEST_F(TFrmKonfTest, RecordIntoControlsKeepsControlsForUnknownCodes) {
   EXPECT_EQ(konf.CBPort->currentText(), "COM3");
 }
 
+TEST_F(TFrmKonfTest, OrderTicketsGoToThePreviewUnlessAPrinterIsNamed) {
+  SetKonfiguracija r;
+  konf.loadRecord(r);
+  EXPECT_EQ(konf.cbStampacNar->currentText(), "PREGLED PRE STAMPE");
+  EXPECT_EQ(konf.recordFromControls().StampacNarudzbina, "");
+  // A printer not installed yet can be typed; it is kept as typed.
+  r.StampacNarudzbina = "Kuhinja";
+  konf.loadRecord(r);
+  EXPECT_EQ(konf.cbStampacNar->currentText(), "Kuhinja");
+  EXPECT_EQ(konf.recordFromControls().StampacNarudzbina, "Kuhinja");
+  if (const QString shots = qEnvironmentVariable("KASA_SCREENSHOT_DIR"); !shots.isEmpty())
+    konf.grab().save(shots + "/tfrmkonf.png");
+  konf.cbStampacNar->setCurrentIndex(0);
+  EXPECT_EQ(konf.recordFromControls().StampacNarudzbina, "");
+}
+
 TEST(TfrmMemorandumTest, CopiesOnlyTheLetterheadIntoTheDatabaseDirectory) {
   QTemporaryDir source, target;
   QFile f(source.filePath("memo.jpg"));

@@ -1,0 +1,67 @@
+#include "data/tablerepository.h"
+#include "dbfixture.h"
+#include "support/testsupport.h"
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+class StostLineNumbersTest : public DbTest {};
+// One SQLite file takes one writer at a time; two tills meet on a server.
+INSTANTIATE_TEST_SUITE_P(Server, StostLineNumbersTest, ::testing::Values(Engine::PostgreSQL), engineName);
+
+TableLine cola(int tura = 1) {
+  TableLine l;
+  l.brstola = 5;
+  l.sifra = "1";
+  l.naziv = "Coca cola";
+  l.cena = Money(100);
+  l.kolicina = Quantity(1);
+  l.iznos = Money(100);
+  l.tura = tura;
+  return l;
+}
+
+// Two tills add a line to the same table at the same moment: both read the same largest
+// line number, the second insert meets the first one's key and takes the next number.
+TEST_P(StostLineNumbersTest, TwoTillsAddingAtOnceGetTwoNumbers) {
+  // Till A: its line 1 written, not yet committed.
+  ASSERT_TRUE(db.beginTransaction());
+  ASSERT_TRUE(db.exec("INSERT INTO stost (rbr, brstola, sifra, naziv, kolicina, iznos, storno, tura) "
+                      "VALUES (1, 5, '2', 'Supa', 1, 200, 0, 1)"));
+  // Till B on its own connection in its own thread: it sees no line yet, so it takes 1 too
+  // and waits on A's key.
+  std::atomic<int> result{-1};
+  QString error;
+  const QString where = this->where();
+  const int tip = tipBaze();
+  std::thread tillB([&] {
+    Database b;
+    if (!b.open(tip, where)) {
+      error = b.lastError();
+      result = 0;
+      return;
+    }
+    const auto added = TableRepository(b).addLine(cola());
+    error = added.error();
+    result = added ? 1 : 0;
+  });
+  // B is waiting for A's lock once the server says so.
+  const bool waiting = testsupport::waitFor(
+      [&] {
+        return count("SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type='Lock' AND "
+                     "datname=current_database()") > 0;
+      },
+      10000, 20);
+  ASSERT_TRUE(db.commitTransaction());
+  tillB.join();
+  EXPECT_TRUE(waiting);
+  EXPECT_EQ(result.load(), 1) << error.toStdString();
+  QStringList rows;
+  for (const TableLine &l : TableRepository(db).lines(5).value_or({}))
+    rows << QStringLiteral("%1:%2").arg(l.rbr).arg(l.sifra);
+  EXPECT_EQ(rows, (QStringList{"1:2", "2:1"}));
+}
+
+} // namespace

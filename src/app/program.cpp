@@ -172,7 +172,11 @@ Program::Program(const QString &workDir, QObject *parent)
   m_restoran->askWaiter = [this]() -> std::optional<int> {
     if (!m_form4->run(WaiterLogin::Mode::Restaurant))
       return std::nullopt;
-    return m_form4->result().waiter.rbr;
+    m_waiter = m_form4->result().waiter;
+    return m_waiter.rbr;
+  };
+  m_restaurant->showOrders = [this](int brstola) {
+    return showNarudzbina(m_restoran, brstola, m_waiter, orderWindowContext());
   };
   m_glavna->BitBtn1Click = [this] { m_izvestaji->exec(); };
   m_glavna->ArtikliClick = [this] { m_artMain->maintain(); };
@@ -368,6 +372,7 @@ void Program::BtnProdeskClick() {
   const auto mode = m_pocetna->rezimRestoran ? WaiterLogin::Mode::Restaurant : WaiterLogin::Mode::Operator;
   if (m_form3->run(mode)) {
     const auto &r = m_form3->result();
+    m_waiter = r.waiter;
     m_engine->setRbrKasira(r.waiter.rbr);
     m_retail->rbrKasira = r.waiter.rbr;
     m_glavna->setRights(r.allRights(), m_engine->kasaProverena());

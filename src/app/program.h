@@ -181,6 +181,8 @@ private:
   TFrmKonf *m_konf = nullptr;
   TForm3 *m_form3 = nullptr;
   TForm4 *m_form4 = nullptr;
+  // The waiter logged in by TForm3, or changed on the restaurant screen by TForm4.
+  Waiter m_waiter;
   TFrmFreeText *m_freeText = nullptr;
   TForm5 *m_form5 = nullptr;
   TfrmIzvestaji *m_izvestaji = nullptr;

@@ -173,11 +173,10 @@ void RestaurantSale::narudzbina() {
     m_prompt.messageDialog(QStringLiteral("Greska"), QStringLiteral("Prvo morate otvoriti neki sto!"));
     return;
   }
-  if (!showOrders) {
-    setStatus(QStringLiteral("Narudzbine jos nisu dostupne"));
+  if (!showOrders || !showOrders(m_trenutniSto)) {
+    setStatus(QStringLiteral("PROBLEM U TOKU OTVARANJA NARUDZBINA"));
     return;
   }
-  showOrders(m_trenutniSto);
   refreshTable();
   emit focusEntry();
 }

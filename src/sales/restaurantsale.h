@@ -106,8 +106,9 @@ public:
                       const QString &cardNumber);
 
   // --- what the window layer supplies ---
-  // The orders window for the table (TfrmNarudzbina); empty until it exists.
-  std::function<void(int brstola)> showOrders;
+  // The orders window for the table (TfrmNarudzbina), modal; false when the table's
+  // rounds could not be read and nothing was shown.
+  std::function<bool(int brstola)> showOrders;
   // The free-table picker (TfrmOtvSto): the chosen table or nothing; empty until it exists.
   std::function<std::optional<int>()> pickFreeTable;
   std::function<void()> showFreeText, showInvoices, showMerge, showSplit;

@@ -20,6 +20,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocalSocket>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -49,18 +50,6 @@ public:
   void prepareShop(int model, const std::function<void(SetKonfiguracija &)> &adjust = {}) {
     ASSERT_TRUE(dir.isValid());
     testsupport::pinLocale();
-    {
-      Database db;
-      ASSERT_TRUE(db.open(1, dir.path())) << db.lastError().toStdString();
-      QFile data(testsupport::sourcePath("scripts/demo-data.sql"));
-      ASSERT_TRUE(data.open(QIODevice::ReadOnly)) << data.fileName().toStdString();
-      for (const QByteArray &line : data.readAll().split('\n')) {
-        const QString sql = QString::fromUtf8(line).trimmed();
-        if (sql.startsWith(QLatin1String("INSERT"))) {
-          ASSERT_TRUE(db.exec(sql)) << sql.toStdString() << db.lastError().toStdString();
-        }
-      }
-    }
     SetKonfiguracija rec;
     rec.Model = model;
     rec.Port = 1;
@@ -68,6 +57,9 @@ public:
     rec.putanjaBaza = dir.path();
     if (adjust)
       adjust(rec);
+    // A shop on a database server shares the data another till already laid in.
+    if (rec.TipBaze == 1)
+      ASSERT_NO_FATAL_FAILURE(loadDemoData(1, dir.path()));
     ASSERT_TRUE(KonfiguracijaStore::save(dir.path(), rec));
 
     ArticleMirror mirror;
@@ -86,6 +78,20 @@ public:
     articles.write(device);
   }
 
+  // The demo shop's rows (scripts/demo-data.sql) into a database of kind tipBaze at where.
+  static void loadDemoData(int tipBaze, const QString &where) {
+    Database db;
+    ASSERT_TRUE(db.open(tipBaze, where)) << db.lastError().toStdString();
+    QFile data(testsupport::sourcePath("scripts/demo-data.sql"));
+    ASSERT_TRUE(data.open(QIODevice::ReadOnly)) << data.fileName().toStdString();
+    for (const QByteArray &line : data.readAll().split('\n')) {
+      const QString sql = QString::fromUtf8(line).trimmed();
+      if (sql.startsWith(QLatin1String("INSERT"))) {
+        ASSERT_TRUE(db.exec(sql)) << sql.toStdString() << db.lastError().toStdString();
+      }
+    }
+  }
+
   // fiscal-sim as the given model on ./COM1, printing into journal.jsonl;
   // extra arguments such as {"--tcp", "127.0.0.1:0"}.
   void startDevice(int model, const QStringList &extra = {}) {
@@ -100,6 +106,22 @@ public:
         testsupport::waitFor([&] { return sim.canReadLine() || sim.state() != QProcess::Running; }, 10000));
     readyLine = QString::fromUtf8(sim.readLine()).trimmed();
     ASSERT_TRUE(readyLine.startsWith("fiscal-sim ready")) << readyLine.toStdString();
+  }
+
+  // One command on fiscal-sim's control channel (started with --control ctl); its answer.
+  QJsonObject control(const QJsonObject &cmd) const {
+    QLocalSocket s;
+    s.connectToServer(dir.filePath("ctl"));
+    if (!s.waitForConnected(2000))
+      return {};
+    s.write(QJsonDocument(cmd).toJson(QJsonDocument::Compact) + "\n");
+    s.waitForBytesWritten(1000);
+    QByteArray line;
+    for (int i = 0; i < 20 && !line.contains('\n'); ++i) {
+      s.waitForReadyRead(100);
+      line += s.readAll();
+    }
+    return QJsonDocument::fromJson(line).object();
   }
 
   // The TCP port the device listens on (from its ready line; 0 without --tcp).
@@ -133,8 +155,15 @@ public:
         p.dialogMain().Button1->click();
       }
       if (p.dialog().isVisible()) {
-        unexpected << p.dialog().Naslov->text() + " / " + p.dialog().tekst->toPlainText();
-        for (QPushButton *b : {p.dialog().BtnOK, p.dialog().BtnErrStop, p.dialog().Button2}) {
+        const QString shown = p.dialog().Naslov->text() + " / " + p.dialog().tekst->toPlainText();
+        // A test that expects device refusals answers them with "Nastavi" (or a notice's "OK").
+        const bool expected =
+            answerNastavi && (p.dialog().BtnErrOk->isVisible() || p.dialog().BtnOK->isVisible());
+        (expected ? deviceErrors : unexpected) << shown;
+        QList<QPushButton *> answers{p.dialog().BtnOK, p.dialog().BtnErrStop, p.dialog().Button2};
+        if (answerNastavi)
+          answers.prepend(p.dialog().BtnErrOk);
+        for (QPushButton *b : std::as_const(answers)) {
           if (b->isVisible()) {
             b->click();
             break;
@@ -207,6 +236,8 @@ public:
   QString readyLine;
   QStringList unexpected;
   int enterNotices = 0;
+  bool answerNastavi = false; // device errors answered "Nastavi" and noted in deviceErrors
+  QStringList deviceErrors;
 };
 
 } // namespace e2e

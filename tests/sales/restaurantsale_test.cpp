@@ -93,12 +93,14 @@ TEST(RestaurantKeys, EnterWithTextDoesNothingOrdersNeedATable) {
   EXPECT_EQ(int(r.device.frames.size()), sent);
   EXPECT_EQ(r.sale->edtUnosRest, "12");
 
-  r.key("", &RestaurantSale::narudzbina); // no order window yet
-  EXPECT_EQ(r.sale->edtStatusRest(), "Narudzbine jos nisu dostupne");
   int shownFor = 0;
+  r.sale->showOrders = [&](int) { return false; }; // the rounds could not be read
+  r.key("", &RestaurantSale::narudzbina);
+  EXPECT_EQ(r.sale->edtStatusRest(), "PROBLEM U TOKU OTVARANJA NARUDZBINA");
   r.sale->showOrders = [&](int sto) {
     shownFor = sto;
     r.order(sto, "2", 1);
+    return true;
   };
   r.key("", &RestaurantSale::narudzbina);
   EXPECT_EQ(shownFor, 5);

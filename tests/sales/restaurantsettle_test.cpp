@@ -192,6 +192,24 @@ TEST_P(SettleLarge, ThreeHundredLinesOnOneReceipt) {
   EXPECT_EQ(r.row("SELECT COUNT(*) FROM stost"), "0");
 }
 
-INSTANTIATE_TEST_SUITE_P(Models, SettleLarge, ::testing::Values(1, 2, 4));
+// Emptying such a table voids every sale: more than twice the old array's records.
+TEST_P(SettleLarge, EmptyingThreeHundredLinesVoidsThemAll) {
+  Restaurant r(GetParam());
+  for (int i = 0; i < 300; ++i)
+    r.order(5, i % 2 ? "1" : "2", 1);
+  r.open();
+  r.key("", &RestaurantSale::isprazniSto);
+  EXPECT_EQ(int(r.h.engine->stavkeRacuna().size()), 1 + 600 + (GetParam() == 2 ? 1 : 2));
+  for (int i = 0; i < 10 && !r.sale->entryEnabled; ++i)
+    r.settle();
+  const QList<QJsonObject> receipts = r.device.journal();
+  ASSERT_EQ(receipts.size(), 1) << r.h.prompt.log.join("\n").toStdString();
+  EXPECT_EQ(receipts[0].value("lines").toArray().size(), 600);
+  EXPECT_DOUBLE_EQ(receipts[0].value("total").toDouble(), 0);
+  EXPECT_EQ(r.row("SELECT COUNT(*) FROM stost"), "0");
+  EXPECT_EQ(r.row("SELECT sifkonob FROM stolovi WHERE brstola = 5"), "-1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, SettleLarge, ::testing::Values(1, 2, 4, 5));
 
 } // namespace

@@ -31,6 +31,7 @@ TEST(TfrmRestoranWindow, KeysFocusAndClosing) {
   r.sale->showOrders = [&](int sto) {
     r.order(sto, "1", 2, 1);
     r.order(sto, "2", 1, 1);
+    return true;
   };
   r.sale->showWaiter(2);
 

@@ -58,8 +58,9 @@ public:
     if (adjust)
       adjust(rec);
     // A shop on a database server shares the data another till already laid in.
-    if (rec.TipBaze == 1)
+    if (rec.TipBaze == 1) {
       ASSERT_NO_FATAL_FAILURE(loadDemoData(1, dir.path()));
+    }
     ASSERT_TRUE(KonfiguracijaStore::save(dir.path(), rec));
 
     ArticleMirror mirror;

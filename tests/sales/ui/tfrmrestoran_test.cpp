@@ -109,8 +109,9 @@ TEST(TfrmRestoranWindow, RendersATableWithItsLines) {
   const QImage shot = form.grab().toImage();
   EXPECT_EQ(shot.size(), form.size());
   const QString path = qEnvironmentVariable("KASA_RESTORAN_SCREENSHOT");
-  if (!path.isEmpty())
+  if (!path.isEmpty()) {
     EXPECT_TRUE(shot.save(path));
+  }
   r.sale->requestClose();
 }
 

@@ -346,6 +346,8 @@ void TransactionEngine::handleFailureC(const Family4Ack &ack) {
     // A whole receipt goes no further: what the device took leaves the table and the
     // screen is given back, else it would stay locked with the rest of the table on it.
     if (m_state.rezimRestoran && m_state.racunUToku && !articleService) {
+      if (closeForAcceptedLines(m_state.indeksStavke))
+        return;
       m_state.racunUToku = false;
       removeAcceptedLines(m_state.indeksStavke);
     }

@@ -53,9 +53,64 @@ void TransactionEngine::removeAcceptedLines(int endIndex) {
   }
 }
 
+// A table's line refused by the device: the receipt is open on the device with the
+// lines it took, and nothing would ever close it (the next settling, of this table or
+// another, would pour its lines into it and pay only for its own). It is paid and closed
+// for what the device took; the refused line and those after it stay on the table.
+// Cheque and card keep what fits into the smaller total, cash pays the rest.
+bool TransactionEngine::closeForAcceptedLines(int failedIndex) {
+  if (!m_state.rezimRestoran || failedIndex <= 1 || failedIndex >= int(m_stavke.size()) ||
+      m_stavke[std::size_t(failedIndex)].operacija != Racun::Prodaja)
+    return false;
+  Money accepted;
+  for (int i = 1; i < failedIndex; ++i)
+    if (m_stavke[std::size_t(i)].operacija == Racun::Prodaja)
+      accepted += m_stavke[std::size_t(i)].iznos;
+  if (accepted <= Money())
+    return false; // nothing to pay for: the device takes no payment then
+  const StavkeRacuna tail(m_stavke.begin() + failedIndex, m_stavke.end());
+  m_stavke.resize(std::size_t(failedIndex));
+  Money rest = accepted;
+  for (Racun r : tail) {
+    if (r.operacija != Racun::Placanje || r.nacinPlacanja == Racun::Gotovina)
+      continue;
+    r.iznosPlacanja = std::min(r.iznosPlacanja, rest);
+    if (r.iznosPlacanja <= Money())
+      continue;
+    rest -= r.iznosPlacanja;
+    m_stavke.push_back(r);
+  }
+  bool cashStep = false;
+  for (Racun r : tail) {
+    if (r.operacija == Racun::Placanje && r.nacinPlacanja == Racun::Gotovina) {
+      r.iznosPlacanja = r.ostatak = rest;
+      cashStep = true;
+      m_stavke.push_back(r);
+    } else if (r.operacija == Racun::Kraj) {
+      if (!cashStep)
+        r.ostatak = rest; // the closing books the cash itself
+      m_stavke.push_back(r);
+      break;
+    }
+  }
+  m_partialReceipt = true;
+  m_state.racunUToku = true;
+  m_state.indeksStavke = failedIndex;
+  // The device took them: they leave the table now, the screen stays shut until it closes.
+  const QList<int> rbr = acceptedLines(failedIndex, true);
+  const int sto = m_trenutniSto;
+  if (!runWrite([&] { return m_store.tables().deleteLines(sto, rbr); }))
+    return true;
+  sendNextWholeStep();
+  return true;
+}
+
 void TransactionEngine::nastavi(int acceptedEnd, bool fromWatchdog) {
   emit portButtonEnabled();
   if (m_state.rezimRestoran) {
+    // After a silence the device may hold the unanswered line too: no payment is guessed.
+    if (!fromWatchdog && closeForAcceptedLines(acceptedEnd))
+      return;
     removeAcceptedLines(acceptedEnd);
     m_state.racunUToku = false;
     return;
@@ -168,16 +223,29 @@ void TransactionEngine::clearSaleWindow(Dialect dialect) {
   else
     rbr = acceptedLines(int(m_stavke.size()), true);
   const int round = split && m_split ? m_split->selectedRoundIndex() + 1 : 0;
+  const bool partial = std::exchange(m_partialReceipt, false);
   int maxRound = 0;
   runWrite([&]() -> DbResult<> {
     TableRepository tables = m_store.tables();
-    DB_TRY(split || dialect == Dialect::C ? tables.deleteLines(sto, rbr) : tables.deleteAllLines(sto));
+    DB_TRY(split || partial || dialect == Dialect::C ? tables.deleteLines(sto, rbr)
+                                                     : tables.deleteAllLines(sto));
     const auto left = tables.countLines(sto);
     if (!left)
       return left.failure();
     if (*left == 0)
       DB_TRY(tables.freeTable(sto));
     if (m_state.rastavljanjePoTurama) {
+      // A round the device took only in part keeps its place.
+      const auto inRound = tables.countRoundLines(sto, round);
+      if (!inRound)
+        return inRound.failure();
+      if (*inRound > 0) {
+        const auto last = tables.lastRound(sto);
+        if (!last)
+          return last.failure();
+        maxRound = *last;
+        return {};
+      }
       const auto last = tables.closeRound(sto, round);
       if (!last)
         return last.failure();

@@ -281,6 +281,7 @@ private:
   void stepFailed(const QString &text, bool fromWatchdog, int refusedCommand = -1);
   void resendRefusedC(quint8 answered, const Racun &step);
   void nastavi(int acceptedEnd, bool fromWatchdog);
+  bool closeForAcceptedLines(int failedIndex);
   // One command in flight: what the screens ask for while a reply is awaited waits
   // for it, in order; the receipt's follow-ups (drawer, display) go first.
   bool linkBusy() const { return m_state.awaitingReply || m_state.auxSettling; }
@@ -365,6 +366,7 @@ private:
   qsizetype m_freeTextNext = 0;
   Racun m_stavkaKase;
   StavkeRacuna m_stavke;
+  bool m_partialReceipt = false;                 // m_stavke was cut short after a refused line
   std::deque<std::function<void()>> m_followUps; // drawer, display after a receipt
 };
 

@@ -186,9 +186,22 @@ TEST_P(RestaurantNastavi, AcceptedLinesLeaveTheTable) {
             5 - c.linesLeft);
   // Every line is either stored as sold or still on the table, never both, never neither.
   EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 4 - c.linesLeft);
+  if (c.silence) {
+    // The device may hold the unanswered line too: no payment is guessed.
+    EXPECT_FALSE(h.engine->racunUToku());
+    h.clock.advance(20000);
+    EXPECT_EQ(h.sentCount(), sent + 3); // the three resends, nothing after the choice
+    return;
+  }
+  // A refusal: the receipt the device holds open is paid for the two lines it took.
+  EXPECT_TRUE(h.engine->racunUToku());
+  ASSERT_EQ(h.sentCount(), sent + 1);
+  EXPECT_EQ(quint8(h.last()[7]), 0x15); // the payment
+  h.feed(reply::closed1(c.model, 17));
   EXPECT_FALSE(h.engine->racunUToku());
-  h.clock.advance(20000);
-  EXPECT_EQ(h.sentCount(), sent + (c.silence ? 3 : 0)); // nothing more after the choice
+  EXPECT_EQ(h.scalar(QStringLiteral("SELECT STATUS FROM racuni WHERE broj = 1")).toInt(), 1);
+  EXPECT_EQ(h.scalar(QStringLiteral("SELECT SUM(iznos) FROM rate")).toDouble(), 200.0);
+  EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM stost WHERE brstola = 7")).toInt(), c.linesLeft);
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, RestaurantNastavi,

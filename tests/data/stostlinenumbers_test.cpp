@@ -26,6 +26,10 @@ TableLine cola(int tura = 1) {
 // Two tills add a line to the same table at the same moment: both read the same largest
 // line number, the second insert meets the first one's key and takes the next number.
 TEST_P(StostLineNumbersTest, TwoTillsAddingAtOnceGetTwoNumbers) {
+  // Where the server is asked who waits: inside A's transaction it would answer from
+  // the snapshot of its first look.
+  Database watch;
+  ASSERT_TRUE(watch.open(tipBaze(), this->where())) << watch.lastError().toStdString();
   // Till A: its line 1 written, not yet committed.
   ASSERT_TRUE(db.beginTransaction());
   ASSERT_TRUE(db.exec("INSERT INTO stost (rbr, brstola, sifra, naziv, kolicina, iznos, storno, tura) "
@@ -50,8 +54,9 @@ TEST_P(StostLineNumbersTest, TwoTillsAddingAtOnceGetTwoNumbers) {
   // B is waiting for A's lock once the server says so.
   const bool waiting = testsupport::waitFor(
       [&] {
-        return count("SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type='Lock' AND "
-                     "datname=current_database()") > 0;
+        const auto n = watch.scalar("SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type='Lock' AND "
+                                    "datname=current_database()");
+        return n && n->toInt() > 0;
       },
       10000, 20);
   ASSERT_TRUE(db.commitTransaction());

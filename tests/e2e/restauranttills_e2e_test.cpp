@@ -110,7 +110,8 @@ TEST_F(RestaurantTills, TwoProgramsOpeningTheSameFreeTableOneWins) {
   }
   const QString won = "F8 sto=2 status=", lost = "F8 sto=0 status=STO NIJE SLOBODAN";
   EXPECT_TRUE((results == QStringList{won, lost}) || (results == QStringList{lost, won}))
-      << results.join(" | ").toStdString();
+      << results.join(" | ").toStdString() << "\n"
+      << out[0].toStdString() << out[1].toStdString();
 
   Database db;
   ASSERT_TRUE(db.open(3, pg.connectionText()));

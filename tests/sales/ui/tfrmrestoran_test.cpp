@@ -37,14 +37,18 @@ TEST(TfrmRestoranWindow, KeysFocusAndClosing) {
 
   QStringList seen;
   bool closedMidReceipt = true;
+  // The window system activates a shown window and moves the focus in its own time (late
+  // on a loaded machine): wait for that, a few seconds at most, rather than a fixed time.
+  QLineEdit *entry = form.edtUnosRest;
+  auto focusOnEntry = [&] {
+    testsupport::waitFor([&] { return form.isActiveWindow() && QApplication::focusWidget() == entry; }, 5000);
+    return QApplication::focusWidget() == entry ? "entry" : "elsewhere";
+  };
   testsupport::when(
       &form, [&] { return form.isVisible(); },
       [&] {
         r.settle();
-        QLineEdit *entry = form.edtUnosRest;
-        seen << QStringLiteral("modal %1 focus %2")
-                    .arg(form.isModal())
-                    .arg(QApplication::focusWidget() == entry ? "entry" : "elsewhere");
+        seen << QStringLiteral("modal %1 focus %2").arg(form.isModal()).arg(focusOnEntry());
         QTest::keyClicks(entry, "3");
         QTest::keyClick(entry, Qt::Key_F8);
         seen << QStringLiteral("F8 %1 rows %2 '%3'")
@@ -70,7 +74,7 @@ TEST(TfrmRestoranWindow, KeysFocusAndClosing) {
         r.settle();
         seen << QStringLiteral("settled %1 focus %2 tables %3")
                     .arg(entry->isEnabled())
-                    .arg(QApplication::focusWidget() == entry ? "entry" : "elsewhere")
+                    .arg(focusOnEntry())
                     .arg(form.DBGridStolovi->model()->rowCount());
         QTest::keyClick(entry, Qt::Key_Escape); // Marko's code
         seen << QStringLiteral("Esc waiter %1 table %2").arg(r.sale->waiter()).arg(r.sale->trenutniSto());

@@ -72,7 +72,7 @@ TfrmNarudzbina::TfrmNarudzbina(TableOrders &orders, const OrderWindowContext &co
   DBGridTure->setFocusPolicy(Qt::NoFocus);
   DBGridTure->setSelectionMode(QAbstractItemView::NoSelection);
   DBGridTure->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  const int widths[] = {40, 56, 60, 172, 110, 70, 70, 76, 40, 44, 50};
+  const int widths[] = {40, 66, 50, 152, 116, 70, 70, 76, 42, 50, 58};
   for (int c = 0; c < int(std::size(widths)); ++c)
     DBGridTure->setColumnWidth(c, widths[c]);
 

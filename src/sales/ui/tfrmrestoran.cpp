@@ -13,14 +13,15 @@
 #include <QRadioButton>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <algorithm>
 
 namespace {
 QLineEdit *amountField(QWidget *parent, const char *name, const QString &caption, int x, int y) {
   auto *l = new QLabel(caption, parent);
-  l->setGeometry(x, y, 80, 28);
+  l->setGeometry(x, y, 72, 28);
   auto *e = new QLineEdit(parent);
   e->setObjectName(QLatin1String(name));
-  e->setGeometry(x + 80, y, 112, 28);
+  e->setGeometry(x + 72, y, 92, 28);
   e->setReadOnly(true);
   e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   e->setFocusPolicy(Qt::NoFocus);
@@ -41,6 +42,26 @@ QTableView *grid(QWidget *parent, const char *name, QStandardItemModel *model) {
   v->setSelectionMode(QAbstractItemView::SingleSelection);
   v->setFocusPolicy(Qt::NoFocus); // the keys belong to the entry line
   return v;
+}
+
+// The grids' own font, smaller so that every column fits beside the others.
+void gridFont(QTableView *v) {
+  QFont f = v->font();
+  f.setPointSize(8);
+  v->setFont(f);
+  v->horizontalHeader()->setFont(f);
+  v->horizontalHeader()->setMinimumSectionSize(20);
+}
+
+// Every column as wide as its title and values; the name column takes what is left, so
+// that all columns stay in sight and only a long name is cut short.
+void fitColumns(QTableView *v, int stretched, int least) {
+  v->resizeColumnsToContents();
+  int others = 0;
+  for (int c = 0; c < v->model()->columnCount(); ++c)
+    if (c != stretched)
+      others += v->columnWidth(c);
+  v->setColumnWidth(stretched, std::max(least, v->viewport()->width() - others));
 }
 
 QStandardItem *cell(const QString &text, bool right = false) {
@@ -73,25 +94,24 @@ TfrmRestoran::TfrmRestoran(RestaurantSale &sale, QWidget *parent)
   lblUkupno->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   lblUkupno->setStyleSheet(QStringLiteral("font-size: 30pt; font-weight: bold; color: #003399;"));
 
-  m_tables = new QStandardItemModel(0, 2, this);
-  m_tables->setHorizontalHeaderLabels({QStringLiteral("BR"), QStringLiteral("NAZIV")});
+  m_tables = new QStandardItemModel(0, 3, this);
+  m_tables->setHorizontalHeaderLabels(
+      {QStringLiteral("BR"), QStringLiteral("NAZIV"), QStringLiteral("SIFKONOB")});
   DBGridStolovi = grid(this, "DBGridStolovi", m_tables);
-  DBGridStolovi->setGeometry(8, 66, 150, 330);
-  DBGridStolovi->setColumnWidth(0, 36);
-  DBGridStolovi->setColumnWidth(1, 96);
+  DBGridStolovi->setGeometry(8, 66, 160, 330);
+  gridFont(DBGridStolovi);
 
-  m_lines = new QStandardItemModel(0, 7, this);
+  m_lines = new QStandardItemModel(0, 11, this);
   m_lines->setHorizontalHeaderLabels(
-      {QStringLiteral("RBR"), QStringLiteral("SIFRA"), QStringLiteral("BARKOD"), QStringLiteral("NAZIV"),
-       QStringLiteral("CENA"), QStringLiteral("KOLICINA"), QStringLiteral("IZNOS")});
+      {QStringLiteral("RBR"), QStringLiteral("BRSTOLA"), QStringLiteral("SIFRA"), QStringLiteral("BARKOD"),
+       QStringLiteral("NAZIV"), QStringLiteral("STOPA"), QStringLiteral("CENA"), QStringLiteral("KOLICINA"),
+       QStringLiteral("IZNOS"), QStringLiteral("STORNO"), QStringLiteral("TURA")});
   DBGridStoStavke = grid(this, "DBGridStoStavke", m_lines);
   DBGridStoStavke->setSelectionMode(QAbstractItemView::NoSelection);
-  DBGridStoStavke->setGeometry(166, 66, 626, 330);
-  const int widths[] = {35, 60, 100, 170, 80, 70, 95};
-  for (int c = 0; c < 7; ++c)
-    DBGridStoStavke->setColumnWidth(c, widths[c]);
+  DBGridStoStavke->setGeometry(174, 66, 646, 330);
+  gridFont(DBGridStoStavke);
 
-  const int fx = 800, fy = 80;
+  const int fx = 828, fy = 80;
   edtGotovina = amountField(this, "edtGotovina", QStringLiteral("GOTOVINA"), fx, fy);
   edtCek = amountField(this, "edtCek", QStringLiteral("CEK"), fx, fy + 36);
   edtKartica = amountField(this, "edtKartica", QStringLiteral("KARTICA"), fx, fy + 72);
@@ -201,7 +221,9 @@ void TfrmRestoran::refresh() {
   const auto &tables = m_sale.tables();
   m_tables->setRowCount(0);
   for (const RestaurantTable &t : tables)
-    m_tables->appendRow({cell(QString::number(t.brstola), true), cell(t.naziv)});
+    m_tables->appendRow(
+        {cell(QString::number(t.brstola), true), cell(t.naziv), cell(QString::number(t.sifkonob), true)});
+  fitColumns(DBGridStolovi, 1, 40);
   if (m_sale.currentRow() >= 0)
     DBGridStolovi->selectRow(m_sale.currentRow());
   else
@@ -209,9 +231,11 @@ void TfrmRestoran::refresh() {
 
   m_lines->setRowCount(0);
   for (const TableLine &l : m_sale.lines())
-    m_lines->appendRow({cell(QString::number(l.rbr), true), cell(l.sifra), cell(l.barkod), cell(l.naziv),
-                        cell(l.cena.text(), true), cell(l.kolicina.text(), true),
-                        cell(l.iznos.text(), true)});
+    m_lines->appendRow({cell(QString::number(l.rbr), true), cell(QString::number(l.brstola), true),
+                        cell(l.sifra), cell(l.barkod), cell(l.naziv), cell(QString::number(l.stopa), true),
+                        cell(l.cena.text(), true), cell(l.kolicina.text(), true), cell(l.iznos.text(), true),
+                        cell(QString::number(l.storno ? 1 : 0), true), cell(QString::number(l.tura), true)});
+  fitColumns(DBGridStoStavke, 4, 90);
 }
 
 bool TfrmRestoran::handleKey(int key, Qt::KeyboardModifiers modifiers) {

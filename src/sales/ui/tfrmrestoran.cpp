@@ -290,12 +290,13 @@ void TfrmRestoran::escape() {
 }
 
 bool TfrmRestoran::eventFilter(QObject *watched, QEvent *event) {
-  if (watched == edtUnosRest) {
+  const bool press = event->type() == QEvent::KeyPress, release = event->type() == QEvent::KeyRelease;
+  if (watched == edtUnosRest && (press || release)) {
     auto *ke = static_cast<QKeyEvent *>(event);
-    if (event->type() == QEvent::KeyPress && handleKey(ke->key(), ke->modifiers()))
+    if (press && handleKey(ke->key(), ke->modifiers()))
       return true;
     // The operator keys of the numeric pad never leave their character behind.
-    if (event->type() == QEvent::KeyRelease && (ke->modifiers() & Qt::KeypadModifier) &&
+    if (release && (ke->modifiers() & Qt::KeypadModifier) &&
         (ke->key() == Qt::Key_Asterisk || ke->key() == Qt::Key_Plus || ke->key() == Qt::Key_Minus)) {
       edtUnosRest->clear();
       m_sale.edtUnosRest.clear();

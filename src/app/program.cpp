@@ -23,9 +23,11 @@
 #include "engine/codelistsync.h"
 #include "reports/ui/tfrmizvestaji.h"
 #include "reports/ui/tfrmpromet.h"
+#include "sales/invoices.h"
 #include "sales/ui/tform2.h"
 #include "sales/ui/tfrmfreetext.h"
 #include "sales/ui/tfrmrestoran.h"
+#include "sales/ui/tfrmracuni.h"
 #include "sales/ui/waitercodedialog.h"
 
 #include <QApplication>
@@ -92,6 +94,8 @@ Program::Program(const QString &workDir, QObject *parent)
   m_artMain = new TfrmArtMain(m_db, *m_rules, m_pocetna);
   m_sifarnici = new TfrmSifarnici(m_db, *m_rules, m_pocetna);
   m_articleSync->codeLists().setStore(&m_db, m_rules.get());
+  m_invoices = std::make_unique<Invoices>(m_db, *m_rules, *m_recordMessages);
+  m_racuni = new TfrmRacuni(*m_invoices, m_pocetna);
 
   m_konf->setHost(this);
   m_konf->setWorkingDirectory(m_workDir);
@@ -233,6 +237,19 @@ Program::Program(const QString &workDir, QObject *parent)
   m_restaurant->showFreeText = [this] {
     m_freeText->Memo1->clear();
     m_freeText->exec();
+  };
+  m_retail->showInvoices = [this] { m_racuni->open(); };
+  m_restaurant->showInvoices = [this] { m_racuni->open(); };
+  m_racuni->message = [this](const QString &title, const QString &text) { message(title, text); };
+  m_racuni->invoiceSettings = [this](QString *error) -> std::optional<InvoiceSettings> {
+    InvoiceSettings s;
+    s.owner = Vlasnik::read(m_workDir, error);
+    if (!error->isEmpty())
+      return std::nullopt;
+    s.letterhead = m_konf->cbMem->isChecked();
+    s.pdv = m_konf->cbPDV->currentIndex() + 1;
+    s.databaseDir = DatabaseRestore::databaseDir(m_workDir, m_record.putanjaBaza);
+    return s;
   };
   m_freeText->print = [this](const QList<FreeTextLine> &lines) {
     QList<std::pair<QString, int>> table;

@@ -33,6 +33,8 @@ class TForm3;
 class TForm4;
 class TForm5;
 class TFrmFreeText;
+class Invoices;
+class TfrmRacuni;
 class TGlavna;
 class TUputstvo;
 class TfrmArtMain;
@@ -118,6 +120,7 @@ public:
   TfrmArtMain &artMain() { return *m_artMain; }
   // The code lists; pickPartner() is the invoices window's partner picker.
   TfrmSifarnici &sifarnici() { return *m_sifarnici; }
+  TfrmRacuni &racuni() { return *m_racuni; }
   RetailSale &retail() { return *m_retail; }
   RestaurantSale &restaurant() { return *m_restaurant; }
   TfrmRestoran &restoran() { return *m_restoran; }
@@ -168,6 +171,7 @@ private:
   std::unique_ptr<ArticleSync> m_articleSync;
   std::unique_ptr<WindowRecordMessages> m_recordMessages;
   std::unique_ptr<RecordRules> m_rules; // the checks of every grid and import
+  std::unique_ptr<Invoices> m_invoices;
 
   // Windows, created once in the program's fixed order.
   TfrmPocetna *m_pocetna = nullptr;
@@ -189,5 +193,6 @@ private:
   ImportReportDialog *m_importReport = nullptr;
   TfrmArtMain *m_artMain = nullptr;
   TfrmSifarnici *m_sifarnici = nullptr;
+  TfrmRacuni *m_racuni = nullptr;
   int m_sequence = 0; // start-up sequences run; a late TCP answer of an older one is ignored
 };

@@ -139,3 +139,14 @@ std::optional<Quantity> quantityFor(Money amount, Money price) {
     return std::nullopt;
   return inRange<3>(roundedQuotient(__int128(amount.units()) * Quantity::kScale, price.units()));
 }
+
+std::optional<GrossSplit> splitGross(Money gross, double ratePercent) {
+  const auto rate = Fixed<2>::fromDouble(ratePercent); // hundredths of a percent
+  if (!rate || rate->units() <= -100 * Money::kScale)
+    return std::nullopt;
+  const __int128 hundred = 100 * Money::kScale;
+  const auto base = inRange<2>(roundedQuotient(__int128(gross.units()) * hundred, hundred + rate->units()));
+  if (!base)
+    return std::nullopt;
+  return GrossSplit{*base, gross - *base};
+}

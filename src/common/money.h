@@ -78,3 +78,13 @@ std::optional<Money> truncatedAmount(Quantity q, Money price);
 // The quantity that amount buys at price, rounded to the thousandth half away from zero
 // (MyRound with 3 decimals). Nothing for a price of 0 or out of range.
 std::optional<Quantity> quantityFor(Money amount, Money price);
+
+// A gross amount (tax included) split at a tax rate in percent: the base is
+// gross × 100 / (100 + rate) rounded once to the para, half away from zero, and the
+// tax is what is left, so base + tax is always the gross. The rate is taken to the
+// hundredth of a percent. Nothing for a rate of -100 % or less.
+struct GrossSplit {
+  Money base;
+  Money tax;
+};
+std::optional<GrossSplit> splitGross(Money gross, double ratePercent);

@@ -77,6 +77,7 @@ bool RecordTableModel::select() {
 bool RecordTableModel::post() {
   // Refusals are modal messages: they come before the transaction opens, and the
   // database's own refusal after it has closed.
+  m_refusedByDatabase = false;
   if (!checkPending())
     return false;
   m_postError.reset();
@@ -89,6 +90,7 @@ bool RecordTableModel::post() {
   });
   if (written)
     return true;
+  m_refusedByDatabase = true;
   m_rules.reportPostError(m_table, written.failure());
   if (submitted)
     select(); // the commit failed: show what is stored
@@ -121,6 +123,11 @@ bool RecordTableModel::checkPending() {
     }
   }
   return true;
+}
+
+bool RecordTableModel::isPendingInsert(int row) const {
+  // QSqlTableModel marks a pending insert "*".
+  return headerData(row, Qt::Vertical, Qt::DisplayRole).toString() == QLatin1String("*");
 }
 
 void RecordTableModel::cancel() {

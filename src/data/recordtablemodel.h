@@ -38,6 +38,10 @@ public:
   void cancel();
   // True while some row has edits that are not written.
   bool hasPendingEdits() const { return isDirty(); }
+  // True for a row appended for entry and not written yet.
+  bool isPendingInsert(int row) const;
+  // After a failed post(): true when the database itself refused it (not a check).
+  bool refusedByDatabase() const { return m_refusedByDatabase; }
 
   // Appends an empty row for entry; its index, or -1.
   int appendRow();
@@ -107,4 +111,5 @@ private:
   std::optional<DbError> m_postError; // the database's refusal inside post(), shown after it
   int m_sortColumn = -1;
   Qt::SortOrder m_order = Qt::AscendingOrder;
+  bool m_refusedByDatabase = false;
 };

@@ -44,16 +44,30 @@ double BandedReport::titleHeightMm() const {
 }
 
 double BandedReport::pageHeaderHeightMm() const {
+  if (pageHeaderBand)
+    return pageHeaderBand->heightMm;
   return pageHeaderLeft || pageHeaderRight ? lineHeightMm() * 1.5 : 0;
 }
 
 double BandedReport::pageFooterHeightMm() const {
+  if (pageFooterBand)
+    return pageFooterBand->heightMm;
   return pageFooterLeft || pageFooterRight ? lineHeightMm() * 1.5 : 0;
 }
 
 bool BandedReport::hasColumnHeader() const {
   return std::any_of(columns.cbegin(), columns.cend(),
                      [](const ReportColumn &c) { return !c.caption.isEmpty(); });
+}
+
+bool BandedReport::columnHeaderOnPage(int index) const {
+  if (!hasColumnHeader())
+    return false;
+  const bool ownLine = std::any_of(m_lines.cbegin(), m_lines.cend(),
+                                   [](const Line &l) { return l.band == Band::ColumnHeader; });
+  if (index == 0)
+    return !ownLine;
+  return columnHeaderOnEveryPage;
 }
 
 double BandedReport::heightOf(const Line &line) const {
@@ -66,6 +80,8 @@ double BandedReport::heightOf(const Line &line) const {
     return groupFooterLines * lineHeightMm() + lineHeightMm() * 0.5;
   case Band::Custom:
     return m_custom[size_t(line.index)].heightMm;
+  case Band::ColumnHeader:
+    return columnHeaderHeightMm();
   }
   return 0;
 }
@@ -74,14 +90,13 @@ void BandedReport::paginate() const {
   if (m_paginatedLines == m_lines.size())
     return;
   m_pageStarts.assign(1, 0);
-  const double columnHeader = hasColumnHeader() ? lineHeightMm() * 1.3 : 0;
   const double body = page.printableMm().height() - pageHeaderHeightMm() - pageFooterHeightMm();
   auto room = [&](size_t pageIndex) {
     double r = body;
     if (pageIndex == 0)
       r -= titleHeightMm();
-    if (pageIndex == 0 || columnHeaderOnEveryPage)
-      r -= columnHeader;
+    if (columnHeaderOnPage(int(pageIndex)))
+      r -= columnHeaderHeightMm();
     return r;
   };
   double used = 0;
@@ -119,6 +134,7 @@ void BandedReport::forEachLine(const std::function<void(Band, const QStringList 
       break;
     }
     case Band::Custom:
+    case Band::ColumnHeader:
       break;
     }
   }
@@ -145,6 +161,18 @@ void BandedReport::drawCells(QPainter &painter, const QStringList &texts, double
   }
 }
 
+void BandedReport::drawColumnHeader(QPainter &painter, double y, double pxPerMm, QPointF origin,
+                                    double fontScale) const {
+  QStringList captions;
+  for (const ReportColumn &c : columns)
+    captions << c.caption;
+  drawCells(painter, captions, y, pxPerMm, origin, true, fontScale);
+  const QRectF area = page.printableMm();
+  const double left = origin.x() + area.left() * pxPerMm, right = left + area.width() * pxPerMm;
+  const double under = y + lineHeightMm() * pxPerMm * 1.1;
+  painter.drawLine(QPointF(left, under), QPointF(right, under));
+}
+
 void BandedReport::paintPage(QPainter &painter, int index, double pxPerMm, QPointF origin) const {
   paginate();
   if (index < 0 || index >= int(m_pageStarts.size()))
@@ -159,7 +187,14 @@ void BandedReport::paintPage(QPainter &painter, int index, double pxPerMm, QPoin
   painter.setPen(QPen(Qt::black, std::max(1.0, 0.2 * k)));
   double y = origin.y() + area.top() * k;
 
-  if (pageHeaderHeightMm() > 0) {
+  if (pageHeaderBand) {
+    BandCanvas canvas{painter, QRectF(left, y, width, pageHeaderBand->heightMm * k), k, fontScale,
+                      pageNumber};
+    painter.save();
+    pageHeaderBand->paint(canvas);
+    painter.restore();
+    y += pageHeaderBand->heightMm * k;
+  } else if (pageHeaderHeightMm() > 0) {
     painter.setFont(ReportFonts::font(fontPt, pageHeaderBold, fontScale));
     const QRectF r(left, y, width, line);
     if (pageHeaderLeft)
@@ -186,13 +221,9 @@ void BandedReport::paintPage(QPainter &painter, int index, double pxPerMm, QPoin
     }
     y += line * 0.3;
   }
-  if (hasColumnHeader() && (index == 0 || columnHeaderOnEveryPage)) {
-    QStringList captions;
-    for (const ReportColumn &c : columns)
-      captions << c.caption;
-    drawCells(painter, captions, y, k, origin, true, fontScale);
-    painter.drawLine(QPointF(left, y + line * 1.1), QPointF(left + width, y + line * 1.1));
-    y += line * 1.3;
+  if (columnHeaderOnPage(index)) {
+    drawColumnHeader(painter, y, k, origin, fontScale);
+    y += columnHeaderHeightMm() * k;
   }
 
   const size_t from = size_t(m_pageStarts[size_t(index)]);
@@ -221,12 +252,15 @@ void BandedReport::paintPage(QPainter &painter, int index, double pxPerMm, QPoin
     }
     case Band::Custom: {
       const CustomBand &band = m_custom[size_t(l.index)];
-      BandCanvas canvas{painter, QRectF(left, y, width, band.heightMm * k), k, fontScale};
+      BandCanvas canvas{painter, QRectF(left, y, width, band.heightMm * k), k, fontScale, pageNumber};
       painter.save();
       band.paint(canvas);
       painter.restore();
       break;
     }
+    case Band::ColumnHeader:
+      drawColumnHeader(painter, y, k, origin, fontScale);
+      break;
     }
     y += heightOf(l) * k;
   }
@@ -240,7 +274,14 @@ void BandedReport::paintPage(QPainter &painter, int index, double pxPerMm, QPoin
     }
   }
 
-  if (pageFooterHeightMm() > 0) {
+  if (pageFooterBand) {
+    const double h = pageFooterBand->heightMm * k;
+    BandCanvas canvas{painter, QRectF(left, origin.y() + area.bottom() * k - h, width, h), k, fontScale,
+                      pageNumber};
+    painter.save();
+    pageFooterBand->paint(canvas);
+    painter.restore();
+  } else if (pageFooterHeightMm() > 0) {
     painter.setFont(ReportFonts::font(fontPt, false, fontScale));
     const QRectF r(left, origin.y() + (area.bottom() - lineHeightMm()) * k, width, line);
     if (pageFooterLeft)

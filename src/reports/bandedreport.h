@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -34,6 +35,7 @@ struct BandCanvas {
   QRectF rect;      // device pixels
   double pxPerMm;   // device pixels per millimetre
   double fontScale; // multiply point sizes by this for the device
+  int page = 1;     // the page being drawn, from 1
 };
 
 // A banded report: page header, title, column header, detail lines, group headers and
@@ -45,7 +47,7 @@ struct BandCanvas {
 // the last one spans the rest of the width (a group caption, "KASIR: 1 Ana").
 class BandedReport {
 public:
-  enum class Band : quint8 { Detail, GroupHeader, GroupFooter, Custom };
+  enum class Band : quint8 { Detail, GroupHeader, GroupFooter, Custom, ColumnHeader };
 
   PageFormat page = PageFormat::a4();
   double fontPt = 9;
@@ -74,7 +76,14 @@ public:
     std::function<void(BandCanvas &)> paint;
   };
 
+  // Page header and footer bands that draw themselves on every page (a letterhead picture,
+  // a note above the page number), in place of the text header and footer.
+  std::optional<CustomBand> pageHeaderBand, pageFooterBand;
+
   void addDetail(int row) { m_lines.push_back({Band::Detail, row}); }
+  // The column captions as a line of their own, for documents with blocks above the
+  // list; the first page then has no automatic column header at its top.
+  void addColumnHeader() { m_lines.push_back({Band::ColumnHeader, 0}); }
   void addDetails(int count);
   void addGroupHeader(int group) { m_lines.push_back({Band::GroupHeader, group}); }
   void addGroupFooter(int group) { m_lines.push_back({Band::GroupFooter, group}); }
@@ -104,6 +113,9 @@ private:
   double pageFooterHeightMm() const;
   double summaryHeightMm() const { return summary.isEmpty() ? 0 : (summary.size() + 0.3) * lineHeightMm(); }
   bool hasColumnHeader() const;
+  bool columnHeaderOnPage(int index) const;
+  double columnHeaderHeightMm() const { return lineHeightMm() * 1.3; }
+  void drawColumnHeader(QPainter &painter, double y, double pxPerMm, QPointF origin, double fontScale) const;
   void paginate() const;
   void drawCells(QPainter &painter, const QStringList &texts, double top, double pxPerMm, QPointF origin,
                  bool bold, double fontScale) const;

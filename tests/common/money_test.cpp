@@ -182,3 +182,62 @@ TEST(FixedOverflow, ProductsOutOfRangeAreRefusedAndSumsSaturate) {
 }
 
 } // namespace
+
+namespace {
+
+struct SplitCase {
+  qint64 gross; // para
+  double rate;  // percent
+  qint64 base;
+  qint64 tax;
+};
+
+class GrossSplitAtRate : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(GrossSplitAtRate, BaseRoundedOnceAndTaxTheRest) {
+  const SplitCase c = GetParam();
+  const auto split = splitGross(para(c.gross), c.rate);
+  ASSERT_TRUE(split) << c.gross << " at " << c.rate;
+  EXPECT_EQ(split->base, para(c.base)) << c.gross << " at " << c.rate;
+  EXPECT_EQ(split->tax, para(c.tax)) << c.gross << " at " << c.rate;
+  EXPECT_EQ(split->base + split->tax, para(c.gross));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, GrossSplitAtRate,
+                         ::testing::Values(SplitCase{12000, 20, 10000, 2000}, // 120,00 at 20 %
+                                           SplitCase{30, 20, 25,
+                                                     5}, // 0,30: three lines of 0,10 would give 0,24 + 0,06
+                                           SplitCase{1000, 10, 909, 91}, // 9,0909...
+                                           SplitCase{1, 100, 1, 0},      // half a para of base goes up
+                                           SplitCase{-1, 100, -1, 0},    // and a void's away from zero
+                                           SplitCase{-12000, 20, -10000, -2000},
+                                           SplitCase{10850, 8.5, 10000, 850}, // a rate with decimals
+                                           SplitCase{777, 0, 777, 0}, SplitCase{0, 20, 0, 0},
+                                           SplitCase{99999999999999, 20, 83333333333333, 16666666666666}));
+
+TEST(GrossSplitAtRate, PerGroupAddsUpWherePerLineDrifts) {
+  // Seven lines of 0,10 at 20 %: each line's base rounds to 0,08, seven make 0,56,
+  // and the taxes 0,14; the group's gross 0,70 gives 0,58 + 0,12.
+  Money lineBases, lineTaxes, gross;
+  for (int i = 0; i < 7; ++i) {
+    const auto one = splitGross(para(10), 20);
+    ASSERT_TRUE(one);
+    lineBases += one->base;
+    lineTaxes += one->tax;
+    gross += para(10);
+  }
+  const auto group = splitGross(gross, 20);
+  ASSERT_TRUE(group);
+  EXPECT_EQ(group->base, para(58));
+  EXPECT_EQ(group->tax, para(12));
+  EXPECT_NE(lineBases, group->base); // the per-line sum is off by a para or more
+  EXPECT_EQ(lineBases + lineTaxes, gross);
+}
+
+TEST(GrossSplitAtRate, RefusesARateThatLeavesNoBase) {
+  EXPECT_FALSE(splitGross(para(100), -100));
+  EXPECT_FALSE(splitGross(para(100), std::nan("")));
+  EXPECT_TRUE(splitGross(para(100), -50));
+}
+
+} // namespace

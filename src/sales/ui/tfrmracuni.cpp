@@ -176,6 +176,7 @@ void TfrmRacuni::btnSifPartnerClick() {
   if (!pickPartner) {
     if (message)
       message(QStringLiteral("Obavestenje!"), QStringLiteral("Partneri jos nisu dostupni"));
+    takeFocusBack();
     return;
   }
   const QString code = pickPartner();

@@ -244,6 +244,17 @@ TEST_P(InvoicePdf, PartnerTermExemptionFiscalNumberAndPayments) {
   EXPECT_TRUE(t.contains("Prodavnica Kod Mike je u sistemu PDV"));
 }
 
+TEST_P(InvoicePdf, TermZeroPrintsNoneAndAnUnknownPlaceOrRateStaysEmpty) {
+  const QString t = pdfText(7, "r7.pdf");
+  EXPECT_TRUE(hasLine(t, "RAČUN\\s+br\\. 7$")) << t.toStdString();
+  EXPECT_FALSE(t.contains("Valuta plaćanja"));                       // ROK 0
+  EXPECT_TRUE(t.contains("Napomena o poreskom oslobodjenju: Nema")); // OSLPROM empty
+  EXPECT_TRUE(hasLine(t, "Adresa:\\s+Put 1"));
+  EXPECT_TRUE(hasLine(t, "ZZ\\s+Artikal ZZ\\s+10,00\\s+1,000\\s+10,00$")); // no unit, no rate
+  EXPECT_TRUE(hasLine(t, "Ukupan iznos:\\s+10,00$"));
+  EXPECT_FALSE(t.contains("Osnovica za PDV")); // the group has no rate: nothing to recapitulate
+}
+
 TEST_P(InvoicePdf, LetterheadReplacesTheSellerBlockOnlyWhenThePictureLoads) {
   settings.letterhead = true;
   QString t = pdfText(5, "bez-memo.pdf"); // switch on, no memo.jpg: the seller block instead

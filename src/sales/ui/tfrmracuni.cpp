@@ -172,6 +172,14 @@ void TfrmRacuni::takeFocusBack() {
 }
 
 void TfrmRacuni::btnSifPartnerClick() {
+  pick(true);
+}
+
+void TfrmRacuni::pickFromGrid() {
+  pick(false);
+}
+
+void TfrmRacuni::pick(bool clearFilter) {
   commitOpenEditor(DBGrid1);
   if (!pickPartner) {
     if (message)
@@ -179,7 +187,7 @@ void TfrmRacuni::btnSifPartnerClick() {
     takeFocusBack();
     return;
   }
-  const QString code = pickPartner();
+  const QString code = pickPartner(clearFilter);
   if (!code.isEmpty())
     m_invoices.setPartner(code);
   takeFocusBack();
@@ -199,7 +207,7 @@ bool TfrmRacuni::eventFilter(QObject *watched, QEvent *event) {
     auto *ke = static_cast<QKeyEvent *>(event);
     switch (ke->key()) {
     case Qt::Key_F5:
-      btnSifPartnerClick();
+      pickFromGrid();
       return true;
     case Qt::Key_F8:
       BitBtn2Click();

@@ -22,9 +22,10 @@ class TfrmRacuni : public QDialog {
 public:
   explicit TfrmRacuni(Invoices &invoices, QWidget *parent = nullptr);
 
-  // The code lists in partner pick mode: the chosen code, or empty. Unset while
-  // the code lists cannot pick.
-  std::function<QString()> pickPartner;
+  // The code lists in partner pick mode: the chosen code, or empty. The button
+  // shows every partner (clearFilter); F5 in the grid keeps the last search. Unset
+  // while the code lists cannot pick.
+  std::function<QString(bool clearFilter)> pickPartner;
   // The configuration and the owner file for the invoice; nothing (and error set)
   // when the owner file cannot be read.
   std::function<std::optional<InvoiceSettings>(QString *error)> invoiceSettings;
@@ -46,6 +47,8 @@ public:
 
   void BitBtn1Click();
   void btnSifPartnerClick();
+  // F5 in the receipts grid: the pick with the partners' search kept.
+  void pickFromGrid();
   void BitBtn2Click();
 
 protected:
@@ -59,6 +62,7 @@ private:
   void selectRow(int row);
   // Back from a window shown over this one: active again, the cursor in the receipts.
   void takeFocusBack();
+  void pick(bool clearFilter);
 
   Invoices &m_invoices;
   bool m_moving = false;

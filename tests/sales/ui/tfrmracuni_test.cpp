@@ -79,8 +79,10 @@ TEST_F(InvoicesWindow, F9OpensItModallyAndItsKeysWork) {
   ASSERT_NO_FATAL_FAILURE(sellOne());
   bool checked = false, rateChecked = false;
   QString pickedOn;
-  racuni.pickPartner = [&] {
+  QList<bool> filterCleared;
+  racuni.pickPartner = [&](bool clearFilter) {
     pickedOn = QApplication::activeModalWidget() == &racuni ? "over the invoices" : "elsewhere";
+    filterCleared << clearFilter;
     return QStringLiteral("P1");
   };
   testsupport::when(
@@ -101,7 +103,12 @@ TEST_F(InvoicesWindow, F9OpensItModallyAndItsKeysWork) {
         EXPECT_TRUE(invoices.receipts()->hasPendingEdits());
         QTest::keyClick(racuni.DBGrid1, Qt::Key_Return); // saves the row
         EXPECT_FALSE(invoices.receipts()->hasPendingEdits());
+        EXPECT_EQ(shop.row("SELECT sifpartner FROM racuni"), "P1");
         EXPECT_EQ(shop.row("SELECT nazivkupca FROM racuni"), "Jelena doo");
+        racuni.btnSifPartner->click(); // the button shows every partner, F5 keeps the search
+        EXPECT_EQ(filterCleared, (QList<bool>{false, true}));
+        EXPECT_EQ(QApplication::focusWidget(), racuni.DBGrid1);
+        QTest::keyClick(racuni.DBGrid1, Qt::Key_Return);
 
         testsupport::when(
             &racuni, [&] { return racuni.frmRate->isVisible(); },
@@ -156,6 +163,36 @@ TEST_F(InvoicesWindow, F9OpensItModallyAndItsKeysWork) {
   EXPECT_TRUE(text.contains("Jelena doo")) << text.toStdString();
   EXPECT_TRUE(text.contains("Ukupan iznos:"));
   EXPECT_TRUE(text.contains("Gotovina:"));
+}
+
+TEST_F(InvoicesWindow, EmptyDocumentNumberTypedBecomesTheReceiptNumberAndPrintsAtOnce) {
+  ASSERT_NO_FATAL_FAILURE(sellOne());
+  const QString broj = shop.row("SELECT broj FROM racuni");
+  bool checked = false;
+  testsupport::when(
+      &racuni, [&] { return racuni.isVisible(); },
+      [&] {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&racuni));
+        InvoiceTableModel *m = invoices.receipts();
+        racuni.DBGrid1->setCurrentIndex(m->index(0, m->fieldIndex("broj_dok")));
+        QTest::keyClick(racuni.DBGrid1, Qt::Key_F2); // the cell's editor, its text cleared
+        QWidget *editor = QApplication::focusWidget();
+        EXPECT_NE(editor, racuni.DBGrid1);
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(editor, Qt::Key_Delete);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QApplication::processEvents();
+        EXPECT_TRUE(m->hasPendingEdits());
+        racuni.BitBtn1->click(); // saved first, then printed: no refusal
+        EXPECT_TRUE(messages.shown.isEmpty()) << messages.lastText().toStdString();
+        EXPECT_EQ(shop.row("SELECT broj_dok FROM racuni"), broj);
+        checked = true;
+        racuni.reject();
+      });
+  racuni.open();
+  EXPECT_TRUE(checked);
+  ASSERT_TRUE(printed);
+  EXPECT_EQ(printed->title, "RAČUN    br. " + broj);
 }
 
 TEST_F(InvoicesWindow, PrintWithoutReceiptsOrOwnerFileSaysWhy) {

@@ -240,6 +240,11 @@ Program::Program(const QString &workDir, QObject *parent)
   };
   m_retail->showInvoices = [this] { m_racuni->open(); };
   m_restaurant->showInvoices = [this] { m_racuni->open(); };
+  m_racuni->pickPartner = [this](bool clearFilter) {
+    if (clearFilter)
+      m_sifarnici->EdtTraziPartner->clear();
+    return m_sifarnici->pickPartner().value_or(QString());
+  };
   m_racuni->message = [this](const QString &title, const QString &text) { message(title, text); };
   m_racuni->invoiceSettings = [this](QString *error) -> std::optional<InvoiceSettings> {
     InvoiceSettings s;

@@ -4,6 +4,7 @@
 #include "data/recordrules.h"
 #include "data/schema.h"
 
+#include <QSqlDriver>
 #include <QSqlField>
 #include <QSqlIndex>
 #include <QSqlQuery>
@@ -53,7 +54,12 @@ bool RecordTableModel::select() {
   const QString sql = selectStatement();
   if (sql.isEmpty())
     return false;
-  revertAll();
+  // Posted rows stay in QSqlTableModel's cache until its own select() clears it; a
+  // re-read past it would show a new row twice and an edited one with its old place.
+  // Its select() over no rows clears the cache (and pending edits) without binds.
+  m_overNoRows = true;
+  QSqlTableModel::select();
+  m_overNoRows = false;
   QSqlQuery q(m_db.connection());
   q.setForwardOnly(false);
   if (!q.prepare(sql)) {
@@ -72,6 +78,13 @@ bool RecordTableModel::select() {
   QSqlQueryModel::setQuery(std::move(q));
   endResetModel();
   return true;
+}
+
+QString RecordTableModel::selectStatement() const {
+  if (!m_overNoRows)
+    return QSqlTableModel::selectStatement();
+  return database().driver()->sqlStatement(QSqlDriver::SelectStatement, tableName(), record(), false) +
+         QStringLiteral(" WHERE 1=0");
 }
 
 bool RecordTableModel::post() {

@@ -86,6 +86,7 @@ public slots:
   void setMasterRow(int masterRow);
 
 protected:
+  QString selectStatement() const override;
   bool insertRowIntoTable(const QSqlRecord &values) override;
   bool updateRowInTable(int row, const QSqlRecord &values) override;
 
@@ -108,6 +109,7 @@ private:
   QVariantMap m_masterBinds;
   QPointer<RecordTableModel> m_master;
   QList<QPair<QString, QString>> m_links;
+  bool m_overNoRows = false;          // select() clearing QSqlTableModel's cache
   std::optional<DbError> m_postError; // the database's refusal inside post(), shown after it
   int m_sortColumn = -1;
   Qt::SortOrder m_order = Qt::AscendingOrder;

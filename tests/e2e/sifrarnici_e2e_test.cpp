@@ -17,16 +17,17 @@ namespace {
 
 using e2e::when;
 
-class SifrarniciE2E : public ::testing::Test, protected e2e::ShopFixture {};
+class SifrarniciE2E : public ::testing::TestWithParam<int>, protected e2e::ShopFixture {};
 
 void clickOn(QWidget *button) {
   QTest::mouseClick(button->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
                     button->mapTo(button->window(), button->rect().center()));
 }
 
-TEST_F(SifrarniciE2E, MainMenuCodeWindowAndDeviceReads) {
-  ASSERT_NO_FATAL_FAILURE(prepareShop(4));
-  ASSERT_NO_FATAL_FAILURE(startDevice(4));
+TEST_P(SifrarniciE2E, MainMenuCodeWindowAndDeviceReads) {
+  const int model = GetParam();
+  ASSERT_NO_FATAL_FAILURE(prepareShop(model));
+  ASSERT_NO_FATAL_FAILURE(startDevice(model));
   Program p(dir.path());
   ASSERT_TRUE(startProgram(p)) << unexpected.join("\n").toStdString();
   TfrmSifarnici &w = p.sifarnici();
@@ -106,14 +107,31 @@ TEST_F(SifrarniciE2E, MainMenuCodeWindowAndDeviceReads) {
   EXPECT_EQ(echo, QLineEdit::Password) << "the code is never shown";
   EXPECT_EQ(codeStored, 1) << "stored trimmed";
   EXPECT_TRUE(readBusy);
-  EXPECT_EQ(waitersRead, QStringList({"1 OPERATER 1", "2 OPERATER 2", "3 OPERATER 3"}));
+  // The device's operators by their numbers: a family-1 device counts from 0 (its
+  // administrator), model 4 from 1.
+  QStringList onDevice;
+  for (int n = model == 4 ? 1 : 0; n <= 3; ++n)
+    onDevice << QStringLiteral("%1 OPERATER %1").arg(n);
+  EXPECT_EQ(waitersRead, onDevice);
+  EXPECT_EQ(p.database()
+                .scalar("SELECT MIN(rbr) || '/' || COUNT(*) FROM konobari WHERE admin=" +
+                        p.database().booleanLiteral(true))
+                .value_or(QVariant())
+                .toString(),
+            QStringLiteral("%1/1").arg(model == 4 ? 1 : 0))
+      << "the device's administrator, and only it";
   EXPECT_EQ(ratesRead,
             QStringList({"20,00", "10,00", "0,00", "8,00", "0,00", "0,00", "0,00", "0,00", "0,00"}));
   EXPECT_FALSE(w.isVisible());
   EXPECT_TRUE(unexpected.isEmpty()) << unexpected.join("\n").toStdString();
-  // The read replaced the waiters: model 4 names its operators by number.
+  // The read replaced the waiters: the device names its operators by number.
   EXPECT_EQ(p.database().scalar("SELECT COUNT(*) FROM konobari WHERE sifkonob='4545'").value_or(-1).toInt(),
             0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Models, SifrarniciE2E, ::testing::Values(4, 1, 5),
+                         [](const ::testing::TestParamInfo<int> &i) {
+                           return "Model" + std::to_string(i.param);
+                         });
 
 } // namespace

@@ -63,10 +63,14 @@ bool BandedReport::hasColumnHeader() const {
 bool BandedReport::columnHeaderOnPage(int index) const {
   if (!hasColumnHeader())
     return false;
-  const bool ownLine = std::any_of(m_lines.cbegin(), m_lines.cend(),
-                                   [](const Line &l) { return l.band == Band::ColumnHeader; });
+  if (m_headerLinesSeen > m_lines.size()) { // lines taken away: look again
+    m_headerLinesSeen = 0;
+    m_ownColumnHeaderLine = false;
+  }
+  for (; m_headerLinesSeen < m_lines.size() && !m_ownColumnHeaderLine; ++m_headerLinesSeen)
+    m_ownColumnHeaderLine = m_lines[m_headerLinesSeen].band == Band::ColumnHeader;
   if (index == 0)
-    return !ownLine;
+    return !m_ownColumnHeaderLine;
   return columnHeaderOnEveryPage;
 }
 

@@ -124,4 +124,8 @@ private:
   std::vector<CustomBand> m_custom;
   mutable std::vector<int> m_pageStarts; // first line of each page
   mutable size_t m_paginatedLines = size_t(-1);
+  // Whether a column header line of its own is among the lines looked at so far: asked
+  // for every line while paginating, so each line is looked at once.
+  mutable size_t m_headerLinesSeen = 0;
+  mutable bool m_ownColumnHeaderLine = false;
 };

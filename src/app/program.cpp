@@ -24,10 +24,13 @@
 #include "reports/ui/tfrmizvestaji.h"
 #include "reports/ui/tfrmpromet.h"
 #include "sales/invoices.h"
+#include "sales/ui/splitwindow.h"
 #include "sales/ui/tform2.h"
 #include "sales/ui/tfrmfreetext.h"
+#include "sales/ui/tfrmotvsto.h"
 #include "sales/ui/tfrmrestoran.h"
 #include "sales/ui/tfrmracuni.h"
+#include "sales/ui/tfrmspajanje.h"
 #include "sales/ui/waitercodedialog.h"
 
 #include <QApplication>
@@ -89,6 +92,14 @@ Program::Program(const QString &workDir, QObject *parent)
   m_izvestaji = new TfrmIzvestaji(m_pocetna);
   m_restaurant = std::make_unique<RestaurantSale>(m_db, *m_engine, *m_prompt, m_scheduler);
   m_restoran = new TfrmRestoran(*m_restaurant, m_pocetna);
+  m_artSplit = std::make_unique<ArticleSplit>(*m_restaurant, m_db, *m_engine, *m_prompt);
+  m_tureSplit = std::make_unique<RoundSplit>(*m_restaurant, m_db, *m_engine, *m_prompt);
+  m_rastaviArt = new TFrmRastaviArt(*m_artSplit, m_restoran);
+  m_rastaviTure = new TfrmRastaviTure(*m_tureSplit, m_restoran);
+  m_merge = std::make_unique<TableMerge>(m_db, *m_prompt);
+  m_spajanje = new TfrmSpajanje(*m_merge, m_restoran);
+  m_freeTables = std::make_unique<FreeTablePicker>(m_db);
+  m_otvSto = new TfrmOtvSto(*m_freeTables, m_restoran);
   m_recordMessages = std::make_unique<WindowRecordMessages>(*m_prompt);
   m_rules = std::make_unique<RecordRules>(m_db, *m_recordMessages);
   m_artMain = new TfrmArtMain(m_db, *m_rules, m_pocetna);
@@ -132,24 +143,32 @@ Program::Program(const QString &workDir, QObject *parent)
   // mode, else the retail screen.
   CardTerminal &eft = m_links.cardTerminal();
   connect(&eft, &CardTerminal::amountRequested, this, [this](const QByteArray &header) {
-    const QString amount = m_engine->rezimRestoran() ? m_restaurant->terminalAmountRequested()
-                                                     : m_retail->terminalAmountRequested();
+    SplitBill *split = activeSplit();
+    const QString amount = split                       ? split->terminalAmountRequested()
+                           : m_engine->rezimRestoran() ? m_restaurant->terminalAmountRequested()
+                                                       : m_retail->terminalAmountRequested();
     m_links.cardTerminal().sendAmount(header, CardTerminal::amountInPara(amount).value_or(0));
   });
   connect(&eft, &CardTerminal::transactionStarted, this, [this] {
-    if (m_engine->rezimRestoran())
+    if (SplitBill *split = activeSplit())
+      split->terminalTransactionStarted();
+    else if (m_engine->rezimRestoran())
       m_restaurant->terminalTransactionStarted();
     else
       m_retail->terminalTransactionStarted();
   });
   connect(&eft, &CardTerminal::transactionFailed, this, [this] {
-    if (m_engine->rezimRestoran())
+    if (SplitBill *split = activeSplit())
+      split->terminalTransactionFailed();
+    else if (m_engine->rezimRestoran())
       m_restaurant->terminalTransactionFailed();
     else
       m_retail->terminalTransactionFailed();
   });
   connect(&eft, &CardTerminal::resultReceived, this, [this](const CardTerminal::Result &r) {
-    if (m_engine->rezimRestoran())
+    if (SplitBill *split = activeSplit())
+      split->terminalResult(r.approved(), r.cardType, r.reference, r.cardNumber);
+    else if (m_engine->rezimRestoran())
       m_restaurant->terminalResult(r.approved(), r.cardType, r.reference, r.cardNumber);
     else
       m_retail->terminalResult(r.approved(), r.cardType, r.reference, r.cardNumber,
@@ -178,6 +197,21 @@ Program::Program(const QString &workDir, QObject *parent)
       return std::nullopt;
     m_waiter = m_form4->result().waiter;
     return m_waiter.rbr;
+  };
+  m_restaurant->showSplit = [this] {
+    // Filled for the current table first; with nothing to split only the message shows.
+    if (m_restaurant->poArtiklima ? m_artSplit->open() : m_tureSplit->open()) {
+      if (m_restaurant->poArtiklima)
+        m_rastaviArt->exec();
+      else
+        m_rastaviTure->exec();
+    }
+  };
+  m_restaurant->showMerge = [this] { return m_spajanje->exec() == QDialog::Accepted; };
+  m_restaurant->pickFreeTable = [this]() -> std::optional<int> {
+    m_freeTables->load(); // unreadable: an empty list, nothing to pick
+    m_otvSto->exec();
+    return m_freeTables->izabraniSto;
   };
   m_restaurant->showOrders = [this](int brstola) {
     return showNarudzbina(m_restoran, brstola, m_waiter, orderWindowContext());
@@ -416,6 +450,16 @@ void Program::KasaClick() {
   applyLiveSettings();
   m_retail->setStatus(QString());
   m_form2->exec();
+}
+
+SplitBill *Program::activeSplit() {
+  if (!m_engine->rezimRestoran())
+    return nullptr;
+  if (m_engine->rastavljanjePoArtiklima())
+    return m_artSplit.get();
+  if (m_engine->rastavljanjePoTurama())
+    return m_tureSplit.get();
+  return nullptr;
 }
 
 void Program::BtnRestoranClick() {

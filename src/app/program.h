@@ -15,8 +15,11 @@
 #include "engine/transactionengine.h"
 #include "sales/articlelookup.h"
 #include "sales/engineretailcalls.h"
+#include "sales/freetablepicker.h"
 #include "sales/restaurantsale.h"
 #include "sales/retailsale.h"
+#include "sales/splitbill.h"
+#include "sales/tablemerge.h"
 #include "sales/ui/tfrmnarudzbina.h"
 
 #include <QLockFile>
@@ -42,6 +45,10 @@ class TfrmSifarnici;
 class TfrmIzvestaji;
 class TfrmArt;
 class TfrmRestoran;
+class TFrmRastaviArt;
+class TfrmRastaviTure;
+class TfrmSpajanje;
+class TfrmOtvSto;
 class WindowRecordMessages;
 class TfrmPocetna;
 class WindowPrompt;
@@ -74,6 +81,8 @@ public:
   void KasaClick();
   // "&RESTORAN": restaurant mode, the logged-in waiter's tables, the restaurant screen.
   void BtnRestoranClick();
+  // The split window the card terminal and the engine address, if one is open.
+  SplitBill *activeSplit();
   // "KO&NFIGURISANJE KASE": the device link made sure to be open, then the device article window.
   void BtnPosClick();
   void FormClose();
@@ -124,6 +133,12 @@ public:
   RetailSale &retail() { return *m_retail; }
   RestaurantSale &restaurant() { return *m_restaurant; }
   TfrmRestoran &restoran() { return *m_restoran; }
+  ArticleSplit &articleSplit() { return *m_artSplit; }
+  RoundSplit &roundSplit() { return *m_tureSplit; }
+  TFrmRastaviArt &rastaviArt() { return *m_rastaviArt; }
+  TfrmRastaviTure &rastaviTure() { return *m_rastaviTure; }
+  TfrmSpajanje &spajanje() { return *m_spajanje; }
+  TfrmOtvSto &otvSto() { return *m_otvSto; }
   TransactionEngine &engine() { return *m_engine; }
   Database &database() { return m_db; }
   DatabaseBackup &backup() { return m_backup; }
@@ -168,6 +183,10 @@ private:
   std::unique_ptr<WindowPrompt> m_prompt;
   std::unique_ptr<RetailSale> m_retail;
   std::unique_ptr<RestaurantSale> m_restaurant;
+  std::unique_ptr<ArticleSplit> m_artSplit;
+  std::unique_ptr<RoundSplit> m_tureSplit;
+  std::unique_ptr<TableMerge> m_merge;
+  std::unique_ptr<FreeTablePicker> m_freeTables;
   std::unique_ptr<ArticleSync> m_articleSync;
   std::unique_ptr<WindowRecordMessages> m_recordMessages;
   std::unique_ptr<RecordRules> m_rules; // the checks of every grid and import
@@ -180,6 +199,10 @@ private:
   TDialogMain *m_dialogMain = nullptr;
   TForm2 *m_form2 = nullptr;
   TfrmRestoran *m_restoran = nullptr;
+  TFrmRastaviArt *m_rastaviArt = nullptr;
+  TfrmRastaviTure *m_rastaviTure = nullptr;
+  TfrmSpajanje *m_spajanje = nullptr;
+  TfrmOtvSto *m_otvSto = nullptr;
   TfrmArt *m_frmArt = nullptr;
   TDialog *m_dialog = nullptr;
   TFrmKonf *m_konf = nullptr;

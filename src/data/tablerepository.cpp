@@ -203,6 +203,24 @@ DbResult<> TableRepository::moveLines(int from, int to) {
        {QStringLiteral("tura"), *tura}});
 }
 
+DbResult<> TableRepository::mergeTables(int from, int to) {
+  return m_db.inTransaction([&]() -> DbResult<> {
+    DB_TRY(moveLines(from, to));
+    return freeTable(from);
+  });
+}
+
+DbResult<std::optional<TableRepository::Owner>> TableRepository::owner(int brstola) {
+  auto q = m_db.query(QStringLiteral("SELECT s.sifkonob, k.sifkonob FROM stolovi s LEFT JOIN konobari k "
+                                     "ON k.rbr = s.sifkonob WHERE s.brstola=:sto"),
+                      {{kSto, brstola}});
+  if (!q)
+    return q.failure();
+  if (!q->next())
+    return std::optional<Owner>();
+  return std::optional<Owner>(Owner{q->value(0).toInt(), q->value(1).toString().trimmed()});
+}
+
 DbResult<QList<RestaurantTable>> TableRepository::freeTables() {
   auto q =
       m_db.query(QStringLiteral("SELECT brstola, naziv FROM stolovi WHERE sifkonob=-1 ORDER BY brstola"));

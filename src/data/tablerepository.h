@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <optional>
 
 class Database;
 
@@ -74,6 +75,8 @@ public:
   DbResult<int> closeRound(int brstola, int tura);
   // Every line of table from goes to table to, after its lines and rounds.
   DbResult<> moveLines(int from, int to);
+  // Merging: the lines of from move to to and from is freed, all or nothing.
+  DbResult<> mergeTables(int from, int to);
 
   // --- tables ---
   // The tables nobody holds, by number.
@@ -86,6 +89,13 @@ public:
   DbResult<bool> takeFreeTable(int brstola, int sifkonob);
   // SIFKONOB := -1.
   DbResult<> freeTable(int brstola);
+  // Who holds a table and that waiter's code (empty for a free table or an unknown
+  // waiter); nothing when the table does not exist.
+  struct Owner {
+    int sifkonob = -1;
+    QString code;
+  };
+  DbResult<std::optional<Owner>> owner(int brstola);
   // Frees the table only while it has no lines, in one statement, so that a line added
   // by another till meanwhile keeps it open. False: it has lines (or does not exist).
   DbResult<bool> freeEmptyTable(int brstola);

@@ -178,6 +178,8 @@ public:
   void setRezimRestoran(bool on) { m_state.rezimRestoran = on; }
   // Which split screen is the active sale window (neither = whole table).
   void setSplitMode(bool poArtiklima, bool poTurama);
+  bool rastavljanjePoArtiklima() const { return m_state.rastavljanjePoArtiklima; }
+  bool rastavljanjePoTurama() const { return m_state.rastavljanjePoTurama; }
   // The configuration's drawer choice cbFioka ("DA").
   void setDrawerEnabled(bool on) { m_fioka = on; }
   // The configured idle texts of the customer display (model 4, after a receipt);

@@ -6,22 +6,25 @@
 #include "engine/userprompt.h"
 
 namespace {
-const QString kPogresanBroj = QStringLiteral("POGRESAN BROJ");
 const QString kSlanje = QStringLiteral("DOSLO JE DO PROBLEMA PRILIKOM SLANJA RACUNA NA KASU");
 const QString kGreskaOslobadjanja = QStringLiteral("GRESKA PRILIKOM OSLOBADJANJA STOLA!");
-constexpr int kCardField = 30; // the hidden card fields hold at most 30 characters
 } // namespace
 
 RestaurantSale::RestaurantSale(Database &db, TransactionEngine &engine, UserPrompt &prompt,
                                Scheduler &scheduler, QObject *parent)
-    : QObject(parent), m_repo(db), m_engine(engine), m_prompt(prompt), m_scheduler(scheduler) {}
-
-Money RestaurantSale::readMoney(const QString &text) {
-  const auto v = Money::parse(text);
-  if (!v)
-    throw NumberError{};
-  return *v;
-}
+    : QObject(parent), m_repo(db), m_engine(engine), m_prompt(prompt), m_scheduler(scheduler),
+      m_keys(prompt, {[this](const QString &text) { setStatus(text); },
+                      [this] {
+                        edtUnosRest.clear();
+                        emit focusEntry();
+                        emit beep();
+                      },
+                      [this] { emit changed(); }, [this] { emit beep(); },
+                      [this](const QString &type, const QString &reference, const QString &number) {
+                        edtTipKart = type;
+                        edtTransakcija = reference;
+                        edtBrojKart = number;
+                      }}) {}
 
 void RestaurantSale::setStatus(const QString &text) {
   m_status = text;
@@ -88,7 +91,7 @@ void RestaurantSale::open() {
   edtBrojKart.clear();
   edtTipKart.clear();
   edtTransakcija.clear();
-  m_cekanjePrekinuto = false;
+  m_keys.cekanjePrekinuto = false;
   m_engine.setRezimRestoran(true);
   m_engine.setSplitMode(false, false);
   showTable(m_row >= 0 && m_row < m_tables.size() ? m_tables[m_row].brstola : m_trenutniSto);
@@ -184,158 +187,45 @@ void RestaurantSale::narudzbina() {
 // ------------------------------------------------------------------ payments
 
 void RestaurantSale::gotovinaKey() {
-  if (edtUnosRest.isEmpty())
-    return;
-  try {
-    m_pay.gotovina = readMoney(edtUnosRest);
-    m_pay.refreshChange();
-    edtUnosRest.clear();
-    emit focusEntry();
-    emit beep();
-  } catch (const NumberError &) {
-    setStatus(kPogresanBroj);
-  }
-  emit changed();
+  m_keys.gotovina(edtUnosRest);
 }
 
 void RestaurantSale::cekKey() {
-  cardOrCheque(Racun::Cek);
+  m_keys.cek(edtUnosRest);
 }
 
 void RestaurantSale::karticaKey() {
-  m_cekanjePrekinuto = false;
-  cardOrCheque(Racun::Kartica);
-}
-
-// Only the fields are filled: a cheque or card never pays more than is due and never
-// gives change; nothing goes to the device before the table is settled.
-void RestaurantSale::cardOrCheque(int nacin) {
-  const bool card = nacin == Racun::Kartica;
-  const bool typed = !edtUnosRest.isEmpty();
-  try {
-    const Money amount = typed ? m_pay.capped(nacin, readMoney(edtUnosRest)) : m_pay.due(nacin);
-    (card ? m_pay.kartica : m_pay.cek) = amount;
-    m_pay.refreshChange();
-  } catch (const NumberError &) {
-    setStatus(kPogresanBroj);
-    return;
-  }
-  if (card) {
-    m_pay.cardSettled(); // a new card amount replaces one that was waiting
-    if (m_settings.cardTerminal && !m_pay.kartica.isZero()) {
-      m_pay.awaitCard(m_pay.kartica);
-      setStatus(m_pay.swipePrompt());
-    }
-  }
-  if (typed) {
-    edtUnosRest.clear();
-    emit focusEntry();
-    emit beep();
-  }
-  emit changed();
+  m_keys.kartica(edtUnosRest);
 }
 
 void RestaurantSale::delKey() {
-  if (!m_pay.cardPending())
-    return;
-  m_cekanjePrekinuto = true;
-  setStatus(QString());
-  emit beep();
-  // "U redu" keeps the amount: it goes with the table's receipt, without terminal data.
-  if (SalePayments::keepAbandonedCard(m_prompt))
-    m_pay.cardSettled();
-  else
-    m_pay.dropPendingCard();
-  emit changed();
+  m_keys.del();
 }
 
 QString RestaurantSale::terminalAmountRequested() {
-  setStatus(SalePayments::sendingAmountText());
-  return m_pay.kartica.text();
+  return m_keys.terminalAmountRequested();
 }
 
 void RestaurantSale::terminalTransactionStarted() {
-  setStatus(m_pay.transactionStartedText());
+  m_keys.terminalTransactionStarted();
 }
 
 void RestaurantSale::terminalTransactionFailed() {
-  setStatus(SalePayments::transactionFailedText());
+  m_keys.terminalTransactionFailed();
 }
 
 void RestaurantSale::terminalResult(bool approved, const QString &cardType, const QString &reference,
                                     const QString &cardNumber) {
-  if (m_cekanjePrekinuto || !m_pay.cardPending())
-    return; // too late: the waiter gave up waiting, or settled the table meanwhile
-  if (approved) {
-    m_pay.cardSettled();
-    edtTipKart = cardType.left(kCardField);
-    edtTransakcija = reference.left(kCardField);
-    edtBrojKart = cardNumber.left(kCardField);
-    setStatus(SalePayments::approvedText());
-    return;
-  }
-  setStatus(SalePayments::refusedText());
-  m_pay.dropPendingCard(); // the card field back to 0,00 and the change with it
-  emit changed();
+  m_keys.terminalResult(approved, cardType, reference, cardNumber);
 }
 
 // ------------------------------------------------------------------ the receipt
-
-Racun RestaurantSale::lineStep(const TableLine &line) {
-  Racun r;
-  r.operacija = Racun::Prodaja;
-  r.rbrStavke = line.rbr;
-  r.sifra = line.sifra.trimmed();
-  const QString bk = line.barkod.trimmed();
-  r.barkod = (!bk.isEmpty() && Is_Number(bk)) ? bk : r.sifra;
-  r.kolicina = line.kolicina;
-  r.cena = line.cena;
-  r.naziv = line.naziv.trimmed();
-  r.poreskaGrupa = line.stopa;
-  r.iznos = line.iznos;
-  r.storno = line.storno ? 1 : 0;
-  return r;
-}
 
 std::optional<StavkeRacuna> RestaurantSale::buildSettlement() {
   const auto lines = m_repo.lines(m_trenutniSto);
   if (!lines)
     return std::nullopt;
-  StavkeRacuna s{opening()};
-  for (const TableLine &l : *lines)
-    s.push_back(lineStep(l));
-  if (!m_pay.cek.isZero()) {
-    Racun r;
-    r.operacija = Racun::Placanje;
-    r.nacinPlacanja = Racun::Cek;
-    r.iznosPlacanja = m_pay.cek;
-    s.push_back(r);
-  }
-  if (!m_pay.kartica.isZero()) {
-    Racun r;
-    r.operacija = Racun::Placanje;
-    r.nacinPlacanja = Racun::Kartica;
-    r.iznosPlacanja = m_pay.kartica;
-    r.brojKartice = edtBrojKart;
-    r.tipKartice = edtTipKart;
-    r.brojTransakcije = edtTransakcija;
-    s.push_back(r);
-  }
-  const Money cashPart = m_pay.ukupno - m_pay.cek - m_pay.kartica;
-  Racun end;
-  end.operacija = Racun::Kraj;
-  if (m_settings.device().closingBooksCash) {
-    end.ostatak = cashPart;
-  } else {
-    Racun cash;
-    cash.operacija = Racun::Placanje;
-    cash.nacinPlacanja = Racun::Gotovina;
-    cash.iznosPlacanja = m_pay.gotovina;
-    cash.ostatak = cashPart;
-    s.push_back(cash);
-  }
-  s.push_back(end);
-  return s;
+  return tableReceipt(opening(), *lines, m_pay, approvedCard(), m_settings.device());
 }
 
 std::optional<StavkeRacuna> RestaurantSale::buildEmptying() {
@@ -345,7 +235,7 @@ std::optional<StavkeRacuna> RestaurantSale::buildEmptying() {
   StavkeRacuna s{opening()};
   QList<Racun> sales, voids;
   for (const TableLine &l : *lines) {
-    s.push_back(lineStep(l));
+    s.push_back(tableLineStep(l));
     (l.storno ? voids : sales).append(s.back());
   }
   // Each void already on the table cancels the first sale of the same code and the
@@ -395,7 +285,7 @@ void RestaurantSale::enterKey() {
 void RestaurantSale::zbir() {
   if (!entryEnabled || m_trenutniSto == 0)
     return;
-  m_cekanjePrekinuto = false;
+  m_keys.cekanjePrekinuto = false;
   setStatus(QString());
   entryEnabled = gridEnabled = false;
   emit changed();
@@ -423,9 +313,7 @@ void RestaurantSale::zbir() {
     sendFailed(true);
     return;
   }
-  edtBrojKart.clear();
-  edtTipKart.clear();
-  edtTransakcija.clear();
+  clearApprovedCard();
   m_pay.cardSettled();
   emit changed();
   m_engine.setSplitMode(false, false);
@@ -484,14 +372,20 @@ void RestaurantSale::racunKey() {
 }
 
 void RestaurantSale::spajanjeKey() {
+  if (receiptInProgress())
+    return; // the table's lines are on their way to the device
   setStatus(QString());
-  if (showMerge)
-    showMerge();
-  else
+  if (!showMerge) {
     setStatus(QStringLiteral("Spajanje stolova jos nije dostupno"));
+    return;
+  }
+  if (showMerge())
+    reloadTables(); // the emptied table has left the list; the receiving one shows its new total
 }
 
 void RestaurantSale::rastavljanjeKey() {
+  if (receiptInProgress())
+    return;
   if (m_lines.isEmpty()) {
     m_prompt.messageDialog(QStringLiteral("Greska"), QStringLiteral("Nijedan artikal nije unet!"));
     return;

@@ -4,7 +4,8 @@
 #include "device/deviceprofile.h"
 #include "engine/racun.h"
 #include "engine/salescreens.h"
-#include "sales/salepayments.h"
+#include "sales/tablepaymentkeys.h"
+#include "sales/tablereceipt.h"
 
 #include <QObject>
 #include <QString>
@@ -38,7 +39,10 @@ public:
   RestaurantSale(Database &db, TransactionEngine &engine, UserPrompt &prompt, Scheduler &scheduler,
                  QObject *parent = nullptr);
 
-  void setSettings(const RestaurantSettings &s) { m_settings = s; }
+  void setSettings(const RestaurantSettings &s) {
+    m_settings = s;
+    m_keys.cardTerminal = s.cardTerminal;
+  }
   const RestaurantSettings &settings() const { return m_settings; }
 
   // --- state the window shows ---
@@ -63,7 +67,7 @@ public:
   // The logged-in waiter (KONOBARI.RBR): owner of the tables shown, operator of the receipts.
   int waiter() const { return m_waiter; }
   // cekanjePrekinuto: the operator gave up waiting for the terminal (Del).
-  bool cekanjePrekinuto() const { return m_cekanjePrekinuto; }
+  bool cekanjePrekinuto() const { return m_keys.cekanjePrekinuto; }
   // A receipt is being sent: the screen cannot be closed.
   bool receiptInProgress() const { return !entryEnabled; }
 
@@ -111,7 +115,9 @@ public:
   std::function<bool(int brstola)> showOrders;
   // The free-table picker (TfrmOtvSto): the chosen table or nothing; empty until it exists.
   std::function<std::optional<int>()> pickFreeTable;
-  std::function<void()> showFreeText, showInvoices, showMerge, showSplit;
+  std::function<void()> showFreeText, showInvoices, showSplit;
+  // The merge window (TfrmSpajanje), modal; true when two tables were merged.
+  std::function<bool()> showMerge;
 
   // --- RestaurantScreen ---
   void enableControls() override;
@@ -123,6 +129,15 @@ public:
   // The whole receipt of settling a table as the engine takes it (stavkeRacuna).
   // Public for the tests; nothing when the lines cannot be read.
   std::optional<StavkeRacuna> buildSettlement();
+  // The opening step of a receipt of the logged-in waiter, now.
+  Racun opening() const;
+  // What the terminal approved, from the hidden fields.
+  CardDetails approvedCard() const { return {edtBrojKart, edtTipKart, edtTransakcija}; }
+  void clearApprovedCard() {
+    edtBrojKart.clear();
+    edtTipKart.clear();
+    edtTransakcija.clear();
+  }
   // The voiding receipt of "ISPRAZNI STO".
   std::optional<StavkeRacuna> buildEmptying();
 
@@ -132,13 +147,8 @@ signals:
   void focusEntry();
 
 private:
-  struct NumberError {};
-  static Money readMoney(const QString &text);
-  Racun opening() const;
-  static Racun lineStep(const TableLine &line);
   void showTable(int brstola); // trenutniSto := brstola, lines, total, payment fields "0,00"
   void readTables();
-  void cardOrCheque(int nacin);
   void sendFailed(bool reenable);
 
   TableRepository m_repo;
@@ -146,13 +156,13 @@ private:
   UserPrompt &m_prompt;
   Scheduler &m_scheduler;
   RestaurantSettings m_settings;
-  SalePayments m_pay{QStringLiteral("DEL")};
+  TablePaymentKeys m_keys;
+  SalePayments &m_pay = m_keys.pay;
   QList<RestaurantTable> m_tables;
   QList<TableLine> m_lines;
   int m_row = -1;
   int m_trenutniSto = 0;
   int m_waiter = 0;
-  bool m_cekanjePrekinuto = false;
   QString m_status;
   quint64 m_statusTask = 0;
 };

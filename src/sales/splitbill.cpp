@@ -126,8 +126,13 @@ void SplitBill::zbir() {
   }
   if (paid.isEmpty())
     return; // nothing chosen
-  // What is not paid by cheque or card is the cash part; the device books it as cash.
+  // What cheque, card and cash leave unpaid is paid in cash, as when the whole table is
+  // settled: a Taliro or Selvio closes a receipt only once its payments cover it, and a
+  // zero cash payment would leave this one open on the device.
   m_keys.pay.ukupno = total;
+  const Money paidSoFar = m_keys.pay.gotovina + m_keys.pay.cek + m_keys.pay.kartica;
+  if (paidSoFar < total)
+    m_keys.pay.gotovina += total - paidSoFar;
   m_keys.pay.refreshChange();
   const StavkeRacuna steps = tableReceipt(m_restaurant.opening(), paid, m_keys.pay,
                                           m_restaurant.approvedCard(), m_restaurant.settings().device());

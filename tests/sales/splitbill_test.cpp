@@ -1,65 +1,12 @@
 // Paying part of a table: the split windows' models on the real engine, database and
 // fiscal-sim's device in-process. What the lists show, what the receipt holds, what the
 // device printed and what is left on the table.
-#include "restaurantfixture.h"
-#include "sales/splitbill.h"
+#include "splitfixture.h"
 
 namespace {
 
 using restauranttest::Restaurant;
-
-// Cola x2 (4,00), beer x1 (3,50) and soup x1 (5,00) on Ana's table 5, the articles known
-// to the device; rounds as given.
-struct Split {
-  explicit Split(int model, std::array<int, 3> rounds = {1, 1, 1}, bool terminal = false)
-      : r(model, terminal), art(*r.sale, r.h.db, *r.h.engine, r.h.prompt),
-        ture(*r.sale, r.h.db, *r.h.engine, r.h.prompt) {
-    const struct {
-      const char *sifra, *naziv;
-      double cena, kolicina;
-      int number;
-    } lines[] = {{"4", "KOLA", 2, 2, 12}, {"5", "PIVO", 3.5, 1, 13}, {"6", "SUPA", 5, 1, 14}};
-    int i = 0;
-    for (const auto &l : lines) {
-      EXPECT_TRUE(r.h.db.exec(
-          QStringLiteral("INSERT INTO artikli (sifra, barkod, naziv, cena, stopa, lager) VALUES ('%1', '', "
-                         "'%2', %3, 2, 10)")
-              .arg(l.sifra, l.naziv)
-              .arg(l.cena)));
-      r.h.mirror.insert(
-          {QString::fromLatin1(l.sifra), l.number, QString(), QString::fromLatin1(l.naziv), l.cena, 2});
-      r.device.program(l.number, QString::fromLatin1(l.naziv), l.cena, 2);
-      TableLine t;
-      t.brstola = 5;
-      t.sifra = QString::fromLatin1(l.sifra);
-      t.naziv = QString::fromLatin1(l.naziv);
-      t.stopa = 2;
-      t.cena = Money(l.cena);
-      t.kolicina = Quantity(l.kolicina);
-      t.iznos = Money(l.cena * l.kolicina);
-      t.tura = rounds[i++];
-      EXPECT_TRUE(TableRepository(r.h.db).addLine(t));
-    }
-    r.h.engine->setSplitScreen(nullptr);
-    r.open();
-  }
-  // Lets the device and the engine finish the receipt out.
-  void finish(SplitBill &s) {
-    for (int i = 0; i < 10 && !s.entryEnabled; ++i)
-      r.settle();
-  }
-  QStringList table() { return r.rows("SELECT rbr, sifra, tura FROM stost WHERE brstola = 5 ORDER BY rbr"); }
-  static QStringList keys(const QList<SplitRow> &rows) {
-    QStringList out;
-    for (const SplitRow &row : rows)
-      out << QString::number(row.rbr);
-    return out;
-  }
-
-  Restaurant r;
-  ArticleSplit art;
-  RoundSplit ture;
-};
+using restauranttest::Split;
 
 TEST(SplitLineText, QuantityCodeAndNamePadded) {
   testsupport::pinLocale();
@@ -105,10 +52,13 @@ TEST_P(ByArticles, TwoLinesPaidTheBeerStaysThenTheLastFreesTheTable) {
   s.art.enterKey();
   EXPECT_FALSE(s.art.entryEnabled);
   EXPECT_FALSE(s.art.requestClose()) << "closed while the receipt was being sent";
+  // Nothing tendered: the chosen lines are paid in cash.
+  EXPECT_EQ(s.art.edtGotovina(), "9,00");
+  EXPECT_EQ(s.art.edtPovracaj(), "0,00");
   const QStringList expected =
       model == 2 ? QStringList{"100 op2", "200 4 2,000 4,00 s0 r1", "200 6 1,000 5,00 s0 r3", "-1 o9,00"}
                  : QStringList{"100 op2", "200 4 2,000 4,00 s0 r1", "200 6 1,000 5,00 s0 r3",
-                               "300 n0 0,00 o9,00", "-1 o0,00"};
+                               "300 n0 9,00 o9,00", "-1 o0,00"};
   EXPECT_EQ(Restaurant::describe(s.r.h.engine->stavkeRacuna()), expected);
   s.finish(s.art);
 

@@ -381,6 +381,7 @@ void RestaurantSale::spajanjeKey() {
   }
   if (showMerge())
     reloadTables(); // the emptied table has left the list; the receiving one shows its new total
+  emit focusEntry();
 }
 
 void RestaurantSale::rastavljanjeKey() {
@@ -390,10 +391,12 @@ void RestaurantSale::rastavljanjeKey() {
     m_prompt.messageDialog(QStringLiteral("Greska"), QStringLiteral("Nijedan artikal nije unet!"));
     return;
   }
-  if (showSplit)
-    showSplit();
-  else
+  if (!showSplit) {
     setStatus(QStringLiteral("Rastavljanje racuna jos nije dostupno"));
+    return;
+  }
+  showSplit();
+  emit focusEntry();
 }
 
 // ------------------------------------------------------------------ RestaurantScreen

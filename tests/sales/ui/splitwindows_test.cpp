@@ -36,7 +36,13 @@ void shot(QWidget &w, const QString &name) {
 
 void doubleClick(QAbstractItemView *view, int row, int column) {
   const QRect cell = view->visualRect(view->model()->index(row, column));
+  int pressed = 0, dbl = 0;
+  auto c1 = QObject::connect(view, &QAbstractItemView::pressed, [&] { ++pressed; });
+  auto c2 = QObject::connect(view, &QAbstractItemView::doubleClicked, [&] { ++dbl; });
   QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+  qWarning("DBG %s rect %d,%d %dx%d pressed %d dbl %d visible %d enabled %d", qPrintable(view->objectName()), cell.x(), cell.y(), cell.width(), cell.height(), pressed, dbl, view->isVisible(), view->isEnabled());
+  QObject::disconnect(c1);
+  QObject::disconnect(c2);
 }
 
 QString focusName() {

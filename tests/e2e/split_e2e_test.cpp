@@ -10,6 +10,7 @@
 #include "shopfixture.h"
 
 #include <QJsonArray>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QSqlQuery>
 #include <QTableWidget>
@@ -26,9 +27,16 @@ protected:
     ASSERT_NO_FATAL_FAILURE(startDevice(GetParam()));
   }
   static bool idle(Program &p, QLineEdit *entry) { return entry->isEnabled() && !p.engine().awaitingReply(); }
+  // Press, release, press, double click, release, as a window system sends it.
   static void doubleClick(QTableWidget *list, int row, int column) {
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
-                       list->visualItemRect(list->item(row, column)).center());
+    QWidget *viewport = list->viewport();
+    const QPoint pos = list->visualItemRect(list->item(row, column)).center();
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, pos);
+    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, pos);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(pos), viewport->mapToGlobal(QPointF(pos)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &dbl);
+    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, pos);
   }
 };
 

@@ -116,6 +116,7 @@ QTableWidget *SplitWindow::lineList(const char *name, int x, int y, int w, int h
   list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   list->horizontalHeader()->setStretchLastSection(true);
   list->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
+  list->horizontalHeader()->setMinimumSectionSize(1);
   list->setColumnWidth(0, 3); // the key is there but practically hidden
   list->verticalHeader()->hide();
   list->verticalHeader()->setDefaultSectionSize(22);

@@ -185,8 +185,12 @@ TfrmRestoran::TfrmRestoran(RestaurantSale &sale, QWidget *parent)
   connect(&sale, &RestaurantSale::changed, this, &TfrmRestoran::refresh);
   connect(&sale, &RestaurantSale::beep, this, [] { QApplication::beep(); });
   connect(&sale, &RestaurantSale::focusEntry, this, [this] {
-    if (edtUnosRest->isEnabled())
-      edtUnosRest->setFocus();
+    if (!edtUnosRest->isEnabled())
+      return;
+    // Back from a window of its own (split, merge): the screen is the active one again.
+    if (isVisible() && !QApplication::activeModalWidget())
+      activateWindow();
+    edtUnosRest->setFocus();
   });
   refresh();
 }

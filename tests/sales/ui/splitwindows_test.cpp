@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
@@ -34,15 +35,19 @@ void shot(QWidget &w, const QString &name) {
     EXPECT_TRUE(image.save(QDir(dir).filePath(name)));
 }
 
+// A double click as a window system delivers it: press, release, press, double click,
+// release (QTest's own sends no second press, which item views need).
+void doubleClickAt(QWidget *viewport, const QPoint &pos) {
+  QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, pos);
+  QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, pos);
+  QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(pos), viewport->mapToGlobal(QPointF(pos)),
+                  Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &dbl);
+  QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, pos);
+}
+
 void doubleClick(QAbstractItemView *view, int row, int column) {
-  const QRect cell = view->visualRect(view->model()->index(row, column));
-  int pressed = 0, dbl = 0;
-  auto c1 = QObject::connect(view, &QAbstractItemView::pressed, [&] { ++pressed; });
-  auto c2 = QObject::connect(view, &QAbstractItemView::doubleClicked, [&] { ++dbl; });
-  QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-  qWarning("DBG %s rect %d,%d %dx%d pressed %d dbl %d visible %d enabled %d", qPrintable(view->objectName()), cell.x(), cell.y(), cell.width(), cell.height(), pressed, dbl, view->isVisible(), view->isEnabled());
-  QObject::disconnect(c1);
-  QObject::disconnect(c2);
+  doubleClickAt(view->viewport(), view->visualRect(view->model()->index(row, column)).center());
 }
 
 QString focusName() {
@@ -111,7 +116,7 @@ TEST(SplitWindows, ByArticlesFromTheRestaurant) {
         seen << QStringLiteral("back: total %1 lines %2 focus %3 flag %4")
                     .arg(form.lblUkupno->text())
                     .arg(form.DBGridStoStavke->model()->rowCount())
-                    .arg(focusName())
+                    .arg(form.focusWidget() ? form.focusWidget()->objectName() : QStringLiteral("none"))
                     .arg(s.r.h.engine->rastavljanjePoArtiklima());
         form.close();
       });

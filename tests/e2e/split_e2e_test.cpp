@@ -5,7 +5,8 @@
 #include "app/tfrmpocetna.h"
 #include "data/tablerepository.h"
 #include "sales/splitbill.h"
-#include "sales/ui/splitwindow.h"
+#include "sales/ui/tfrmrastaviart.h"
+#include "sales/ui/tfrmrastaviture.h"
 #include "sales/ui/tfrmrestoran.h"
 #include "shopfixture.h"
 

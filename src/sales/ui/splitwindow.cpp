@@ -28,17 +28,18 @@ QLineEdit *amountField(QWidget *parent, const char *name, const QString &caption
   return e;
 }
 
-QLabel *heading(QWidget *parent, const QString &text, int x, int y, int w) {
+} // namespace
+
+QLabel *SplitWindow::heading(QWidget *parent, const QString &text, int x, int y, int w) {
   auto *l = new QLabel(text, parent);
   l->setGeometry(x, y, w, 22);
   l->setStyleSheet(QStringLiteral("font-weight: bold; color: #003399;"));
   return l;
 }
 
-int currentRow(QTableWidget *list) {
+int SplitWindow::currentRow(QTableWidget *list) {
   return list->currentRow() >= 0 ? list->currentRow() : 0;
 }
-} // namespace
 
 SplitWindow::SplitWindow(SplitBill &bill, const QString &caption, QWidget *parent)
     : QDialog(parent,
@@ -220,105 +221,4 @@ void SplitWindow::reject() {
   if (!m_bill.requestClose())
     return;
   QDialog::reject();
-}
-
-// ------------------------------------------------------------------ by articles
-
-TFrmRastaviArt::TFrmRastaviArt(ArticleSplit &split, QWidget *parent)
-    : SplitWindow(split, QStringLiteral("Rastavljanje racuna po artiklima"), parent), m_split(split) {
-  heading(this, QStringLiteral("NA STOLU"), 8, 6, 420);
-  heading(this, QStringLiteral("ZA NAPLATU"), 572, 6, 420);
-  ListArt = lineList("ListArt", 8, 30, 420, 340);
-  ListArtStampa = lineList("ListArtStampa", 572, 30, 420, 340);
-  BitBtn1 = new QPushButton(QStringLiteral(">>>"), this);
-  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-  BitBtn1->setGeometry(448, 140, 104, 40);
-  BitBtn2 = new QPushButton(QStringLiteral("<<<"), this);
-  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-  BitBtn2->setGeometry(448, 200, 104, 40);
-  for (QPushButton *b : {BitBtn1, BitBtn2}) {
-    b->setFocusPolicy(Qt::NoFocus);
-    b->setAutoDefault(false);
-    QFont f = b->font();
-    f.setPointSize(14);
-    f.setBold(true);
-    b->setFont(f);
-  }
-  connect(BitBtn1, &QPushButton::clicked, this, [this] {
-    m_split.moveRight(currentRow(ListArt));
-    refresh();
-  });
-  connect(BitBtn2, &QPushButton::clicked, this, [this] {
-    m_split.moveLeft(currentRow(ListArtStampa));
-    refresh();
-  });
-  connect(ListArt, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
-    m_split.moveRight(row);
-    refresh();
-  });
-  connect(ListArtStampa, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
-    m_split.moveLeft(row);
-    refresh();
-  });
-  refresh();
-}
-
-void TFrmRastaviArt::refresh() {
-  SplitWindow::refresh();
-  if (!ListArt)
-    return; // still being built
-  fillList(ListArt, m_split.remaining());
-  fillList(ListArtStampa, m_split.chosen());
-  ListArt->setEnabled(m_split.listsEnabled);
-  ListArtStampa->setEnabled(m_split.listsEnabled);
-  BitBtn1->setEnabled(m_split.canMoveRight());
-  BitBtn2->setEnabled(m_split.canMoveLeft());
-}
-
-// ------------------------------------------------------------------ by rounds
-
-TfrmRastaviTure::TfrmRastaviTure(RoundSplit &split, QWidget *parent)
-    : SplitWindow(split, QStringLiteral("Rastavljanje racuna po turama"), parent), m_split(split) {
-  heading(this, QStringLiteral("NARUDZBINE"), 8, 6, 120);
-  heading(this, QStringLiteral("ZA NAPLATU"), 140, 6, 420);
-  ListTure = new QTableWidget(0, 1, this);
-  ListTure->setObjectName(QStringLiteral("ListTure"));
-  ListTure->setGeometry(8, 30, 120, 340);
-  ListTure->horizontalHeader()->hide();
-  ListTure->horizontalHeader()->setStretchLastSection(true);
-  ListTure->verticalHeader()->hide();
-  ListTure->verticalHeader()->setDefaultSectionSize(30);
-  ListTure->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  ListTure->setSelectionBehavior(QAbstractItemView::SelectRows);
-  ListTure->setSelectionMode(QAbstractItemView::SingleSelection);
-  ListTure->setFocusPolicy(Qt::NoFocus);
-  QFont f = ListTure->font();
-  f.setPointSize(14);
-  ListTure->setFont(f);
-  ListTuraStampa = lineList("ListTuraStampa", 140, 30, 852, 340);
-  connect(ListTure, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
-    m_split.chooseRound(row);
-    refresh();
-  });
-  refresh();
-}
-
-void TfrmRastaviTure::refresh() {
-  SplitWindow::refresh();
-  if (!ListTure)
-    return; // still being built
-  const QStringList rounds = m_split.rounds();
-  ListTure->setRowCount(int(rounds.size()));
-  for (int i = 0; i < int(rounds.size()); ++i) {
-    auto *item = new QTableWidgetItem(rounds[i]);
-    item->setTextAlignment(Qt::AlignCenter);
-    ListTure->setItem(i, 0, item);
-  }
-  if (m_split.selectedRound() > 0)
-    ListTure->selectRow(m_split.selectedRound() - 1);
-  else
-    ListTure->clearSelection();
-  fillList(ListTuraStampa, m_split.chosen());
-  ListTure->setEnabled(m_split.listsEnabled);
-  ListTuraStampa->setEnabled(m_split.listsEnabled);
 }

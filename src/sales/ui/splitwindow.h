@@ -37,6 +37,9 @@ protected:
   // A two-column line list: the hidden key (the line's number) and " KOL  ARTIKAL".
   QTableWidget *lineList(const char *name, int x, int y, int w, int h);
   static void fillList(QTableWidget *list, const QList<SplitRow> &rows);
+  static QLabel *heading(QWidget *parent, const QString &text, int x, int y, int w);
+  // The list's current row, the first when none is.
+  static int currentRow(QTableWidget *list);
   void run(void (SplitBill::*op)());
   virtual void refresh();
 
@@ -46,42 +49,4 @@ protected:
   void reject() override;
 
   SplitBill &m_bill;
-};
-
-class ArticleSplit;
-class RoundSplit;
-
-// "Rastavljanje racuna po artiklima": lines move one by one between the table's lines
-// and the lines to pay now.
-class TFrmRastaviArt : public SplitWindow {
-  Q_OBJECT
-public:
-  explicit TFrmRastaviArt(ArticleSplit &split, QWidget *parent = nullptr);
-
-  QTableWidget *ListArt = nullptr;       // still on the table
-  QTableWidget *ListArtStampa = nullptr; // to pay now
-  QPushButton *BitBtn1 = nullptr;        // ">>>"
-  QPushButton *BitBtn2 = nullptr;        // "<<<"
-
-protected:
-  void refresh() override;
-
-private:
-  ArticleSplit &m_split;
-};
-
-// "Rastavljanje racuna po turama": one round at a time.
-class TfrmRastaviTure : public SplitWindow {
-  Q_OBJECT
-public:
-  explicit TfrmRastaviTure(RoundSplit &split, QWidget *parent = nullptr);
-
-  QTableWidget *ListTure = nullptr;       // "NARUDZBINE": the rounds
-  QTableWidget *ListTuraStampa = nullptr; // the chosen round's lines
-
-protected:
-  void refresh() override;
-
-private:
-  RoundSplit &m_split;
 };

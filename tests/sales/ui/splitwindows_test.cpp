@@ -4,8 +4,9 @@
 #include "sales/freetablepicker.h"
 #include "sales/splitfixture.h"
 #include "sales/tablemerge.h"
-#include "sales/ui/splitwindow.h"
 #include "sales/ui/tfrmotvsto.h"
+#include "sales/ui/tfrmrastaviart.h"
+#include "sales/ui/tfrmrastaviture.h"
 #include "sales/ui/tfrmrestoran.h"
 #include "sales/ui/tfrmspajanje.h"
 

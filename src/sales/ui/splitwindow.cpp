@@ -190,12 +190,13 @@ bool SplitWindow::handleKey(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 bool SplitWindow::eventFilter(QObject *watched, QEvent *event) {
-  if (watched == edtUnosRest) {
-    auto *ke = static_cast<QKeyEvent *>(event);
-    if (event->type() == QEvent::KeyPress && handleKey(ke->key(), ke->modifiers()))
+  const bool press = event->type() == QEvent::KeyPress;
+  if (watched == edtUnosRest && (press || event->type() == QEvent::KeyRelease)) {
+    const auto *ke = static_cast<QKeyEvent *>(event);
+    if (press && handleKey(ke->key(), ke->modifiers()))
       return true;
     // The operator keys of the numeric pad never leave their character behind.
-    if (event->type() == QEvent::KeyRelease && (ke->modifiers() & Qt::KeypadModifier) &&
+    if (!press && (ke->modifiers() & Qt::KeypadModifier) &&
         (ke->key() == Qt::Key_Asterisk || ke->key() == Qt::Key_Plus || ke->key() == Qt::Key_Minus)) {
       edtUnosRest->clear();
       m_bill.edtUnosRest.clear();

@@ -275,6 +275,8 @@ Program::Program(const QString &workDir, QObject *parent)
   };
   m_retail->showInvoices = [this] { m_racuni->open(); };
   m_restaurant->showInvoices = [this] { m_racuni->open(); };
+  m_artSplit->showInvoices = [this] { m_racuni->open(); };
+  m_tureSplit->showInvoices = [this] { m_racuni->open(); };
   m_racuni->pickPartner = [this](bool clearFilter) {
     if (clearFilter)
       m_sifarnici->EdtTraziPartner->clear();

@@ -25,6 +25,7 @@ namespace {
 
 // Transactions open on all connections of the process (the prompts ask).
 QAtomicInteger<int> g_openTransactions;
+QAtomicInteger<int> g_keyRetries;
 
 // What a write on a database that is not open reports to the cashier.
 const char *const kNotOpen = "Baza podataka nije otvorena.";
@@ -417,7 +418,11 @@ DbResult<QSqlQuery *> Database::run(const QString &sql, const QVariantMap &binds
   bindAll(*q, sql, binds);
   if (!q->exec()) {
     const DbError error = failed(q->lastError()).failure();
-    m_statements.erase(found); // prepared again next time, in case the connection lost it
+    // Prepared again next time, in case the connection lost it. A duplicate key (another
+    // till's number, tried again at once) leaves it sound, and freeing it now would fail
+    // on a server whose transaction waits for the rollback.
+    if (!error.keyViolation)
+      m_statements.erase(found);
     return error;
   }
   return q;
@@ -569,6 +574,21 @@ DbResult<> Database::inTransaction(const std::function<DbResult<>()> &work) {
   if (!unit.commit())
     return DbError{m_lastError};
   return {};
+}
+
+DbResult<> Database::retryingDuplicateKey(const std::function<DbResult<>()> &work, int attempts) {
+  DbResult<> result;
+  for (int attempt = 0; attempt < attempts; ++attempt) {
+    result = inTransaction(work);
+    if (result || !result.failure().keyViolation)
+      return result;
+    g_keyRetries.ref();
+  }
+  return result;
+}
+
+int Database::duplicateKeyRetries() {
+  return g_keyRetries.loadRelaxed();
 }
 
 void expectNoOpenTransaction(const char *prompt) {

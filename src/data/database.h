@@ -112,6 +112,13 @@ public:
   // Runs work as one unit: committed when it succeeds, rolled back when it fails.
   // Inside an open unit it becomes a savepoint of it.
   DbResult<> inTransaction(const std::function<DbResult<>()> &work);
+  // For a key "largest + 1" taken inside the inserting unit: work reads the largest and
+  // inserts; when another till inserted the same key first, the database refuses ours and
+  // work runs again (as a unit of its own, so a server's failed statement is undone) and
+  // reads the new largest. A till that keeps losing gives up after attempts.
+  DbResult<> retryingDuplicateKey(const std::function<DbResult<>()> &work, int attempts = 50);
+  // How often this process took the next number that way (for the log of a busy server).
+  static int duplicateKeyRetries();
   // Transactions open on any connection of this process.
   static int openTransactions();
 

@@ -7,6 +7,9 @@
 #include <QDateTime>
 #include <QSqlQuery>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 const QString kGod = QStringLiteral("god");
@@ -41,29 +44,37 @@ DbResult<bool> ReceiptRepository::exists(ReceiptId id) {
   return n->toInt() > 0;
 }
 
-DbResult<> ReceiptRepository::ensureHeader(const ReceiptHeader &h) {
-  const auto there = exists(h.id);
-  if (!there)
-    return there.failure();
-  if (*there)
+DbResult<> ReceiptRepository::insertHeader(ReceiptHeader &h) {
+  if (h.stored)
     return {};
-  QSqlRecord row = RecordRules::emptyRecord(QStringLiteral("RACUNI"));
-  row.setValue(QStringLiteral("broj"), h.id.broj);
-  row.setValue(QStringLiteral("godina"), h.id.godina);
-  row.setValue(QStringLiteral("datum"), h.datum);
-  row.setValue(QStringLiteral("vreme"), h.vreme.toString(QStringLiteral("hh:mm:ss")));
-  row.setValue(QStringLiteral("sifoper"), h.sifoper);
-  row.setValue(QStringLiteral("brstola"), h.restoran ? h.brstola : 0);
-  RecordRules::fillDefaults(QStringLiteral("RACUNI"), row, true, h.restoran);
-  return m_db.insertRecord(QStringLiteral("RACUNI"), row);
+  QSqlRecord base = RecordRules::emptyRecord(QStringLiteral("RACUNI"));
+  base.setValue(QStringLiteral("godina"), h.id.godina);
+  base.setValue(QStringLiteral("datum"), h.datum);
+  base.setValue(QStringLiteral("vreme"), h.vreme.toString(QStringLiteral("hh:mm:ss")));
+  base.setValue(QStringLiteral("sifoper"), h.sifoper);
+  base.setValue(QStringLiteral("brstola"), h.restoran ? h.brstola : 0);
+  int broj = h.id.broj;
+  bool first = true;
+  DB_TRY(m_db.retryingDuplicateKey([&]() -> DbResult<> {
+    if (!std::exchange(first, false)) {
+      const auto taken = m_db.scalar(QStringLiteral("SELECT MAX(broj) FROM racuni WHERE godina=:god"),
+                                     {{kGod, h.id.godina}});
+      if (!taken)
+        return taken.failure();
+      broj = std::max(broj + 1, taken->toInt() + 1);
+    }
+    QSqlRecord row = base;
+    row.setValue(QStringLiteral("broj"), broj);
+    RecordRules::fillDefaults(QStringLiteral("RACUNI"), row, true, h.restoran); // BROJ_DOK follows BROJ
+    return m_db.insertRecord(QStringLiteral("RACUNI"), row);
+  }));
+  h.id.broj = broj;
+  h.stored = true;
+  return {};
 }
 
 DbResult<> ReceiptRepository::addLine(ReceiptId id, const QDate &datum, const SoldLine &line) {
-  const auto rbr = nextLineNumber();
-  if (!rbr)
-    return rbr.failure();
   QSqlRecord row = RecordRules::emptyRecord(QStringLiteral("PRODATO"));
-  row.setValue(QStringLiteral("rbr"), *rbr);
   row.setValue(QStringLiteral("brrac"), id.broj);
   row.setValue(QStringLiteral("godina"), id.godina);
   row.setValue(QStringLiteral("datum"), datum);
@@ -76,18 +87,19 @@ DbResult<> ReceiptRepository::addLine(ReceiptId id, const QDate &datum, const So
   row.setValue(QStringLiteral("prodato"), line.prodato.toDatabase());
   row.setValue(QStringLiteral("iznos"), line.iznos.toDatabase());
   RecordRules::fillDefaults(QStringLiteral("PRODATO"), row, true);
-  return m_db.insertRecord(QStringLiteral("PRODATO"), row);
+  return m_db.retryingDuplicateKey([&]() -> DbResult<> {
+    const auto rbr = nextLineNumber();
+    if (!rbr)
+      return rbr.failure();
+    row.setValue(QStringLiteral("rbr"), *rbr);
+    return m_db.insertRecord(QStringLiteral("PRODATO"), row);
+  });
 }
 
 DbResult<> ReceiptRepository::addPayment(ReceiptId id, const QDate &datum, const PaymentRow &payment) {
-  const auto rbr = m_db.scalar(
-      QStringLiteral("SELECT MAX(rbr)+1 AS broj FROM rate WHERE broj=:broj AND godina=:god"), keyOf(id));
-  if (!rbr)
-    return rbr.failure();
   QSqlRecord row = RecordRules::emptyRecord(QStringLiteral("RATE"));
   row.setValue(QStringLiteral("broj"), id.broj);
   row.setValue(QStringLiteral("godina"), id.godina);
-  row.setValue(QStringLiteral("rbr"), rbr->isNull() ? 1 : rbr->toInt());
   row.setValue(QStringLiteral("iznos"), payment.iznos.toDatabase());
   row.setValue(QStringLiteral("datum"), QDateTime(datum, QTime(0, 0)));
   row.setValue(QStringLiteral("nacin"), payment.nacin);
@@ -95,7 +107,14 @@ DbResult<> ReceiptRepository::addPayment(ReceiptId id, const QDate &datum, const
   row.setValue(QStringLiteral("tipkart"), payment.tipKartice);
   row.setValue(QStringLiteral("brtrans"), payment.brojTransakcije);
   RecordRules::fillDefaults(QStringLiteral("RATE"), row, true);
-  return m_db.insertRecord(QStringLiteral("RATE"), row);
+  return m_db.retryingDuplicateKey([&]() -> DbResult<> {
+    const auto rbr = m_db.scalar(
+        QStringLiteral("SELECT MAX(rbr)+1 AS broj FROM rate WHERE broj=:broj AND godina=:god"), keyOf(id));
+    if (!rbr)
+      return rbr.failure();
+    row.setValue(QStringLiteral("rbr"), rbr->isNull() ? 1 : rbr->toInt());
+    return m_db.insertRecord(QStringLiteral("RATE"), row);
+  });
 }
 
 DbResult<> ReceiptRepository::addToPaid(ReceiptId id, int nacin, Money iznos) {

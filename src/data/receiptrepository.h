@@ -26,6 +26,9 @@ struct ReceiptHeader {
   int sifoper = 0;       // KONOBARI.RBR of the cashier or waiter
   int brstola = 0;       // the table in restaurant mode, else 0
   bool restoran = false; // REZIM 1
+  // The RACUNI row exists and is this till's: written by it, or a stored receipt taken up
+  // again. Until then id.broj is only the number the receipt hopes for.
+  bool stored = false;
 };
 
 // One PRODATO row.
@@ -58,6 +61,14 @@ struct LastReceipt {
 // RACUNI, PRODATO and RATE: receipts, their sold lines and their payments. Writes
 // that belong together run inside the caller's unit (Database::inTransaction);
 // keys "largest + 1" are taken inside it.
+//
+// Several tills on one server may take the same number at once. The keys (RACUNI
+// godina+broj, PRODATO rbr, RATE godina+broj+rbr) refuse the second insert and the
+// insert is retried with the next number, rather than handing numbers out from a locked
+// counter row: a counter would be one more table every writer of these rows (imports,
+// restores, older data) must keep in step, and its row lock would be held by each till
+// until its step commits, which makes every till wait for the others even when they
+// would not have collided; the retry costs only the rare collision.
 class ReceiptRepository {
 public:
   explicit ReceiptRepository(Database &db) : m_db(db) {}
@@ -69,8 +80,10 @@ public:
   DbResult<int> nextLineNumber();
 
   // --- a receipt being written ---
-  // Inserts the RACUNI row unless the receipt has one (defaults from the record rules).
-  DbResult<> ensureHeader(const ReceiptHeader &header);
+  // Inserts the RACUNI row of a receipt not yet stored (defaults from the record rules)
+  // and marks it stored. When another till holds the number already, the receipt takes
+  // the year's next free one: header.id.broj is then the number it got.
+  DbResult<> insertHeader(ReceiptHeader &header);
   DbResult<bool> exists(ReceiptId id);
   // Inserts a PRODATO row of the receipt dated datum.
   DbResult<> addLine(ReceiptId id, const QDate &datum, const SoldLine &line);

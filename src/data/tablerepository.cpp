@@ -100,20 +100,13 @@ DbResult<> TableRepository::addLine(const TableLine &line) {
   RecordRules::fillDefaults(QStringLiteral("STOST"), row, true);
   // The number is taken inside the insert's unit; another till that took the same one
   // first makes the (table, line) key refuse ours, and the next number is tried.
-  constexpr int kAttempts = 8;
-  DbResult<> result;
-  for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    result = m_db.inTransaction([&]() -> DbResult<> {
-      const auto rbr = nextLineNumber(line.brstola);
-      if (!rbr)
-        return rbr.failure();
-      row.setValue(QStringLiteral("rbr"), *rbr);
-      return m_db.insertRecord(QStringLiteral("STOST"), row);
-    });
-    if (result || !result.failure().keyViolation)
-      return result;
-  }
-  return result;
+  return m_db.retryingDuplicateKey([&]() -> DbResult<> {
+    const auto rbr = nextLineNumber(line.brstola);
+    if (!rbr)
+      return rbr.failure();
+    row.setValue(QStringLiteral("rbr"), *rbr);
+    return m_db.insertRecord(QStringLiteral("STOST"), row);
+  });
 }
 
 DbResult<Money> TableRepository::sum(int brstola) {

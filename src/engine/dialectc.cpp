@@ -154,7 +154,7 @@ void TransactionEngine::handleAckC(const Family4Ack &ack) {
   case CmdKraj:
     m_state.ekranKaseOtvoren = false;
     m_state.racunUToku = false;
-    if (!runWrite([&] { return m_store.writeClosingC(key()); }))
+    if (!runWrite([&] { return withKey([&](ReceiptHeader &k) { return m_store.writeClosingC(k); }); }))
       return;
     // The device completes the receipt in its status; ask for it now rather than
     // waiting for an unrelated event.
@@ -167,11 +167,13 @@ void TransactionEngine::handleAckC(const Family4Ack &ack) {
     // The device has cancelled its receipt; ours is settled only when the database
     // took the storno. Otherwise it stays unfinished (the failure is shown) for the
     // recovery when a sale screen opens next.
+    // A receipt this till never stored (nothing of it was confirmed) has no rows to
+    // cancel; its number may meanwhile be another till's.
     const ReceiptId id{today(), m_brojRacuna};
-    if (!Storniraj(id.godina, id.broj) || !dbOk(m_store.receipts().markFinished(id)))
+    if (m_racunUpisan && (!Storniraj(id.godina, id.broj) || !dbOk(m_store.receipts().markFinished(id))))
       return;
     // The next sale gets a new number.
-    m_brojRacuna = m_store.receipts().nextReceiptNumber(id.godina).value_or(1);
+    nextReceipt();
     return;
   }
   case CmdIzvestaj:

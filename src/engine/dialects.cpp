@@ -18,7 +18,8 @@ bool isPayment(const Racun &r) {
 ReceiptHeader TransactionEngine::key() const {
   ReceiptHeader k;
   const QDateTime now = m_scheduler.now();
-  k.id.broj = m_brojRacuna;
+  k.id.broj = m_claimed.value_or(m_brojRacuna);
+  k.stored = m_racunUpisan || m_claimed;
   k.id.godina = now.date().year();
   k.datum = now.date();
   k.vreme = now.time();
@@ -37,19 +38,46 @@ Racun &TransactionEngine::stepAt(int index) {
 // One confirmed step's writes: all or nothing. A failure is shown and ends the
 // handling; the receipt stays unfinished for the recovery at the next start.
 bool TransactionEngine::runWrite(const std::function<DbResult<>()> &writes) {
-  return dbOk(m_store.inStep(writes));
+  m_claimed.reset();
+  const bool ok = dbOk(m_store.inStep(writes));
+  if (ok && m_claimed) {
+    m_brojRacuna = *m_claimed;
+    m_racunUpisan = true;
+  }
+  m_claimed.reset();
+  return ok;
+}
+
+DbResult<> TransactionEngine::withKey(const std::function<DbResult<>(ReceiptHeader &)> &writes) {
+  ReceiptHeader k = key();
+  const bool before = k.stored;
+  DB_TRY(writes(k));
+  if (k.stored && !before)
+    m_claimed = k.id.broj;
+  return {};
+}
+
+void TransactionEngine::takeUpReceipt(int number) {
+  m_brojRacuna = number;
+  m_racunUpisan = true;
+}
+
+void TransactionEngine::nextReceipt() {
+  m_brojRacuna = nextReceiptNumber();
+  m_racunUpisan = false;
 }
 
 DbResult<> TransactionEngine::writeStep(const Racun &step) {
-  const ReceiptHeader k = key();
-  switch (step.operacija) {
-  case Racun::Prodaja:
-    return m_store.writeSaleLine(k, step);
-  case Racun::Placanje:
-    return m_store.writePayment(k, step);
-  default:
-    return {}; // opening and end write nothing
-  }
+  return withKey([&](ReceiptHeader &k) -> DbResult<> {
+    switch (step.operacija) {
+    case Racun::Prodaja:
+      return m_store.writeSaleLine(k, step);
+    case Racun::Placanje:
+      return m_store.writePayment(k, step);
+    default:
+      return {}; // opening and end write nothing
+    }
+  });
 }
 
 void TransactionEngine::sendNextWholeStep() {
@@ -161,7 +189,9 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
     prologue(true);
     const quint32 brfisis = fiscalReceiptNumber1C(frame);
     const Racun step = currentStep();
-    if (isPayment(step) && !runWrite([&] { return m_store.writeClosingPaymentA(key(), step, brfisis); }))
+    if (isPayment(step) && !runWrite([&] {
+          return withKey([&](ReceiptHeader &k) { return m_store.writeClosingPaymentA(k, step, brfisis); });
+        }))
       return;
     completeReceipt(Dialect::A, brfisis);
   }
@@ -275,7 +305,9 @@ void TransactionEngine::dispatchB(const QByteArray &frame) {
   if (!runWrite([&]() -> DbResult<> {
         if (!cashClosing)
           DB_TRY(writeStep(step));
-        return complete ? m_store.writeClosingB(key(), step) : DbResult<>();
+        if (!complete)
+          return {};
+        return withKey([&](ReceiptHeader &k) { return m_store.writeClosingB(k, step); });
       }))
     return;
   if (m_state.rezimRestoran && !complete) {

@@ -178,8 +178,9 @@ void TransactionEngine::completeReceipt(Dialect dialect, std::optional<quint32> 
   const int done = m_brojRacuna;
   // The device has closed the receipt: a failed marking is shown and the receipt stays
   // unfinished for the recovery, but the sale window moves on.
-  dbOk(m_store.receipts().markFinished({year, done}, dialect == Dialect::B ? std::nullopt : brfisis));
-  m_brojRacuna = m_store.receipts().nextReceiptNumber(year).value_or(1);
+  if (m_racunUpisan) // else nothing of it was stored, and the number may be another till's
+    dbOk(m_store.receipts().markFinished({year, done}, dialect == Dialect::B ? std::nullopt : brfisis));
+  nextReceipt();
   if (dialect != Dialect::B && m_prompt) {
     PromptGuard g(this);
     m_prompt->pressEnterNotice(QStringLiteral("pritisni ENTER za nastavak"));

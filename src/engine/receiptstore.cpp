@@ -23,9 +23,9 @@ DbResult<> ReceiptStore::inStep(const std::function<DbResult<>()> &writes) {
   return db().inTransaction(writes);
 }
 
-DbResult<> ReceiptStore::writeSaleLine(const ReceiptHeader &key, const Racun &step) {
+DbResult<> ReceiptStore::writeSaleLine(ReceiptHeader &key, const Racun &step) {
   ReceiptRepository r = receipts();
-  DB_TRY(r.ensureHeader(key));
+  DB_TRY(r.insertHeader(key));
   SoldLine line;
   line.sifra = step.sifra;
   line.barkod = step.barkod;
@@ -46,10 +46,10 @@ DbResult<> ReceiptStore::addCash(const ReceiptHeader &key, Money iznos) {
   return receipts().addPayment(key.id, key.datum, cash);
 }
 
-DbResult<> ReceiptStore::writePayment(const ReceiptHeader &key, const Racun &step) {
+DbResult<> ReceiptStore::writePayment(ReceiptHeader &key, const Racun &step) {
   ReceiptRepository r = receipts();
   // The header exists once a line was sold; a receipt paid with no line still gets one.
-  DB_TRY(r.ensureHeader(key));
+  DB_TRY(r.insertHeader(key));
   DB_TRY(r.addToPaid(key.id, step.nacinPlacanja, step.iznosPlacanja));
   PaymentRow row;
   if (step.nacinPlacanja == Racun::Cek || step.nacinPlacanja == Racun::Kartica) {
@@ -67,9 +67,9 @@ DbResult<> ReceiptStore::writePayment(const ReceiptHeader &key, const Racun &ste
   return r.addPayment(key.id, key.datum, row);
 }
 
-DbResult<> ReceiptStore::writeClosingPaymentA(const ReceiptHeader &key, const Racun &step, quint32 brfisis) {
+DbResult<> ReceiptStore::writeClosingPaymentA(ReceiptHeader &key, const Racun &step, quint32 brfisis) {
   ReceiptRepository r = receipts();
-  DB_TRY(r.ensureHeader(key));
+  DB_TRY(r.insertHeader(key));
   if (step.nacinPlacanja == Racun::Cek || step.nacinPlacanja == Racun::Kartica) {
     DB_TRY(writePayment(key, step));
   } else {
@@ -80,9 +80,9 @@ DbResult<> ReceiptStore::writeClosingPaymentA(const ReceiptHeader &key, const Ra
   return r.setFiscalNumber(key.id, brfisis);
 }
 
-DbResult<> ReceiptStore::writeClosingB(const ReceiptHeader &key, const Racun &step) {
+DbResult<> ReceiptStore::writeClosingB(ReceiptHeader &key, const Racun &step) {
   ReceiptRepository r = receipts();
-  DB_TRY(r.ensureHeader(key));
+  DB_TRY(r.insertHeader(key));
   // The closing's own cash: its RATE row carries the part that pays the receipt.
   const bool cashClosing = step.operacija == Racun::Placanje && step.nacinPlacanja == Racun::Gotovina;
   if (cashClosing && !step.ostatak.isZero())
@@ -91,13 +91,10 @@ DbResult<> ReceiptStore::writeClosingB(const ReceiptHeader &key, const Racun &st
   return r.settleCash(key.id);
 }
 
-DbResult<> ReceiptStore::writeClosingC(const ReceiptHeader &key) {
-  ReceiptRepository r = receipts();
-  const auto stored = r.exists(key.id);
-  if (!stored)
-    return stored.failure();
-  if (!*stored)
+DbResult<> ReceiptStore::writeClosingC(ReceiptHeader &key) {
+  if (!key.stored)
     return {};
+  ReceiptRepository r = receipts();
   DB_TRY(r.settleCash(key.id));
   const auto rest = r.restAmount(key.id);
   if (!rest)

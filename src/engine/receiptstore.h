@@ -29,21 +29,24 @@ public:
   // One confirmed step's writes: all of them or none.
   DbResult<> inStep(const std::function<DbResult<>()> &writes);
 
+  // The writes below store the receipt's RACUNI row first when key is not stored yet;
+  // key then holds the number the receipt got (another till may have had the one hoped for).
+  //
   // Sale line: the receipt's RACUNI row when it has none, the PRODATO row, and the
   // stock of the article and its recipe.
-  DbResult<> writeSaleLine(const ReceiptHeader &key, const Racun &step);
+  DbResult<> writeSaleLine(ReceiptHeader &key, const Racun &step);
   // Payment that does not close the receipt: RACUNI amounts and one RATE row.
-  DbResult<> writePayment(const ReceiptHeader &key, const Racun &step);
+  DbResult<> writePayment(ReceiptHeader &key, const Racun &step);
   // Dialect A's closing payment (reply 0x1C): cash gets GOTOVINA := sum - CEK - KARTICA
   // and a RATE row only when ostatak is not 0; BRFISIS stored.
-  DbResult<> writeClosingPaymentA(const ReceiptHeader &key, const Racun &step, quint32 brfisis);
+  DbResult<> writeClosingPaymentA(ReceiptHeader &key, const Racun &step, quint32 brfisis);
   // Dialect B's completion: GOTOVINA := sum - CEK - KARTICA (the device books the unpaid
   // rest as cash); a cash payment that closes adds its RATE row (ostatak) when not 0.
   // Cheque and card steps were booked by writePayment; the closing adds nothing to them.
-  DbResult<> writeClosingB(const ReceiptHeader &key, const Racun &step);
+  DbResult<> writeClosingB(ReceiptHeader &key, const Racun &step);
   // Dialect C's answer to KrajRacuna: GOTOVINA := sum - CEK - KARTICA, the unpaid rest as a
-  // cash RATE row. A receipt the program never stored (the device's own) books nothing.
-  DbResult<> writeClosingC(const ReceiptHeader &key);
+  // cash RATE row. A receipt this till never stored (the device's own) books nothing.
+  DbResult<> writeClosingC(ReceiptHeader &key);
 
 private:
   DbResult<> addCash(const ReceiptHeader &key, Money iznos);

@@ -267,10 +267,10 @@ bool TransactionEngine::checkUnfinishedRetailReceipt() {
   if (izbor == 1 || izbor == 2) {
     if (!dbOk(m_store.receipts().markFinished({year, last->broj})))
       return false;
-    m_brojRacuna = nextReceiptNumber();
+    nextReceipt();
   } else if (izbor == 3 && menko) {
     NapuniNastavakRacun(year, last->broj);
-    m_brojRacuna = last->broj;
+    takeUpReceipt(last->broj);
   }
   return true;
 }
@@ -283,7 +283,7 @@ bool TransactionEngine::checkUnfinishedRestaurantReceipt() {
   deviceError({kUpozorenje, kProgramOtvoren, UserPrompt::Mode::Notice});
   if (!dbOk(m_store.receipts().markFinished({year, last->broj})))
     return false;
-  m_brojRacuna = nextReceiptNumber();
+  nextReceipt();
   return true;
 }
 
@@ -303,7 +303,7 @@ void TransactionEngine::unfinishedOnStatus(int state) {
   if (state == 3 || state == 4) {
     deviceError({kUpozorenje, kStampacNijeZavrsen, UserPrompt::Mode::Notice});
     if (unfinished)
-      m_brojRacuna = number;
+      takeUpReceipt(number);
     KrajRacuna();
     return;
   }
@@ -311,7 +311,7 @@ void TransactionEngine::unfinishedOnStatus(int state) {
     if (m_state.rezimRestoran) {
       deviceError({kUpozorenje, kStampacNijeZavrsen, UserPrompt::Mode::Notice});
       if (unfinished)
-        m_brojRacuna = number;
+        takeUpReceipt(number);
       KrajRacuna();
       return;
     }
@@ -326,14 +326,14 @@ void TransactionEngine::unfinishedOnStatus(int state) {
     }
     const int izbor = unfinishedDialog(req);
     if (unfinished && izbor != 3)
-      m_brojRacuna = number;
+      takeUpReceipt(number);
     if (izbor == 1) {
       KrajRacuna();
     } else if (izbor == 2) {
       StornirajRacun();
     } else if (unfinished) {
       NapuniNastavakRacun(year, number);
-      m_brojRacuna = number;
+      takeUpReceipt(number);
       m_state.racunUToku = true;
       m_state.ekranKaseOtvoren = true;
     }
@@ -355,7 +355,7 @@ void TransactionEngine::unfinishedOnStatus(int state) {
     }
     if (!dbOk(m_store.receipts().markFinished({year, number})))
       return;
-    m_brojRacuna = nextReceiptNumber();
+    nextReceipt();
   }
   if (m_state.rezimRestoran)
     Prijava(m_stavkaKase);

@@ -166,8 +166,16 @@ public:
   bool Storniraj(int year, int number);
 
   // --- shared sale state ---
+  // The receipt in progress. A new receipt's number is the one it hopes for until its
+  // first confirmed step stores it; another till may have taken it meanwhile, and the
+  // receipt then gets the year's next free number.
   int brojRacuna() const { return m_brojRacuna; }
-  void setBrojRacuna(int n) { m_brojRacuna = n; }
+  void setBrojRacuna(int n) {
+    m_brojRacuna = n;
+    m_racunUpisan = false;
+  }
+  // A stored receipt of this till is continued, closed or cancelled.
+  void takeUpReceipt(int number);
   // The next receipt number of the year (largest PRODATO.BRRAC + 1; 1 when none).
   int nextReceiptNumber();
   int rbrKasira() const { return m_rbrKasira; }
@@ -270,6 +278,11 @@ private:
   // The step the article check works on.
   Racun &checkedStep() { return stepAt(m_state.provera.indeksProvere); }
   ReceiptHeader key() const;
+  // Writes of the receipt in progress inside a runWrite unit; the number the receipt got
+  // is taken on when the unit commits.
+  DbResult<> withKey(const std::function<DbResult<>(ReceiptHeader &)> &writes);
+  // The receipt is over: the next one hopes for the year's next number.
+  void nextReceipt();
   int today() const;
   DbResult<> writeStep(const Racun &step);
   // One confirmed step's writes as one unit; a failure is shown and ends the handling.
@@ -356,6 +369,8 @@ private:
 
   // sale state
   int m_brojRacuna = 1;
+  bool m_racunUpisan = false;   // m_brojRacuna's RACUNI row is this till's
+  std::optional<int> m_claimed; // stored by the write unit running now, not yet committed
   int m_rbrKasira = 1;
   int m_trenutniSto = 0;
   bool m_fioka = false;

@@ -62,6 +62,31 @@ TEST_P(ReceiptRepositoryTest, NumbersAreLargestPlusOneInTheirScope) {
             (QStringList{"2023|4|1", "2024|4|3"}));
 }
 
+// Another till holds the number hoped for (and the ones after it, stored without lines):
+// the receipt takes the year's next free number, its BROJ_DOK with it; other years do not count.
+TEST_P(ReceiptRepositoryTest, AHeaderWhoseNumberIsTakenGetsTheNextFreeOne) {
+  for (const char *r : {"INSERT INTO racuni (broj, godina, status, sifoper) VALUES (5, 2026, 0, 7)",
+                        "INSERT INTO racuni (broj, godina, status, sifoper) VALUES (6, 2026, 1, 7)",
+                        "INSERT INTO racuni (broj, godina, status, sifoper) VALUES (30, 2025, 1, 7)"})
+    ASSERT_TRUE(db.exec(r)) << r;
+  ReceiptRepository receipts(db);
+  ReceiptHeader h;
+  h.id = {2026, 5};
+  h.datum = day;
+  h.sifoper = 2;
+  ASSERT_TRUE(db.inTransaction([&] { return receipts.insertHeader(h); }));
+  EXPECT_TRUE(h.stored);
+  EXPECT_EQ(h.id.broj, 7);
+  // Free: taken as hoped.
+  ReceiptHeader free = h;
+  free.stored = false;
+  free.id = {2025, 12};
+  ASSERT_TRUE(receipts.insertHeader(free));
+  EXPECT_EQ(free.id.broj, 12);
+  EXPECT_EQ(table("SELECT godina, broj, sifoper, status, broj_dok FROM racuni ORDER BY godina, broj"),
+            (QStringList{"2025|12|2|0|12", "2025|30|7|1|", "2026|5|7|0|", "2026|6|7|1|", "2026|7|2|0|7"}));
+}
+
 // A receipt as the engine writes it: header on the first line, lines, payments, closing.
 TEST_P(ReceiptRepositoryTest, AReceiptFromItsFirstLineToItsEnd) {
   ReceiptRepository receipts(db);
@@ -72,8 +97,9 @@ TEST_P(ReceiptRepositoryTest, AReceiptFromItsFirstLineToItsEnd) {
   h.sifoper = 2;
   h.brstola = 9;
   h.restoran = true;
-  ASSERT_TRUE(receipts.ensureHeader(h));
-  ASSERT_TRUE(receipts.ensureHeader(h)); // already there: nothing new
+  ASSERT_TRUE(receipts.insertHeader(h));
+  EXPECT_TRUE(h.stored);
+  ASSERT_TRUE(receipts.insertHeader(h)); // stored already: nothing new
   EXPECT_EQ(table("SELECT broj, vreme, sifoper, brstola, rezim, status, oslprom, broj_dok, cek, kartica, "
                   "gotovina, brfisis, rok, sifpartner, nazivkupca, clan FROM racuni"),
             QStringList{"3|10:05:07|2|9|1|0|NE|3|0|0|0|0|0|||"});
@@ -110,7 +136,7 @@ TEST_P(ReceiptRepositoryTest, StornoReversesWhatIsNotVoidedAndClearsThePayments)
   ReceiptHeader h;
   h.id = id;
   h.datum = day;
-  ASSERT_TRUE(receipts.ensureHeader(h));
+  ASSERT_TRUE(receipts.insertHeader(h));
   ASSERT_TRUE(receipts.addLine(id, day, line("15", 2, 10)));
   ASSERT_TRUE(receipts.addLine(id, day, line("15", 1, 10)));
   ASSERT_TRUE(receipts.addLine(id, day, line("15", -1, 10, true))); // voids the second
@@ -129,7 +155,8 @@ TEST_P(ReceiptRepositoryTest, ARefusedStornoWritesNothing) {
   ASSERT_TRUE(addArticle("15", "Sok", 10, 2, 100));
   ReceiptRepository receipts(db);
   const ReceiptId id{2026, 9};
-  ASSERT_TRUE(receipts.ensureHeader({id, day, {}, 0, 0, false}));
+  ReceiptHeader h{id, day, {}, 0, 0, false};
+  ASSERT_TRUE(receipts.insertHeader(h));
   ASSERT_TRUE(receipts.addLine(id, day, line("15", 2, 10)));
   ASSERT_TRUE(receipts.addToPaid(id, 0, Money(20)));
   ASSERT_TRUE(db.exec("DROP TABLE rate")); // its last statement fails

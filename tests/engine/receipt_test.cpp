@@ -73,6 +73,47 @@ TEST_P(RetailReceipt, SoldPaidAndCompleted) {
             c.model != 2 && c.model != 3);
 }
 
+// Another till stored a receipt under the number this one hoped for, after the opening
+// and before the first line: the receipt is stored under the next number, the other
+// till's receipt is left as it was, and the completion marks this one.
+TEST_P(RetailReceipt, ANumberAnotherTillTookMeanwhileGivesTheNextOne) {
+  const RetailCase c = GetParam();
+  Harness h(c.model);
+  h.engine->setBrojRacuna(h.engine->nextReceiptNumber());
+  h.engine->beginRetailReceipt(3);
+  h.settle();
+  h.feed(reply::accept(c.model, 0x01));
+  ASSERT_TRUE(h.db.exec(QStringLiteral("INSERT INTO racuni (godina, broj, status, sifoper, gotovina) "
+                                       "VALUES (2026, 1, 0, 7, 0)")));
+  int completed = 0;
+  QObject::connect(h.engine.get(), &TransactionEngine::receiptCompleted, [&](int broj) { completed = broj; });
+  h.engine->sellRetailLine(Harness::sale(QStringLiteral("2"), QStringLiteral("ESPRESSO"), 2, 150));
+  h.settle();
+  h.feed(reply::accept(c.model, 0x03));
+  EXPECT_EQ(h.engine->brojRacuna(), 2);
+  h.engine->closeRetail(Harness::payment(Racun::Gotovina, 300, 300), true);
+  h.settle();
+  if (c.closesWithKraj) {
+    h.feed(reply::accept(c.model, 0x0B));
+    if (c.model == 4)
+      h.feed(reply::ack4(0x0D, true, 1, 0, 4321));
+  } else {
+    h.feed(reply::closed1(c.model, 4321));
+  }
+  EXPECT_EQ(completed, 2);
+  EXPECT_EQ(h.scalar(QStringLiteral("SELECT brrac FROM prodato")).toInt(), 2);
+  EXPECT_EQ(
+      h
+          .scalar(QStringLiteral(
+              "SELECT group_concat(broj || '|' || sifoper || '|' || status || '|' || "
+              "COALESCE(broj_dok, '') || '|' || gotovina, ' ') FROM (SELECT * FROM racuni ORDER BY broj)"))
+          .toString(),
+      QStringLiteral("1|7|0||0.0 2|3|1|2|300.0"));
+  EXPECT_EQ(h.scalar(QStringLiteral("SELECT broj || '|' || rbr FROM rate")).toString(),
+            QStringLiteral("2|1"));
+  EXPECT_EQ(h.engine->brojRacuna(), 3);
+}
+
 INSTANTIATE_TEST_SUITE_P(Models, RetailReceipt,
                          ::testing::Values(RetailCase{1, 0x0B, false}, RetailCase{5, 0x05, false},
                                            RetailCase{2, 0x03, true}, RetailCase{3, 0x03, true},

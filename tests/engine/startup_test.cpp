@@ -507,7 +507,7 @@ TEST(Storniraj, Model4StornoRefusedByTheDatabaseChangesNothing) {
     SCOPED_TRACE(refused ? "refused" : "taken");
     Harness h(4);
     storeUnfinished(h, 2);
-    h.engine->setBrojRacuna(4);
+    h.engine->takeUpReceipt(4);
     if (refused) {
       ASSERT_TRUE(h.db.exec(QStringLiteral(
           "CREATE TRIGGER refuse BEFORE INSERT ON prodato BEGIN SELECT RAISE(ABORT, 'zakljucano'); END")));

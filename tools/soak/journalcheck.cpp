@@ -84,7 +84,7 @@ void compareLines(JournalCheck &c, const QString &where, const QList<Line> &prin
 } // namespace
 
 JournalCheck checkJournal(const QList<QJsonObject> &journal, const QSqlDatabase &db,
-                          const std::map<QString, double> &startStock, bool fiscalNumbers) {
+                          const std::map<QString, double> &startStock, bool fiscalNumbers, int sifoper) {
   JournalCheck c;
   QList<QJsonObject> printed;
   for (const QJsonObject &d : journal)
@@ -98,8 +98,12 @@ JournalCheck checkJournal(const QList<QJsonObject> &journal, const QSqlDatabase 
   };
   QList<Booked> booked;
   QSqlQuery q(db);
-  q.exec(QStringLiteral("SELECT godina, broj, status, brfisis, COALESCE(gotovina, 0) + COALESCE(cek, 0) + "
-                        "COALESCE(kartica, 0) FROM racuni ORDER BY godina, broj"));
+  q.prepare(QStringLiteral("SELECT godina, broj, status, brfisis, COALESCE(gotovina, 0) + COALESCE(cek, 0) + "
+                           "COALESCE(kartica, 0) FROM racuni WHERE sifoper = :op OR :svi = 1 "
+                           "ORDER BY godina, broj"));
+  q.bindValue(QStringLiteral(":op"), sifoper);
+  q.bindValue(QStringLiteral(":svi"), sifoper == -1 ? 1 : 0);
+  q.exec();
   while (q.next()) {
     if (q.value(2).toInt() != 1) {
       ++c.unfinishedReceipts;

@@ -30,6 +30,8 @@ struct JournalCheck {
 
 // journal: the device's printed documents (only "receipt" ones are compared);
 // startStock: ARTIKLI.LAGER by SIFRA before the first sale; fiscalNumbers: whether the
-// model reports the fiscal receipt number (BRFISIS).
+// model reports the fiscal receipt number (BRFISIS); sifoper: when not -1, only the receipts
+// of that cashier are the device's (several tills on one database, one cashier each). The
+// stock is compared over every till's sales.
 JournalCheck checkJournal(const QList<QJsonObject> &journal, const QSqlDatabase &db,
-                          const std::map<QString, double> &startStock, bool fiscalNumbers);
+                          const std::map<QString, double> &startStock, bool fiscalNumbers, int sifoper = -1);

@@ -15,6 +15,11 @@ struct SoakOptions {
   QString workDir;          // kept for a failed run; a temporary folder otherwise
   bool slowReplies = false; // also replies that come after the watchdog's resend
   bool trace = false;       // every step, fault and answer on standard error
+  // One of several tills on a shared PostgreSQL database (its connection text), set up
+  // with seedSoakShop; the caller compares each till's journal once all have finished.
+  // Empty: a database of the soak's own in memory, compared at the end.
+  QString database;
+  int cashier = 1; // KONOBARI.RBR the receipts are booked to (RACUNI.SIFOPER)
 };
 
 struct SoakResult {
@@ -33,3 +38,8 @@ struct SoakResult {
 // retail receipts with random faults injected through the simulator's control channel
 // and a seeded operator; then the device's journal is compared with the database.
 SoakResult runSoak(const SoakOptions &options);
+
+class Database;
+// The soak's articles with their stock, into an empty shop database; startStock gets
+// ARTIKLI.LAGER by SIFRA. False when the database refused them.
+bool seedSoakShop(Database &db, std::map<QString, double> &startStock);

@@ -120,6 +120,13 @@ Program::Program(const QString &workDir, QObject *parent)
   m_engine->setMirror(&m_mirror, mirrorPath(false));
 
   connect(&m_links, &LinkController::received, m_engine.get(), &TransactionEngine::onBytesReceived);
+  // Another till's change: the grids showing the table read it again, and so do the
+  // restaurant's tables and lines.
+  connect(&m_changes, &ChangeNotifier::tableChanged, this, [this](const QString &table) {
+    emit m_rules->tableChanged(table);
+    if (table == QLatin1String("STOLOVI") || table == QLatin1String("STOST"))
+      m_restaurant->changedElsewhere();
+  });
   connect(&m_links, &LinkController::dropped, this, [](const QString &reason) {
     qCWarning(lcVeza).noquote() << QStringLiteral("veza prekinuta: %1; ponovo za %2 s")
                                        .arg(reason)
@@ -571,6 +578,8 @@ bool Program::openDatabase(const SetKonfiguracija &record) {
     return false;
   }
   m_engine->setDatabase(&m_db);
+  if (!m_changes.listen(m_db))
+    qCWarning(lcVeza).noquote() << QStringLiteral("promene sa drugih kasa se ne prate: ") + m_db.lastError();
   Podesavanja();
   return true;
 }

@@ -3,6 +3,7 @@
 #include "app/trainingdevice.h"
 #include "common/linksettings.h"
 #include "common/scheduler.h"
+#include "data/changenotifier.h"
 #include "data/database.h"
 #include "data/databasebackup.h"
 #include "data/konfiguracija.h"
@@ -191,6 +192,7 @@ private:
   std::unique_ptr<WindowRecordMessages> m_recordMessages;
   std::unique_ptr<RecordRules> m_rules; // the checks of every grid and import
   std::unique_ptr<Invoices> m_invoices;
+  ChangeNotifier m_changes; // what other tills on the same server changed
 
   // Windows, created once in the program's fixed order.
   TfrmPocetna *m_pocetna = nullptr;

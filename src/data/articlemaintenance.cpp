@@ -4,6 +4,7 @@
 #include "common/localetext.h"
 #include "common/rounding.h"
 #include "data/articlecsv.h"
+#include "data/changenotifier.h"
 #include "data/database.h"
 #include "data/recordmessages.h"
 #include "data/recordrules.h"
@@ -170,7 +171,7 @@ MaintenanceOutcome ArticleMaintenance::receiveGoods(const QString &path) {
         DB_TRY(m_articles.insertRow(row));
       }
     }
-    return {};
+    return ChangeNotifier::announce(m_db, QStringLiteral("ARTIKLI"));
   });
   if (!written)
     return Maintenance::writeFailure(written.failure(), QStringLiteral("ARTIKLI"));
@@ -219,7 +220,7 @@ MaintenanceOutcome ArticleMaintenance::changePrices(const ArticleScope &scope, c
   const auto written = m_db.inTransaction([&]() -> DbResult<> {
     for (const auto &[sifra, cena] : std::as_const(prices))
       DB_TRY(m_articles.setPrice(sifra, cena));
-    return {};
+    return ChangeNotifier::announce(m_db, QStringLiteral("ARTIKLI"));
   });
   if (!written)
     return failure(QStringLiteral("Doslo je do problema prilikom promene cena!"));

@@ -1,5 +1,6 @@
 #include "data/maintenanceoutcome.h"
 
+#include "data/changenotifier.h"
 #include "data/database.h"
 
 namespace Maintenance {
@@ -36,7 +37,7 @@ MaintenanceOutcome replaceRows(Database &db, RecordRules &rules, const QString &
     DB_TRY(remove());
     for (const QSqlRecord &row : rows)
       DB_TRY(insert(row));
-    return {};
+    return ChangeNotifier::announce(db, table);
   });
   if (!written)
     return writeFailure(written.failure(), table);

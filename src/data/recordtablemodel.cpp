@@ -1,5 +1,6 @@
 #include "data/recordtablemodel.h"
 
+#include "data/changenotifier.h"
 #include "data/database.h"
 #include "data/recordrules.h"
 #include "data/schema.h"
@@ -99,7 +100,7 @@ bool RecordTableModel::post() {
     submitted = submitAll();
     if (!submitted)
       return m_postError.value_or(DbError::from(lastError()));
-    return {};
+    return ChangeNotifier::announce(m_db, m_table); // other tills' grids read it again
   });
   if (written)
     return true;

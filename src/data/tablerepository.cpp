@@ -1,5 +1,6 @@
 #include "data/tablerepository.h"
 
+#include "data/changenotifier.h"
 #include "data/database.h"
 #include "data/recordrules.h"
 
@@ -100,13 +101,27 @@ DbResult<> TableRepository::addLine(const TableLine &line) {
   RecordRules::fillDefaults(QStringLiteral("STOST"), row, true);
   // The number is taken inside the insert's unit; another till that took the same one
   // first makes the (table, line) key refuse ours, and the next number is tried.
-  return m_db.retryingDuplicateKey([&]() -> DbResult<> {
+  return announce(m_db.retryingDuplicateKey([&]() -> DbResult<> {
     const auto rbr = nextLineNumber(line.brstola);
     if (!rbr)
       return rbr.failure();
     row.setValue(QStringLiteral("rbr"), *rbr);
     return m_db.insertRecord(QStringLiteral("STOST"), row);
-  });
+  }),
+                  "STOST");
+}
+
+DbResult<> TableRepository::announce(const DbResult<> &written, const char *table) {
+  if (!written)
+    return written;
+  return ChangeNotifier::announce(m_db, QLatin1String(table));
+}
+
+DbResult<bool> TableRepository::announce(const DbResult<bool> &written, const char *table) {
+  if (!written || !*written)
+    return written;
+  DB_TRY(ChangeNotifier::announce(m_db, QLatin1String(table)));
+  return true;
 }
 
 DbResult<Money> TableRepository::sum(int brstola) {
@@ -165,16 +180,20 @@ DbResult<> TableRepository::deleteLines(int brstola, const QList<int> &rbr) {
     return {};
   QVariantMap binds{{kSto, brstola}};
   const QString in = inList(rbr, binds);
-  return m_db.exec(QStringLiteral("DELETE FROM stost WHERE brstola=:sto AND rbr IN (%1)").arg(in), binds);
+  return announce(
+      m_db.exec(QStringLiteral("DELETE FROM stost WHERE brstola=:sto AND rbr IN (%1)").arg(in), binds),
+      "STOST");
 }
 
 DbResult<> TableRepository::deleteAllLines(int brstola) {
-  return m_db.exec(QStringLiteral("DELETE FROM stost WHERE brstola=:sto"), {{kSto, brstola}});
+  return announce(m_db.exec(QStringLiteral("DELETE FROM stost WHERE brstola=:sto"), {{kSto, brstola}}),
+                  "STOST");
 }
 
 DbResult<int> TableRepository::closeRound(int brstola, int tura) {
-  DB_TRY(m_db.exec(QStringLiteral("UPDATE stost SET tura=tura-1 WHERE brstola=:sto AND tura>:tura"),
-                   {{kSto, brstola}, {QStringLiteral("tura"), tura}}));
+  DB_TRY(announce(m_db.exec(QStringLiteral("UPDATE stost SET tura=tura-1 WHERE brstola=:sto AND tura>:tura"),
+                            {{kSto, brstola}, {QStringLiteral("tura"), tura}}),
+                  "STOST"));
   return lastRound(brstola);
 }
 
@@ -188,12 +207,14 @@ DbResult<> TableRepository::moveLines(int from, int to) {
   if (!tura)
     return tura.failure();
   // The moved lines keep their order and their rounds, after the target's own.
-  return m_db.exec(
-      QStringLiteral("UPDATE stost SET brstola=:na, rbr=rbr-1+:rbr, tura=tura+:tura WHERE brstola=:sa"),
-      {{QStringLiteral("na"), to},
-       {QStringLiteral("sa"), from},
-       {QStringLiteral("rbr"), *rbr},
-       {QStringLiteral("tura"), *tura}});
+  return announce(
+      m_db.exec(
+          QStringLiteral("UPDATE stost SET brstola=:na, rbr=rbr-1+:rbr, tura=tura+:tura WHERE brstola=:sa"),
+          {{QStringLiteral("na"), to},
+           {QStringLiteral("sa"), from},
+           {QStringLiteral("rbr"), *rbr},
+           {QStringLiteral("tura"), *tura}}),
+      "STOST");
 }
 
 DbResult<> TableRepository::mergeTables(int from, int to) {
@@ -226,8 +247,9 @@ DbResult<QList<RestaurantTable>> TableRepository::freeTables() {
 }
 
 DbResult<> TableRepository::takeTable(int brstola, int sifkonob) {
-  return m_db.exec(QStringLiteral("UPDATE stolovi SET sifkonob=:sifkonob WHERE brstola=:sto"),
-                   {{kSto, brstola}, {QStringLiteral("sifkonob"), sifkonob}});
+  return announce(m_db.exec(QStringLiteral("UPDATE stolovi SET sifkonob=:sifkonob WHERE brstola=:sto"),
+                            {{kSto, brstola}, {QStringLiteral("sifkonob"), sifkonob}}),
+                  "STOLOVI");
 }
 
 DbResult<QList<RestaurantTable>> TableRepository::tablesOf(int sifkonob) {
@@ -248,11 +270,13 @@ DbResult<bool> TableRepository::takeFreeTable(int brstola, int sifkonob) {
                  {{kSto, brstola}, {QStringLiteral("sifkonob"), sifkonob}});
   if (!q)
     return q.failure();
-  return q->numRowsAffected() == 1;
+  return announce(DbResult<bool>(q->numRowsAffected() == 1), "STOLOVI");
 }
 
 DbResult<> TableRepository::freeTable(int brstola) {
-  return m_db.exec(QStringLiteral("UPDATE stolovi SET sifkonob=-1 WHERE brstola=:sto"), {{kSto, brstola}});
+  return announce(
+      m_db.exec(QStringLiteral("UPDATE stolovi SET sifkonob=-1 WHERE brstola=:sto"), {{kSto, brstola}}),
+      "STOLOVI");
 }
 
 DbResult<bool> TableRepository::freeEmptyTable(int brstola) {
@@ -261,5 +285,5 @@ DbResult<bool> TableRepository::freeEmptyTable(int brstola) {
                       {{kSto, brstola}, {QStringLiteral("linije"), brstola}});
   if (!q)
     return q.failure();
-  return q->numRowsAffected() == 1;
+  return announce(DbResult<bool>(q->numRowsAffected() == 1), "STOLOVI");
 }

@@ -101,6 +101,10 @@ public:
   DbResult<bool> freeEmptyTable(int brstola);
 
 private:
+  // Other tills' screens hear of a change of the table's rows once it commits.
+  DbResult<> announce(const DbResult<> &written, const char *table);
+  DbResult<bool> announce(const DbResult<bool> &written, const char *table);
+
   DbResult<QList<TableLine>> select(const QString &where, const QVariantMap &binds);
   DbResult<int> integer(const QString &sql, const QVariantMap &binds, int whenNull);
 

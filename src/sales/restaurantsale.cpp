@@ -67,6 +67,24 @@ void RestaurantSale::refreshTable() {
   showTable(m_trenutniSto);
 }
 
+void RestaurantSale::changedElsewhere() {
+  if (receiptInProgress())
+    return;
+  readTables();
+  bool stillHere = false;
+  for (const RestaurantTable &t : std::as_const(m_tables))
+    stillHere = stillHere || t.brstola == m_trenutniSto;
+  if (!stillHere) {
+    showTable(m_tables.isEmpty() ? 0 : m_tables.first().brstola);
+    return;
+  }
+  m_row = -1;
+  for (qsizetype i = 0; i < m_tables.size(); ++i)
+    if (m_tables[i].brstola == m_trenutniSto)
+      m_row = int(i);
+  setTotal(m_repo.sum(m_trenutniSto).value_or(Money()));
+}
+
 void RestaurantSale::selectRow(int row) {
   if (!gridEnabled || row < 0 || row >= m_tables.size())
     return;

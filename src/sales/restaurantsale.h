@@ -101,6 +101,10 @@ public:
   void setStatus(const QString &text);
   // Re-reads the lines and the total of the current table (after orders were taken).
   void refreshTable();
+  // Another till changed tables or their lines: the waiter's tables and the current
+  // table are read again; the amounts typed stay, the change follows the new total.
+  // Nothing moves while a receipt is being sent (its end reads them anyway).
+  void changedElsewhere();
 
   // The card terminal while restaurant mode is on: the amount asked for is the card field.
   QString terminalAmountRequested();

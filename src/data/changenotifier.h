@@ -37,5 +37,6 @@ signals:
 private:
   Database *m_db = nullptr;
   QSqlDriver *m_driver = nullptr;
+  QString m_channel;
   int m_watch = 0;
 };

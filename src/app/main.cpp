@@ -1,3 +1,4 @@
+#include "app/auditcommand.h"
 #include "app/program.h"
 #include "app/reportcommand.h"
 #include "app/windowactivation.h"
@@ -33,6 +34,8 @@ int main(int argc, char **argv) {
     }
     return restore(argc, argv, argv[2]);
   }
+  if (AuditCommand::requested(argc, argv))
+    return AuditCommand::main(argc, argv);
   if (ReportCommand::requested(argc, argv))
     return ReportCommand::main(argc, argv);
   QApplication app(argc, argv);

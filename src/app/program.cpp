@@ -10,6 +10,7 @@
 #include "app/tuputstvo.h"
 #include "app/windowprompt.h"
 #include "common/filelog.h"
+#include "data/auditjournal.h"
 #include "data/databaserestore.h"
 #include "data/legacyimport.h"
 #include "data/legacysource.h"
@@ -582,6 +583,13 @@ bool Program::openDatabase(const SetKonfiguracija &record) {
     qCWarning(lcVeza).noquote() << QStringLiteral("promene sa drugih kasa se ne prate: ") + m_db.lastError();
   Podesavanja();
   return true;
+}
+
+void Program::configurationChanged(const QStringList &differences) {
+  if (const auto logged =
+          AuditJournal(m_db).append(AuditAction::Configuration, differences.join(QStringLiteral("; ")));
+      !logged)
+    qCWarning(lcVeza).noquote() << QStringLiteral("dnevnik: ") + logged.error();
 }
 
 QString Program::mirrorPath(bool training) const {

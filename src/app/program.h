@@ -103,6 +103,7 @@ public:
   LinkResult openCardTerminalPort(const SetKonfiguracija &record, QString *platformError) override;
   void startDeviceCheck(const SetKonfiguracija &record) override;
   std::optional<SetKonfiguracija> importOlderData(const SetKonfiguracija &record) override;
+  void configurationChanged(const QStringList &differences) override;
 
   // What the order window of "NARUDZBINA (INS)" works with: the database, the device's
   // amount rule, the ticket printer and the articles window as its F5 picker.

@@ -38,7 +38,7 @@ MaintenanceOutcome ArticleMaintenance::exportArticles(const QString &path, const
 }
 
 MaintenanceOutcome ArticleMaintenance::replaceArticles(const QList<QPair<int, QSqlRecord>> &rows,
-                                                       const ArticleScope &scope) {
+                                                       const ArticleScope &scope, const AuditNote &note) {
   // Codes must stay unique against the file itself and the rows outside the scope.
   const auto all = m_articles.codes({});
   const auto inScope = m_articles.codes(scope);
@@ -60,7 +60,7 @@ MaintenanceOutcome ArticleMaintenance::replaceArticles(const QList<QPair<int, QS
   }
   return Maintenance::replaceRows(
       m_db, m_rules, QStringLiteral("ARTIKLI"), [&] { return m_articles.removeRows(scope); }, checked,
-      [&](const QSqlRecord &row) { return m_articles.insertRow(row); });
+      [&](const QSqlRecord &row) { return m_articles.insertRow(row); }, note);
 }
 
 MaintenanceOutcome ArticleMaintenance::importArticles(const QString &path, const ArticleScope &scope) {
@@ -73,7 +73,9 @@ MaintenanceOutcome ArticleMaintenance::importArticles(const QString &path, const
   for (int i = 0; i < lines.size(); ++i)
     if (auto row = ArticleCsv::articleRow(lines.at(i), sep))
       rows.append({i + 1, *row});
-  return replaceArticles(rows, scope);
+  return replaceArticles(
+      rows, scope,
+      {AuditAction::Import, QStringLiteral("artikli iz %1: %2 artikala").arg(path).arg(rows.size())});
 }
 
 MaintenanceOutcome ArticleMaintenance::takeOver(const QList<DeviceArticleRow> &device,
@@ -93,7 +95,8 @@ MaintenanceOutcome ArticleMaintenance::takeOver(const QList<DeviceArticleRow> &d
     row.setValue(QStringLiteral("lager"), 0.0);
     rows.append({i + 1, row});
   }
-  return replaceArticles(rows, scope);
+  return replaceArticles(
+      rows, scope, {AuditAction::ArticleTakeOver, QStringLiteral("artikli iz kase: %1").arg(rows.size())});
 }
 
 MaintenanceOutcome ArticleMaintenance::receiveGoods(const QString &path) {
@@ -160,6 +163,18 @@ MaintenanceOutcome ArticleMaintenance::receiveGoods(const QString &path) {
       return failure(QStringLiteral("Artikal %1: %2 (red %3)").arg(l.sifra, refusal).arg(line));
     pending.insert(key, row);
   }
+  // The file may set new prices of known articles: each one is named in the journal.
+  QStringList repriced;
+  for (const QString &key : std::as_const(order)) {
+    if (!stored.contains(key))
+      continue;
+    const Money before(stored[key].value(QStringLiteral("cena")).toDouble());
+    const Money after(pending[key].value(QStringLiteral("cena")).toDouble());
+    if (before.units() != after.units())
+      repriced << QStringLiteral("%1: %2 -> %3")
+                      .arg(stored[key].value(QStringLiteral("sifra")).toString().trimmed(), before.text(),
+                           after.text());
+  }
   const auto written = m_db.inTransaction([&]() -> DbResult<> {
     for (const QString &key : std::as_const(order)) {
       const QSqlRecord &row = pending[key];
@@ -171,6 +186,12 @@ MaintenanceOutcome ArticleMaintenance::receiveGoods(const QString &path) {
         DB_TRY(m_articles.insertRow(row));
       }
     }
+    AuditJournal journal(m_db);
+    DB_TRY(journal.append(AuditAction::Import,
+                          QStringLiteral("prijem robe iz %1: %2 artikala").arg(path).arg(order.size())));
+    if (!repriced.isEmpty())
+      DB_TRY(journal.append(AuditAction::PriceChange,
+                            QStringLiteral("prijem robe: ") + repriced.join(QStringLiteral("; "))));
     return ChangeNotifier::announce(m_db, QStringLiteral("ARTIKLI"));
   });
   if (!written)
@@ -220,6 +241,13 @@ MaintenanceOutcome ArticleMaintenance::changePrices(const ArticleScope &scope, c
   const auto written = m_db.inTransaction([&]() -> DbResult<> {
     for (const auto &[sifra, cena] : std::as_const(prices))
       DB_TRY(m_articles.setPrice(sifra, cena));
+    DB_TRY(AuditJournal(m_db).append(
+        AuditAction::PriceChange,
+        QStringLiteral("promena cena za %1 artikala: %2%3%%4")
+            .arg(total)
+            .arg(change.increase ? QLatin1Char('+') : QLatin1Char('-'))
+            .arg(change.percent)
+            .arg(change.wholeNumber ? QStringLiteral(", na cele dinare") : QString())));
     return ChangeNotifier::announce(m_db, QStringLiteral("ARTIKLI"));
   });
   if (!written)
@@ -255,5 +283,7 @@ MaintenanceOutcome ArticleMaintenance::importRecipe(const QString &path, const Q
   }
   return Maintenance::replaceRows(
       m_db, m_rules, QStringLiteral("SASTAV"), [&] { return m_articles.removeRecipe(sifra); }, rows,
-      [&](const QSqlRecord &row) { return m_articles.insertRecipeRow(row); });
+      [&](const QSqlRecord &row) { return m_articles.insertRecipeRow(row); },
+      {AuditAction::Import,
+       QStringLiteral("sastavnica %1 iz %2: %3 redova").arg(sifra.trimmed(), path).arg(rows.size())});
 }

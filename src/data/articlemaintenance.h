@@ -52,7 +52,8 @@ public:
 
 private:
   // Replaces the rows within scope by rows, each checked first; line numbers name the culprit.
-  MaintenanceOutcome replaceArticles(const QList<QPair<int, QSqlRecord>> &rows, const ArticleScope &scope);
+  MaintenanceOutcome replaceArticles(const QList<QPair<int, QSqlRecord>> &rows, const ArticleScope &scope,
+                                     const AuditNote &note);
 
   Database &m_db;
   RecordRules &m_rules;

@@ -50,21 +50,26 @@ MaintenanceOutcome CodeListMaintenance::importFile(CodeList list, const QString 
     if (row)
       rows.append({QStringLiteral("Red %1").arg(i + 1), *row});
   }
-  return replace(CodeListCsv::table(list), rows);
+  const QString table = CodeListCsv::table(list);
+  return replace(
+      table, rows,
+      {AuditAction::Import, QStringLiteral("%1 iz %2: %3 redova").arg(table, path).arg(rows.size())});
 }
 
 MaintenanceOutcome CodeListMaintenance::replaceWaiters(const QList<QSqlRecord> &rows) {
   Labelled named;
   for (const QSqlRecord &r : rows)
     named.append({QStringLiteral("Operater %1").arg(r.value(QStringLiteral("rbr")).toInt()), r});
-  return replace(QStringLiteral("KONOBARI"), named);
+  return replace(QStringLiteral("KONOBARI"), named,
+                 {AuditAction::ArticleTakeOver, QStringLiteral("operateri iz kase: %1").arg(named.size())});
 }
 
 MaintenanceOutcome CodeListMaintenance::replaceTaxRates(const QList<QSqlRecord> &rows) {
   Labelled named;
   for (const QSqlRecord &r : rows)
     named.append({QStringLiteral("Stopa %1").arg(r.value(QStringLiteral("stopa")).toInt()), r});
-  return replace(QStringLiteral("PORSTOPE"), named);
+  return replace(QStringLiteral("PORSTOPE"), named,
+                 {AuditAction::ArticleTakeOver, QStringLiteral("poreske stope: %1").arg(named.size())});
 }
 
 MaintenanceOutcome CodeListMaintenance::defaultTaxRates() {
@@ -78,7 +83,7 @@ MaintenanceOutcome CodeListMaintenance::defaultTaxRates() {
   return replaceTaxRates(rows);
 }
 
-MaintenanceOutcome CodeListMaintenance::replace(const QString &table, Labelled rows) {
+MaintenanceOutcome CodeListMaintenance::replace(const QString &table, Labelled rows, const AuditNote &note) {
   Maintenance::QuietCheck check(m_db, m_rules);
   QHash<QString, QSet<QString>> seen;
   for (auto &[label, row] : rows) {
@@ -100,7 +105,7 @@ MaintenanceOutcome CodeListMaintenance::replace(const QString &table, Labelled r
     checked.append(row);
   return Maintenance::replaceRows(
       m_db, m_rules, table, [&] { return m_codes.removeAll(table); }, checked,
-      [&](const QSqlRecord &row) { return m_codes.insertRow(table, row); });
+      [&](const QSqlRecord &row) { return m_codes.insertRow(table, row); }, note);
 }
 
 QString CodeListMaintenance::wholeTableRefusal(const QString &table, Labelled &rows) {

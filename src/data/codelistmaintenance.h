@@ -41,7 +41,7 @@ public:
 private:
   // Rows with the label that names each (a file's line, a device's operator).
   using Labelled = QList<QPair<QString, QSqlRecord>>;
-  MaintenanceOutcome replace(const QString &table, Labelled rows);
+  MaintenanceOutcome replace(const QString &table, Labelled rows, const AuditNote &note);
   // What the table as a whole must keep: an administrator, open tables' waiters and tables.
   QString wholeTableRefusal(const QString &table, Labelled &rows);
 

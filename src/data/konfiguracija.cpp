@@ -92,6 +92,21 @@ QByteArray KonfiguracijaStore::toJson(const SetKonfiguracija &r) {
   return QJsonDocument(o).toJson(QJsonDocument::Indented);
 }
 
+QStringList KonfiguracijaStore::differences(const SetKonfiguracija &before, const SetKonfiguracija &after) {
+  QStringList out;
+  for (const auto &f : kIntFields)
+    if (before.*f.member != after.*f.member)
+      out << QStringLiteral("%1: %2 -> %3")
+                 .arg(QString::fromLatin1(f.name))
+                 .arg(before.*f.member)
+                 .arg(after.*f.member);
+  for (const auto &f : kTextFields)
+    if (before.*f.member != after.*f.member)
+      out << QStringLiteral("%1: \"%2\" -> \"%3\"")
+                 .arg(QString::fromLatin1(f.name), before.*f.member, after.*f.member);
+  return out;
+}
+
 KonfiguracijaStore::LoadResult KonfiguracijaStore::fromJson(const QByteArray &json) {
   LoadResult result;
   QJsonParseError pe;

@@ -62,6 +62,8 @@ public:
   static bool save(const QString &directory, const SetKonfiguracija &record, QString *error = nullptr);
 
   static QByteArray toJson(const SetKonfiguracija &record);
+  // "Model: 1 -> 4" for every field whose value differs, in the file's field order.
+  static QStringList differences(const SetKonfiguracija &before, const SetKonfiguracija &after);
   // Fields missing from the text keep their defaults, and so do fields that
   // cannot be used (named in error); text that is no record gives fromFile false.
   static LoadResult fromJson(const QByteArray &json);

@@ -1,6 +1,7 @@
 #include "data/legacyimport.h"
 
 #include "common/rounding.h"
+#include "data/auditjournal.h"
 #include "data/database.h"
 #include "data/dbfdirectory.h"
 #include "data/legacysource.h"
@@ -390,6 +391,15 @@ ImportReport LegacyImport::run(LegacySource &source) {
     if (!copy.copy(*table, t, &why))
       return fail(why + QLatin1Char('.'));
   }
+  QStringList counts;
+  for (const TableImport &t : std::as_const(report.tables))
+    if (t.found)
+      counts << QStringLiteral("%1 %2").arg(t.table).arg(t.imported);
+  if (const auto logged = AuditJournal(m_db).append(
+          AuditAction::Import, QStringLiteral("stari program %1: %2")
+                                   .arg(source.description(), counts.join(QStringLiteral(", "))));
+      !logged)
+    return fail(logged.error());
   if (!unit.commit())
     return fail(m_db.lastError());
   report.ok = true;

@@ -32,11 +32,13 @@ QString lineText(int line, const QString &text) {
 
 MaintenanceOutcome replaceRows(Database &db, RecordRules &rules, const QString &table,
                                const std::function<DbResult<>()> &remove, const QList<QSqlRecord> &rows,
-                               const std::function<DbResult<>(const QSqlRecord &)> &insert) {
+                               const std::function<DbResult<>(const QSqlRecord &)> &insert,
+                               const AuditNote &note) {
   const auto written = db.inTransaction([&]() -> DbResult<> {
     DB_TRY(remove());
     for (const QSqlRecord &row : rows)
       DB_TRY(insert(row));
+    DB_TRY(AuditJournal(db).append(note));
     return ChangeNotifier::announce(db, table);
   });
   if (!written)

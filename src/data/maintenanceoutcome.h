@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/auditjournal.h"
 #include "data/dbresult.h"
 #include "data/recordmessages.h"
 #include "data/recordrules.h"
@@ -33,11 +34,13 @@ MaintenanceOutcome writeFailure(const DbError &error, const QString &table);
 // "Red 3: ..." for the line of a file.
 QString lineText(int line, const QString &text);
 
-// remove, then insert each row, all in one transaction; on success the open views of
-// table are told (RecordRules::tableChanged) and the outcome counts the rows.
+// remove, then insert each row, and the journal's row for note, all in one transaction; on
+// success the open views of table are told (RecordRules::tableChanged) and the outcome
+// counts the rows.
 MaintenanceOutcome replaceRows(Database &db, RecordRules &rules, const QString &table,
                                const std::function<DbResult<>()> &remove, const QList<QSqlRecord> &rows,
-                               const std::function<DbResult<>(const QSqlRecord &)> &insert);
+                               const std::function<DbResult<>(const QSqlRecord &)> &insert,
+                               const AuditNote &note);
 
 // Keeps the first refusal of the checks instead of showing it.
 struct HeldMessage : RecordMessages {

@@ -1,5 +1,7 @@
 #include "data/recordtablemodel.h"
 
+#include "common/money.h"
+#include "data/auditjournal.h"
 #include "data/changenotifier.h"
 #include "data/database.h"
 #include "data/recordrules.h"
@@ -100,6 +102,8 @@ bool RecordTableModel::post() {
     submitted = submitAll();
     if (!submitted)
       return m_postError.value_or(DbError::from(lastError()));
+    if (!m_priceChanges.isEmpty())
+      DB_TRY(AuditJournal(m_db).append(AuditAction::PriceChange, m_priceChanges.join(QStringLiteral("; "))));
     return ChangeNotifier::announce(m_db, m_table); // other tills' grids read it again
   });
   if (written)
@@ -111,7 +115,19 @@ bool RecordTableModel::post() {
   return false;
 }
 
+void RecordTableModel::notePriceChange(const QSqlRecord &stored, const QSqlRecord &edited) {
+  const QString cena = QStringLiteral("cena");
+  if (m_table != QLatin1String("ARTIKLI") || stored.indexOf(cena) < 0 || edited.indexOf(cena) < 0)
+    return;
+  const Money before(stored.value(cena).toDouble()), after(edited.value(cena).toDouble());
+  if (before.units() != after.units())
+    m_priceChanges << QStringLiteral("%1: %2 -> %3")
+                          .arg(stored.value(QStringLiteral("sifra")).toString().trimmed(), before.text(),
+                               after.text());
+}
+
 bool RecordTableModel::checkPending() {
+  m_priceChanges.clear();
   for (int r = 0; r < rowCount(); ++r) {
     // QSqlTableModel marks a pending insert "*" and a pending delete "!".
     const QString op = headerData(r, Qt::Vertical, Qt::DisplayRole).toString();
@@ -132,8 +148,10 @@ bool RecordTableModel::checkPending() {
         return false;
     } else if (dirty) {
       const QSqlRecord stored = storedRow(r);
-      if (!m_rules.checkBeforePost(m_table, editedRow(stored, edits), false, stored))
+      const QSqlRecord edited = editedRow(stored, edits);
+      if (!m_rules.checkBeforePost(m_table, edited, false, stored))
         return false;
+      notePriceChange(stored, edited);
     }
   }
   return true;

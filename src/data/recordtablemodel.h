@@ -99,6 +99,8 @@ private:
   QSqlRecord editedRow(const QSqlRecord &stored, const QSqlRecord &edits) const;
   // The pre-post and delete checks of every pending row; refusals are shown.
   bool checkPending();
+  // Notes an article's new price for the journal row written with the post.
+  void notePriceChange(const QSqlRecord &stored, const QSqlRecord &edited);
 
   Database &m_db;
   RecordRules &m_rules;
@@ -111,6 +113,7 @@ private:
   QList<QPair<QString, QString>> m_links;
   bool m_overNoRows = false;          // select() clearing QSqlTableModel's cache
   std::optional<DbError> m_postError; // the database's refusal inside post(), shown after it
+  QStringList m_priceChanges;         // "sifra: old -> new" of the pending article edits, for the journal
   int m_sortColumn = -1;
   Qt::SortOrder m_order = Qt::AscendingOrder;
   bool m_refusedByDatabase = false;

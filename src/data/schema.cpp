@@ -117,6 +117,12 @@ const char *const kVersion3[] = {
     "CREATE INDEX ix_prodato_artikal ON prodato (sifra, naziv, stopa, cena, datum, prodato, iznos)",
 };
 
+// Version 4: the audit journal, kept out of tables() so the copies, exports and
+// restores of the shop's thirteen tables never carry or replace it.
+const char *const kVersion4[] = {
+    "CREATE INDEX ix_dnevnik_vreme ON dnevnik (vreme)",
+};
+
 const QString kVersionTable = QStringLiteral("kasa_verzija");
 
 bool tableExists(Database &db, const QString &name) {
@@ -168,8 +174,16 @@ const TableDef *table(const QString &name) {
   return nullptr;
 }
 
+const TableDef &auditTable() {
+  static const TableDef t{"DNEVNIK",
+                          {integer("rbr", Req), text("vreme", 19, Req), text("konobar", 40),
+                           text("radnja", 20, Req), text("opis", 1000), text("hes", 64, Req)},
+                          {"rbr"}};
+  return t;
+}
+
 int currentVersion() {
-  return 3;
+  return 4;
 }
 
 QStringList upgradeStatements(int version) {
@@ -182,6 +196,10 @@ QStringList upgradeStatements(int version) {
       out << QString::fromLatin1(s);
   } else if (version == 3) {
     for (const char *s : kVersion3)
+      out << QString::fromLatin1(s);
+  } else if (version == 4) {
+    out << createTable(auditTable());
+    for (const char *s : kVersion4)
       out << QString::fromLatin1(s);
   }
   return out;

@@ -35,6 +35,8 @@ namespace Schema {
 
 const QList<TableDef> &tables();
 const TableDef *table(const QString &name); // nullptr when unknown; case ignored
+// DNEVNIK, the append-only audit journal (data/auditjournal.h); not one of tables().
+const TableDef &auditTable();
 int currentVersion();
 // The statements that bring a database of version - 1 to version.
 QStringList upgradeStatements(int version);

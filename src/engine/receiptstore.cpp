@@ -1,6 +1,7 @@
 #include "engine/receiptstore.h"
 
 #include "data/articlerepository.h"
+#include "data/auditjournal.h"
 #include "data/database.h"
 
 ReceiptStore::ReceiptStore() : m_none(std::make_unique<Database>()) {}
@@ -36,7 +37,15 @@ DbResult<> ReceiptStore::writeSaleLine(ReceiptHeader &key, const Racun &step) {
   line.stopa = step.poreskaGrupa;
   line.storno = step.storno == 1;
   DB_TRY(r.addLine(key.id, key.datum, line));
-  return ArticleRepository(db()).lowerStock(step.sifra, step.kolicina);
+  DB_TRY(ArticleRepository(db()).lowerStock(step.sifra, step.kolicina));
+  if (!line.storno)
+    return {};
+  return AuditJournal(db()).append(
+      AuditAction::LineVoid,
+      QStringLiteral("racun %1/%2: %3 %4, kolicina %5, iznos %6")
+          .arg(key.id.broj)
+          .arg(key.id.godina)
+          .arg(step.sifra.trimmed(), step.naziv.trimmed(), step.kolicina.text(), step.iznos.text()));
 }
 
 DbResult<> ReceiptStore::addCash(const ReceiptHeader &key, Money iznos) {

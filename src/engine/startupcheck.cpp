@@ -2,6 +2,7 @@
 // screens do to open and run a receipt, and the recovery of unfinished receipts.
 #include "engine/transactionengine.h"
 
+#include "data/auditjournal.h"
 #include "device/articlemirror.h"
 #include "device/devicecommands.h"
 #include "device/deviceerrors.h"
@@ -229,7 +230,12 @@ Money TransactionEngine::OstatakIznosa(int year, int number) {
 }
 
 bool TransactionEngine::Storniraj(int year, int number) {
-  return dbOk(m_store.receipts().storniraj({year, number}, m_scheduler.now().date()));
+  return dbOk(m_store.inStep([&]() -> DbResult<> {
+    DB_TRY(m_store.receipts().storniraj({year, number}, m_scheduler.now().date()));
+    return AuditJournal(m_store.db())
+        .append(AuditAction::ReceiptStorno, QStringLiteral("racun %1/%2").arg(number).arg(year),
+                m_scheduler.now());
+  }));
 }
 
 QList<QStringList> TransactionEngine::NapuniDialogRacun(int year, int number) {

@@ -1,5 +1,6 @@
 #include "engine/transactionengine.h"
 
+#include "data/auditjournal.h"
 #include "data/database.h"
 #include "device/articlemirror.h"
 #include "device/devicecommands.h"
@@ -205,7 +206,15 @@ void TransactionEngine::stornoRetail() {
   whenLinkFree([this] { StornirajRacun(); });
 }
 void TransactionEngine::OtvoriFioku() {
-  whenLinkFree([this] { sendAux(commands().OtvoriFioku()); });
+  whenLinkFree([this] {
+    // Every drawer command sent is one row: who opened the till's cash, and when.
+    if (const auto logged =
+            AuditJournal(m_store.db())
+                .append(AuditAction::DrawerOpen, QStringLiteral("otvaranje fioke"), m_scheduler.now());
+        !logged)
+      qWarning("audit journal: %s", qPrintable(logged.error()));
+    sendAux(commands().OtvoriFioku());
+  });
 }
 void TransactionEngine::IzlazPrinter() {
   send(commands().IzlazPrinter()); // no reply comes: no watchdog, nothing awaited

@@ -1,5 +1,7 @@
 #include "sales/tableorders.h"
 
+#include "data/auditjournal.h"
+#include "data/database.h"
 #include "device/deviceprofile.h"
 #include "sales/articlelookup.h"
 #include "sales/entryrules.h"
@@ -164,7 +166,18 @@ void TableOrders::interpret(const QString &T) {
       line.kolicina = m_kol;
       line.storno = voiding;
       line.tura = r;
-      if (const auto saved = m_tables.addLine(line); !saved)
+      const auto saved = m_db.inTransaction([&]() -> DbResult<> {
+        DB_TRY(m_tables.addLine(line));
+        if (!voiding)
+          return {};
+        return AuditJournal(m_db).append(
+            AuditAction::LineVoid,
+            QStringLiteral("sto %1, tura %2: %3 %4, kolicina %5, iznos %6")
+                .arg(m_brstola)
+                .arg(r)
+                .arg(art.sifra.trimmed(), art.naziv.trimmed(), m_kol.text(), amount.text()));
+      });
+      if (!saved)
         edtStatusRest = QStringLiteral("STAVKA NIJE UPISANA: ") + saved.error();
       if (const auto loaded = reloadLines(); !loaded && edtStatusRest.isEmpty())
         edtStatusRest = loaded.error();

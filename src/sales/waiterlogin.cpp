@@ -1,5 +1,11 @@
 #include "sales/waiterlogin.h"
 
+#include "data/auditjournal.h"
+
+namespace {
+const char *const kWrongCode = "Uneli ste pogresnu sifru!";
+} // namespace
+
 QString WaiterLogin::caption(Mode m) {
   return m == Mode::Restaurant ? QStringLiteral("Konobari") : QStringLiteral("Operateri");
 }
@@ -22,6 +28,25 @@ bool WaiterLogin::serviceCodeOffered() const {
 }
 
 WaiterLogin::Result WaiterLogin::check(Window w, const QString &entry) const {
+  Result r = checkCode(w, entry);
+  if (r.ok) {
+    AuditJournal::setWaiter(r.waiter.rbr, r.waiter.naziv);
+    journal(w == Window::Login ? QStringLiteral("prijava") : QStringLiteral("promena konobara"),
+            r.serviceCode ? QStringLiteral(", servisna sifra") : QString());
+  } else if (!entry.isEmpty() && r.error == QLatin1String(kWrongCode)) {
+    // A refused code is journaled too (never the code itself): repeated tries are what an owner asks about.
+    journal(QStringLiteral("pogresna sifra"), QString());
+  }
+  return r;
+}
+
+void WaiterLogin::journal(const QString &what, const QString &tail) const {
+  // A log-in is not refused because its row could not be written; the failure goes to the log.
+  if (const auto logged = AuditJournal(*m_db).append(AuditAction::Login, what + tail); !logged)
+    qWarning("audit journal: %s", qPrintable(logged.error()));
+}
+
+WaiterLogin::Result WaiterLogin::checkCode(Window w, const QString &entry) const {
   Result r;
   if (entry.isEmpty()) {
     r.error = w == Window::Login ? QStringLiteral("Morate uneti sifru!")
@@ -49,7 +74,7 @@ WaiterLogin::Result WaiterLogin::check(Window w, const QString &entry) const {
     }
     return r;
   }
-  r.error = QStringLiteral("Uneli ste pogresnu sifru!");
+  r.error = QLatin1String(kWrongCode);
   return r;
 }
 

@@ -41,5 +41,9 @@ public:
   bool serviceCodeOffered() const;
 
 private:
+  Result checkCode(Window w, const QString &entry) const;
+  // A DNEVNIK row of the log-in: what happened, and any note.
+  void journal(const QString &what, const QString &tail) const;
+
   Database *m_db;
 };

@@ -367,6 +367,9 @@ bool TFrmKonf::okStep() {
     }
   }
   QString error;
+  const SetKonfiguracija before = m_record;
+  const bool ownerChanged =
+      Vlasnik::linesToWrite(Vlasnik::readText(m_workDir)) != Vlasnik::linesToWrite(reVlasnik->toPlainText());
   if (!Vlasnik::write(m_workDir, reVlasnik->toPlainText(), &error) ||
       !KonfiguracijaStore::save(m_workDir, rec, &error)) {
     if (m_host)
@@ -386,6 +389,11 @@ bool TFrmKonf::okStep() {
                     QStringLiteral("Problem u otvaranju baze.Proverite konfiguraciju putanje"));
     return stop();
   }
+  QStringList differences = KonfiguracijaStore::differences(before, rec);
+  if (ownerChanged)
+    differences << QStringLiteral("vlasnik.ini");
+  if (!differences.isEmpty())
+    m_host->configurationChanged(differences);
   // A TCP connection answers after a pause and the connect, long after this step
   // has returned: the rest of the step carries its own record and attempt.
   const quint64 attempt = m_okAttempt;

@@ -49,6 +49,8 @@ public:
     (void)record;
     return std::nullopt;
   }
+  // After the database of the saved record is open: what changed, for the audit journal.
+  virtual void configurationChanged(const QStringList &differences) { (void)differences; }
 };
 
 // "Podesavanje parametara": edits the configuration record and vlasnik.ini.

@@ -3,6 +3,7 @@
 #include "app/tdialogmain.h"
 #include "app/tfrmpocetna.h"
 #include "app/tuputstvo.h"
+#include "data/auditjournal.h"
 #include "data/dbfwriter.h"
 #include "data/ui/importreportdialog.h"
 #include "sales/retailsale.h"
@@ -114,6 +115,12 @@ TEST_F(ProgramStart, ConfigurationOkSavesThenReportsThePortAndStartsAgain) {
   EXPECT_EQ(loaded.record.IBFM, "123450");
   EXPECT_EQ(p.konf().EdtBroj->text(), "123450"); // reloaded from the saved record
   EXPECT_FALSE(p.pocetna().BtnProdesk->isEnabled());
+  // The change is journaled in the database the saved record opened.
+  const auto journal = AuditJournal(p.database()).rows();
+  ASSERT_TRUE(journal);
+  ASSERT_EQ(journal->size(), 1);
+  EXPECT_EQ(journal->first().radnja, "KONFIGURACIJA");
+  EXPECT_EQ(journal->first().opis, "IBFM: \"000000\" -> \"123450\"; vlasnik.ini");
 }
 
 // Choosing DBF with the older program's tables offers to move them into kasa.db; when they came
@@ -152,6 +159,12 @@ TEST_F(ProgramStart, DbfDirectoryIsImportedAndTheKindSwitched) {
   EXPECT_EQ(p.konf().cbTipBaze->currentIndex(), 0);
   EXPECT_EQ(p.database().sqliteFile(), QDir(old).filePath("kasa.db"));
   EXPECT_EQ(p.database().scalar("SELECT COUNT(*) FROM konobari").value_or(-1).toInt(), 2);
+  // The import and the configuration change that followed it, in that order.
+  QStringList kinds;
+  for (const AuditRow &r : AuditJournal(p.database()).rows().value_or({}))
+    kinds << r.radnja;
+  EXPECT_EQ(kinds, (QStringList{"UVOZ", "KONFIGURACIJA"}));
+  EXPECT_TRUE(AuditJournal(p.database()).check().ok);
 }
 
 // A backup asked for in the main menu says where it went, in a message and in the status line.

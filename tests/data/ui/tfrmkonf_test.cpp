@@ -61,6 +61,8 @@ struct RecordingHost : KonfHost {
   void startDeviceCheck(const SetKonfiguracija &r) override {
     log << QStringLiteral("check %1").arg(r.Model);
   }
+  QStringList changes; // what each OK handed over for the audit journal
+  void configurationChanged(const QStringList &differences) override { changes << differences.join("; "); }
 };
 
 class TFrmKonfTest : public ::testing::Test {
@@ -161,6 +163,14 @@ TEST_F(TFrmKonfTest, AcceptedStepsInOrderAndTheRecordSaved) {
   EXPECT_TRUE(konf.okStep());
   EXPECT_EQ(KonfiguracijaStore::load(dir.path()).record.DrugiRed, 2);
   EXPECT_EQ(KonfiguracijaStore::load(dir.path()).record.DrugiRedTekst, "");
+
+  // Each OK that changed something names it once; an OK that changed nothing names nothing.
+  EXPECT_EQ(host.changes.size(), 2);
+  EXPECT_TRUE(host.changes.at(0).startsWith("Model: 1 -> 4; ")) << host.changes.at(0).toStdString();
+  EXPECT_TRUE(host.changes.at(0).endsWith("; vlasnik.ini")) << host.changes.at(0).toStdString();
+  EXPECT_EQ(host.changes.at(1), "DrugiRed: 1 -> 2; DrugiRedTekst: \"HVALA\" -> \"\"");
+  EXPECT_TRUE(konf.okStep());
+  EXPECT_EQ(host.changes.size(), 2);
 }
 
 TEST_F(TFrmKonfTest, FailuresAfterTheSaveKeepTheRecord) {

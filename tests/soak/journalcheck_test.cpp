@@ -95,4 +95,35 @@ TEST(JournalCheck, FindsEveryKindOfDifference) {
   }
 }
 
+// A receipt the device cancelled must be in the database with its lines, each taken back, and nothing paid.
+TEST(JournalCheck, CancelledReceipts) {
+  const QJsonObject cancelled{
+      {"type", "storno"}, {"lines", QJsonArray{line("KAFA", 1, 100)}}, {"total", 100}};
+  struct Cancel {
+    const char *what;
+    QList<QJsonObject> booked; // the database's lines of receipt 2
+    double paid;
+    bool passes;
+  };
+  const Cancel cases[] = {
+      {"taken back", {line("KAFA", 1, 100), line("KAFA", -1, -100)}, 0, true},
+      {"booked as sold", {line("KAFA", 1, 100)}, 100, false},
+      {"taken back but paid", {line("KAFA", 1, 100), line("KAFA", -1, -100)}, 100, false},
+  };
+  for (const Cancel &c : cases) {
+    SCOPED_TRACE(c.what);
+    Shop s;
+    s.book(1, 1, 1, 200, {line("KAFA", 2, 200)});
+    s.book(2, 1, 0, c.paid, c.booked);
+    double sold = 0;
+    for (const QJsonObject &l : c.booked)
+      sold += l.value("quantity").toDouble();
+    s.stock["1"] = 97 + 2 + sold;
+    const JournalCheck r =
+        checkJournal({receipt(1, {line("KAFA", 2, 200)}, 200), cancelled}, s.db.connection(), s.stock, true);
+    EXPECT_EQ(r.journalCancelled, 1);
+    EXPECT_EQ(r.passed(), c.passes) << r.problems.join("\n").toStdString();
+  }
+}
+
 } // namespace

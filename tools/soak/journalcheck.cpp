@@ -87,9 +87,14 @@ JournalCheck checkJournal(const QList<QJsonObject> &journal, const QSqlDatabase 
                           const std::map<QString, double> &startStock, bool fiscalNumbers, int sifoper) {
   JournalCheck c;
   QList<QJsonObject> printed;
-  for (const QJsonObject &d : journal)
-    if (d.value(QStringLiteral("type")).toString() == QLatin1String("receipt"))
+  // A receipt the device cancelled is booked too: its lines, each taken back, nothing paid.
+  for (const QJsonObject &d : journal) {
+    const QString type = d.value(QStringLiteral("type")).toString();
+    if (type == QLatin1String("receipt") || type == QLatin1String("storno"))
       printed << d;
+    if (type == QLatin1String("storno"))
+      ++c.journalCancelled;
+  }
   c.journalReceipts = int(printed.size());
 
   struct Booked {
@@ -122,15 +127,21 @@ JournalCheck checkJournal(const QList<QJsonObject> &journal, const QSqlDatabase 
   for (qsizetype i = 0; i < common; ++i) {
     const QJsonObject &p = printed[i];
     const Booked &b = booked[i];
-    const QString where = QStringLiteral("receipt %1 (fiscal %2)")
-                              .arg(b.number)
-                              .arg(p.value(QStringLiteral("fiscalNumber")).toInt());
+    const bool cancelled = p.value(QStringLiteral("type")).toString() == QLatin1String("storno");
+    const QString where = cancelled ? QStringLiteral("receipt %1 (cancelled)").arg(b.number)
+                                    : QStringLiteral("receipt %1 (fiscal %2)")
+                                          .arg(b.number)
+                                          .arg(p.value(QStringLiteral("fiscalNumber")).toInt());
     const QList<Line> bookedLines = databaseLines(db, b.year, b.number);
-    compareLines(c, where, journalLines(p), bookedLines);
+    QList<Line> expected = journalLines(p);
+    if (cancelled)
+      for (qsizetype k = 0, n = expected.size(); k < n; ++k)
+        expected.append({expected[k].name, -expected[k].quantity, -expected[k].amount});
+    compareLines(c, where, expected, bookedLines);
     double bookedTotal = 0;
     for (const Line &l : bookedLines)
       bookedTotal += l.amount;
-    const double total = p.value(QStringLiteral("total")).toDouble();
+    const double total = cancelled ? 0.0 : p.value(QStringLiteral("total")).toDouble();
     if (!same(total, bookedTotal) || !same(total, b.paid)) {
       ++c.mismatches;
       problem(c, QStringLiteral("%1: printed total %2, booked lines %3, booked payments %4")
@@ -139,7 +150,7 @@ JournalCheck checkJournal(const QList<QJsonObject> &journal, const QSqlDatabase 
                      .arg(bookedTotal)
                      .arg(b.paid));
     }
-    if (fiscalNumbers && p.value(QStringLiteral("fiscalNumber")).toInt() != b.fiscal) {
+    if (fiscalNumbers && !cancelled && p.value(QStringLiteral("fiscalNumber")).toInt() != b.fiscal) {
       ++c.mismatches;
       problem(c, QStringLiteral("%1: booked with fiscal number %2").arg(where).arg(b.fiscal));
     }

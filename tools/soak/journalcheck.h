@@ -11,7 +11,8 @@
 // What the device printed against what the program booked: every completed receipt
 // line by line and in total, in the order both were issued.
 struct JournalCheck {
-  int journalReceipts = 0;
+  int journalReceipts = 0;  // printed and cancelled ones
+  int journalCancelled = 0; // cancelled by the device (its "storno" documents)
   int databaseReceipts = 0; // completed (STATUS 1)
   int unfinishedReceipts = 0;
   int journalLines = 0;
@@ -28,7 +29,7 @@ struct JournalCheck {
   }
 };
 
-// journal: the device's printed documents (only "receipt" ones are compared);
+// journal: the device's documents ("receipt" and "storno" ones are compared);
 // startStock: ARTIKLI.LAGER by SIFRA before the first sale; fiscalNumbers: whether the
 // model reports the fiscal receipt number (BRFISIS); sifoper: when not -1, only the receipts
 // of that cashier are the device's (several tills on one database, one cashier each). The

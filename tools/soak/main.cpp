@@ -1,5 +1,8 @@
 // Soak: receipts under random device faults, per model, ending in journal == database.
+#include "killrun.h"
 #include "soakrun.h"
+
+#include "support/testsupport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -40,7 +43,51 @@ int main(int argc, char **argv) {
                QStringLiteral("n"), QStringLiteral("10")});
   p.addOption({QStringLiteral("slow-replies"), QStringLiteral("Also replies slower than the watchdog.")});
   p.addOption({QStringLiteral("trace"), QStringLiteral("Every step, fault and answer on standard error.")});
+  p.addOption(
+      {QStringLiteral("kill"),
+       QStringLiteral("Kill campaign instead: the program killed this many times per model (e.g. 200)."),
+       QStringLiteral("n")});
+  p.addOption({QStringLiteral("max-delay"),
+               QStringLiteral("Kill campaign: longest wait in ms before a kill (default 600)."),
+               QStringLiteral("ms"), QStringLiteral("600")});
+  // The process the kill campaign starts and kills.
+  p.addOption({QStringLiteral("victim"), QStringLiteral("(internal) the program that is killed.")});
+  p.addOption({QStringLiteral("dir"), QStringLiteral("(internal) its folder."), QStringLiteral("dir")});
+  p.addOption(
+      {QStringLiteral("tcp-port"), QStringLiteral("(internal) model 4's port."), QStringLiteral("port")});
   p.process(app);
+  testsupport::pinLocale();
+
+  if (p.isSet(QStringLiteral("victim")))
+    return runVictim(
+        p.value(QStringLiteral("models")).toInt(), p.value(QStringLiteral("dir")),
+        quint16(p.value(QStringLiteral("tcp-port")).toUInt()), p.value(QStringLiteral("seed")).toUInt(),
+        std::max(1, p.value(QStringLiteral("time-scale")).toInt()), p.isSet(QStringLiteral("trace")));
+  if (p.isSet(QStringLiteral("kill"))) {
+    bool allPassed = true;
+    for (const QString &m : p.value(QStringLiteral("models")).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+      KillOptions o;
+      o.model = m.toInt();
+      o.kills = p.value(QStringLiteral("kill")).toInt();
+      o.seed = p.value(QStringLiteral("seed")).toUInt() * 1000 + unsigned(o.model);
+      o.timeScale = std::max(1, p.value(QStringLiteral("time-scale")).toInt());
+      o.maxDelayMs = std::max(1, p.value(QStringLiteral("max-delay")).toInt());
+      o.trace = p.isSet(QStringLiteral("trace"));
+      const KillResult r = runKillCampaign(o);
+      std::printf(
+          "kill model %d: kills %d, restarts checked %d, inconsistencies %d, stuck %d; device receipts %d, "
+          "cancelled %d\n  answers %s\n",
+          o.model, r.kills, r.checks, r.inconsistencies, r.stuck, r.receipts, r.cancelled,
+          counts(r.choices).toLocal8Bit().constData());
+      for (const QString &problem : r.problems)
+        std::printf("  ! %s\n", problem.toLocal8Bit().constData());
+      std::printf("kill model %d: %s\n", o.model, r.passed() ? "PASS" : "FAIL");
+      std::fflush(stdout);
+      allPassed = allPassed && r.passed();
+    }
+    std::printf("kill: %s\n", allPassed ? "PASS" : "FAIL");
+    return allPassed ? 0 : 1;
+  }
 
   bool allPassed = true;
   for (const QString &m : p.value(QStringLiteral("models")).split(QLatin1Char(','), Qt::SkipEmptyParts)) {

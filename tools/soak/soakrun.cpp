@@ -1,4 +1,5 @@
 #include "soakrun.h"
+#include "soakparts.h"
 
 #include "common/scheduler.h"
 #include "data/database.h"
@@ -28,19 +29,6 @@ void trace(const QString &text) {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
-// Every delay of the engine shortened alike, so a watchdog of 3 s and its three
-// resends cost a tenth of that and a thousand receipts with faults fit in minutes.
-class ScaledScheduler : public QtScheduler {
-public:
-  explicit ScaledScheduler(int factor) : m_factor(factor) {}
-  TaskId schedule(int ms, QObject *context, std::function<void()> task) override {
-    return QtScheduler::schedule(ms <= 0 ? ms : std::max(1, ms / m_factor), context, std::move(task));
-  }
-
-private:
-  int m_factor;
-};
-
 // The retail screen as far as the engine talks to it; a soak has no window.
 struct QuietRetail : RetailScreen {
   bool isVisible() const override { return true; }
@@ -50,18 +38,6 @@ struct QuietRetail : RetailScreen {
   void showStatus(const QString &) override {}
   void loadStoredReceipt(const QList<SoldLine> &) override {}
 };
-
-struct Article {
-  QString sifra;
-  QString naziv;
-  double cena;
-  int deviceNumber;
-};
-const Article kArticles[] = {{QStringLiteral("1"), QStringLiteral("KAFA"), 100, 10},
-                             {QStringLiteral("2"), QStringLiteral("ESPRESSO"), 150, 11},
-                             {QStringLiteral("3"), QStringLiteral("CAJ"), 80, 12}};
-const double kQuantities[] = {1, 2, 3, 0.5, 1.5};
-constexpr double kStartStock = 1000000;
 
 // The cashier: answers every dialog from a seeded random choice among the buttons
 // that keep the device and the database in step by what the dialog says.

@@ -19,6 +19,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -215,10 +217,10 @@ int runVictim(int model, const QString &dir, quint16 tcpPort, unsigned seed, int
   }
   const JournalCheck c = checkJournal(readJournal(dir + QStringLiteral("/journal.jsonl")), db.connection(),
                                       startStock(), model != 2);
-  say(QStringLiteral("CHECK %1 %2")
-          .arg(c.passed() ? QStringLiteral("ok") : QStringLiteral("fail"), summary(c)));
   for (const QString &p : c.problems)
     say(QStringLiteral("PROBLEM ") + p);
+  say(QStringLiteral("CHECK %1 %2")
+          .arg(c.passed() ? QStringLiteral("ok") : QStringLiteral("fail"), summary(c)));
 
   // Sells until it is killed.
   for (;;) {
@@ -253,6 +255,8 @@ KillResult runKillCampaign(const KillOptions &o) {
     return r;
   }
   std::mt19937 rng(o.seed);
+  QSet<QString> seen; // problems already counted
+  QStringList fresh;  // problems of the check being read
   for (int round = 0; round <= o.kills; ++round) {
     QProcess victim;
     QStringList args{QStringLiteral("--victim"),
@@ -294,17 +298,29 @@ KillResult runKillCampaign(const KillOptions &o) {
         std::fprintf(stderr, "[%d] %s\n", round, qPrintable(line));
       if (line.startsWith(QLatin1String("CHOICE ")) || line.startsWith(QLatin1String("DIALOG ")))
         ++r.choices[line.section(QLatin1Char(' '), 0, 2)];
+      // A receipt that went wrong stays wrong in every later check: only what is new counts.
+      if (line.startsWith(QLatin1String("PROBLEM "))) {
+        QString problem = line.mid(8);
+        static const QRegularExpression counts(QStringLiteral("^(\\d+) receipts printed, (\\d+) completed"));
+        if (const auto m = counts.match(problem); m.hasMatch())
+          problem = QStringLiteral("completed receipts in the database minus receipts on the device: %1")
+                        .arg(m.captured(2).toInt() - m.captured(1).toInt());
+        if (!seen.contains(problem)) {
+          seen.insert(problem);
+          fresh << problem;
+        }
+      }
       if (line.startsWith(QLatin1String("CHECK "))) {
         checked = true;
         ++r.checks;
-        if (!line.startsWith(QLatin1String("CHECK ok"))) {
+        if (!fresh.isEmpty()) {
           ++r.inconsistencies;
-          if (r.problems.size() < 20)
-            r.problems << QStringLiteral("after kill %1: %2").arg(round).arg(line.mid(11));
+          if (r.problems.size() < 40)
+            r.problems
+                << QStringLiteral("after kill %1: %2").arg(round).arg(fresh.join(QStringLiteral("; ")));
         }
+        fresh.clear();
       }
-      if (line.startsWith(QLatin1String("PROBLEM ")) && r.problems.size() < 20)
-        r.problems << QStringLiteral("  ") + line.mid(8);
       if (line.startsWith(QLatin1String("STUCK ")) || line.startsWith(QLatin1String("FATAL "))) {
         if (r.problems.size() < 20)
           r.problems << QStringLiteral("after kill %1: %2").arg(round).arg(line);

@@ -30,8 +30,8 @@ int main(int argc, char **argv) {
   QCommandLineParser p;
   p.setApplicationDescription(QStringLiteral("Receipts against fiscal-sim under random faults."));
   p.addHelpOption();
-  p.addOption({QStringLiteral("models"), QStringLiteral("Models to run (default 1,2,4,5)."),
-               QStringLiteral("list"), QStringLiteral("1,2,4,5")});
+  p.addOption({QStringLiteral("models"), QStringLiteral("Models to run (default 1,2,3,4,5)."),
+               QStringLiteral("list"), QStringLiteral("1,2,3,4,5")});
   p.addOption({QStringLiteral("receipts"), QStringLiteral("Receipts per model (default 1000)."),
                QStringLiteral("n"), QStringLiteral("1000")});
   p.addOption({QStringLiteral("seed"), QStringLiteral("Random seed (default 1)."), QStringLiteral("n"),

@@ -193,7 +193,7 @@ public:
           pay.nacinPlacanja = Racun::Gotovina;
           pay.iznosPlacanja = rest;
           pay.ostatak = rest;
-          m_engine->closeRetail(pay, m_o.model == 2 || m_o.model == 4);
+          m_engine->closeRetail(pay, m_o.model == 2 || m_o.model == 3 || m_o.model == 4);
         });
       if (!ok)
         return false;
@@ -406,7 +406,7 @@ SoakResult runSoak(const SoakOptions &o) {
     if (it.value().isDouble())
       r.device[it.key()] = it.value().toInt();
   if (o.database.isEmpty())
-    r.check = checkJournal(sim.journal(), soak.connection(), soak.m_startStock, o.model != 2);
+    r.check = checkJournal(sim.journal(), soak.connection(), soak.m_startStock, o.model != 2 && o.model != 3);
   if (!r.passed()) {
     tmp.setAutoRemove(false);
     QFile history(dir + QStringLiteral("/history.jsonl"));

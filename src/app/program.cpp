@@ -28,10 +28,10 @@
 #include "sales/ui/tform2.h"
 #include "sales/ui/tfrmfreetext.h"
 #include "sales/ui/tfrmotvsto.h"
+#include "sales/ui/tfrmracuni.h"
 #include "sales/ui/tfrmrastaviart.h"
 #include "sales/ui/tfrmrastaviture.h"
 #include "sales/ui/tfrmrestoran.h"
-#include "sales/ui/tfrmracuni.h"
 #include "sales/ui/tfrmspajanje.h"
 #include "sales/ui/waitercodedialog.h"
 
@@ -127,6 +127,8 @@ Program::Program(const QString &workDir, QObject *parent)
     emit m_rules->tableChanged(table);
     if (table == QLatin1String("STOLOVI") || table == QLatin1String("STOST"))
       m_restaurant->changedElsewhere();
+    if (table == QLatin1String("STOLOVI"))
+      m_otvSto->tablesChanged();
   });
   connect(&m_links, &LinkController::dropped, this, [](const QString &reason) {
     qCWarning(lcVeza).noquote() << QStringLiteral("veza prekinuta: %1; ponovo za %2 s")

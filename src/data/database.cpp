@@ -336,6 +336,10 @@ QString Database::booleanLiteral(bool value) const {
   return value ? QStringLiteral("1") : QStringLiteral("0");
 }
 
+QString Database::lockingClause() const {
+  return m_kind == DatabaseKind::PostgreSQL ? QStringLiteral(" FOR UPDATE") : QString();
+}
+
 QString Database::firstRows(const QString &select, int count) const {
   return select + QStringLiteral(" LIMIT %1").arg(qMax(0, count));
 }

@@ -82,6 +82,9 @@ public:
   QString dateLiteral(const QDate &date) const;
   QString booleanLiteral(bool value) const;
   QString firstRows(const QString &select, int count) const;
+  // Appended to a SELECT: its rows stay locked against other connections' changes until
+  // the unit ends (FOR UPDATE on a server; an SQLite writer holds the whole file anyway).
+  QString lockingClause() const;
   // The value to bind for a boolean column.
   QVariant booleanValue(bool value) const;
 

@@ -6,6 +6,7 @@
 
 #include <QSqlQuery>
 #include <QStringList>
+#include <algorithm>
 
 namespace {
 
@@ -23,11 +24,12 @@ QString inList(const QList<int> &rbr, QVariantMap &binds) {
 
 } // namespace
 
-DbResult<QList<TableLine>> TableRepository::select(const QString &where, const QVariantMap &binds) {
+DbResult<QList<TableLine>> TableRepository::select(const QString &where, const QVariantMap &binds,
+                                                   bool lock) {
   auto q =
       m_db.query(QStringLiteral("SELECT rbr, brstola, sifra, barkod, naziv, stopa, cena, kolicina, iznos, "
-                                "storno, tura FROM stost WHERE %1 ORDER BY rbr")
-                     .arg(where),
+                                "storno, tura FROM stost WHERE %1 ORDER BY rbr%2")
+                     .arg(where, lock ? m_db.lockingClause() : QString()),
                  binds);
   if (!q)
     return q.failure();
@@ -59,6 +61,13 @@ DbResult<int> TableRepository::integer(const QString &sql, const QVariantMap &bi
 
 DbResult<QList<TableLine>> TableRepository::lines(int brstola) {
   return select(QStringLiteral("brstola=:sto"), {{kSto, brstola}});
+}
+
+DbResult<QList<TableLine>> TableRepository::lockLines(int brstola) {
+  // The table's row first: a station freeing, taking or merging it waits.
+  DB_TRY(m_db.exec(QStringLiteral("SELECT sifkonob FROM stolovi WHERE brstola=:sto") + m_db.lockingClause(),
+                   {{kSto, brstola}}));
+  return select(QStringLiteral("brstola=:sto"), {{kSto, brstola}}, true);
 }
 
 DbResult<QList<TableLine>> TableRepository::roundLines(int brstola, int tura) {
@@ -217,11 +226,26 @@ DbResult<> TableRepository::moveLines(int from, int to) {
       "STOST");
 }
 
-DbResult<> TableRepository::mergeTables(int from, int to) {
-  return m_db.inTransaction([&]() -> DbResult<> {
+DbResult<bool> TableRepository::mergeTables(int from, int to, int fromOwner, int toOwner) {
+  bool held = false;
+  DB_TRY(m_db.inTransaction([&]() -> DbResult<> {
+    // The lower number first: two stations merging the same pair never wait on each other.
+    for (const int sto : {std::min(from, to), std::max(from, to)})
+      if (const auto locked = lockLines(sto); !locked)
+        return locked.failure();
+    const auto first = owner(from);
+    if (!first)
+      return first.failure();
+    const auto second = owner(to);
+    if (!second)
+      return second.failure();
+    held = *first && *second && (*first)->sifkonob == fromOwner && (*second)->sifkonob == toOwner;
+    if (!held)
+      return {};
     DB_TRY(moveLines(from, to));
     return freeTable(from);
-  });
+  }));
+  return held;
 }
 
 DbResult<std::optional<TableRepository::Owner>> TableRepository::owner(int brstola) {

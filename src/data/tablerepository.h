@@ -47,6 +47,10 @@ public:
   // --- order lines ---
   DbResult<QList<TableLine>> lines(int brstola);
   DbResult<QList<TableLine>> roundLines(int brstola, int tura);
+  // The lines of the table and its STOLOVI row, locked against other tills' changes
+  // until the caller's unit ends: what a paid receipt takes off the table is checked
+  // against them and nobody moves them meanwhile.
+  DbResult<QList<TableLine>> lockLines(int brstola);
   // Inserts line on its table as the table's next line number (defaults from the record rules).
   DbResult<> addLine(const TableLine &line);
   // Largest RBR on the table + 1; 1 for an empty table.
@@ -75,8 +79,10 @@ public:
   DbResult<int> closeRound(int brstola, int tura);
   // Every line of table from goes to table to, after its lines and rounds.
   DbResult<> moveLines(int from, int to);
-  // Merging: the lines of from move to to and from is freed, all or nothing.
-  DbResult<> mergeTables(int from, int to);
+  // Merging: the lines of from move to to and from is freed, all or nothing, with both
+  // tables and their lines locked. False, and nothing done, when either table is no longer
+  // held by the waiter the merge was checked for (another till freed, took or settled it).
+  DbResult<bool> mergeTables(int from, int to, int fromOwner, int toOwner);
 
   // --- tables ---
   // The tables nobody holds, by number.
@@ -105,7 +111,7 @@ private:
   DbResult<> announce(const DbResult<> &written, const char *table);
   DbResult<bool> announce(const DbResult<bool> &written, const char *table);
 
-  DbResult<QList<TableLine>> select(const QString &where, const QVariantMap &binds);
+  DbResult<QList<TableLine>> select(const QString &where, const QVariantMap &binds, bool lock = false);
   DbResult<int> integer(const QString &sql, const QVariantMap &binds, int whenNull);
 
   Database &m_db;

@@ -15,6 +15,42 @@ QList<int> TransactionEngine::acceptedLines(int endIndex, bool stopAtFirstEnd) c
   return rbr;
 }
 
+DbResult<> TransactionEngine::takePaidLinesOff(int sto, const QList<int> &rbr) {
+  TableRepository tables = m_store.tables();
+  const auto onTable = tables.lockLines(sto);
+  if (!onTable)
+    return onTable.failure();
+  // A line leaves only while it is still the one paid: another till may have moved the
+  // table's lines (a merge) or taken them off meanwhile, and a number then names
+  // another line or none. Those stay, and the waiter is told.
+  QList<int> same;
+  for (const int n : rbr) {
+    if (n <= 0)
+      continue; // a void the receipt added of its own
+    const auto paid = std::find_if(m_stavke.begin(), m_stavke.end(), [n](const Racun &r) {
+      return r.operacija == Racun::Prodaja && r.rbrStavke == n;
+    });
+    const auto line =
+        std::find_if(onTable->begin(), onTable->end(), [n](const TableLine &l) { return l.rbr == n; });
+    if (paid != m_stavke.end() && line != onTable->end() &&
+        line->sifra.compare(paid->sifra, Qt::CaseInsensitive) == 0 && line->kolicina == paid->kolicina &&
+        line->iznos == paid->iznos)
+      same.append(n);
+    else
+      ++m_changedElsewhere;
+  }
+  return tables.deleteLines(sto, same);
+}
+
+void TransactionEngine::tellChangedElsewhere(int sto) {
+  if (std::exchange(m_changedElsewhere, 0) == 0)
+    return;
+  message(QStringLiteral("Upozorenje!"),
+          QStringLiteral("STO %1 JE U MEDJUVREMENU MENJAN NA DRUGOJ KASI!\nPlacene stavke koje su tamo "
+                         "promenjene ostale su na stolu. Proverite sto.")
+              .arg(sto));
+}
+
 // "Nastavi" in restaurant mode: the lines the device accepted leave the table.
 void TransactionEngine::removeAcceptedLines(int endIndex) {
   const QList<int> rbr = acceptedLines(endIndex, true);
@@ -23,9 +59,10 @@ void TransactionEngine::removeAcceptedLines(int endIndex) {
   const int round = split && m_split ? m_split->selectedRoundIndex() + 1 : 0;
   bool roundEmptied = false;
   int maxRound = 0;
+  m_changedElsewhere = 0;
   runWrite([&]() -> DbResult<> {
     TableRepository tables = m_store.tables();
-    DB_TRY(tables.deleteLines(sto, rbr));
+    DB_TRY(takePaidLinesOff(sto, rbr));
     if (!m_state.rastavljanjePoTurama)
       return {};
     const auto left = tables.countRoundLines(sto, round);
@@ -40,6 +77,7 @@ void TransactionEngine::removeAcceptedLines(int endIndex) {
     maxRound = *last;
     return {};
   });
+  tellChangedElsewhere(sto);
   if (split) {
     if (m_split) {
       m_split->reloadLines();
@@ -93,14 +131,15 @@ bool TransactionEngine::closeForAcceptedLines(int failedIndex) {
       break;
     }
   }
-  m_partialReceipt = true;
   m_state.racunUToku = true;
   m_state.indeksStavke = failedIndex;
   // The device took them: they leave the table now, the screen stays shut until it closes.
   const QList<int> rbr = acceptedLines(failedIndex, true);
   const int sto = m_trenutniSto;
-  if (!runWrite([&] { return m_store.tables().deleteLines(sto, rbr); }))
+  m_changedElsewhere = 0;
+  if (!runWrite([&] { return takePaidLinesOff(sto, rbr); }))
     return true;
+  tellChangedElsewhere(sto);
   sendNextWholeStep();
   return true;
 }
@@ -224,17 +263,16 @@ void TransactionEngine::clearSaleWindow(Dialect dialect) {
   else
     rbr = acceptedLines(int(m_stavke.size()), true);
   const int round = split && m_split ? m_split->selectedRoundIndex() + 1 : 0;
-  const bool partial = std::exchange(m_partialReceipt, false);
   int maxRound = 0;
+  // Only the lines paid leave the table, whatever the receipt: one another till added
+  // meanwhile stays, and so the table stays open.
+  m_changedElsewhere = 0;
   runWrite([&]() -> DbResult<> {
     TableRepository tables = m_store.tables();
-    DB_TRY(split || partial || dialect == Dialect::C ? tables.deleteLines(sto, rbr)
-                                                     : tables.deleteAllLines(sto));
-    const auto left = tables.countLines(sto);
-    if (!left)
-      return left.failure();
-    if (*left == 0)
-      DB_TRY(tables.freeTable(sto));
+    DB_TRY(takePaidLinesOff(sto, rbr));
+    const auto freed = tables.freeEmptyTable(sto);
+    if (!freed)
+      return freed.failure();
     if (m_state.rastavljanjePoTurama) {
       // A round the device took only in part keeps its place.
       const auto inRound = tables.countRoundLines(sto, round);
@@ -254,6 +292,7 @@ void TransactionEngine::clearSaleWindow(Dialect dialect) {
     }
     return {};
   });
+  tellChangedElsewhere(sto);
   if (split && m_split)
     m_split->reloadLines();
   if (m_restaurant)

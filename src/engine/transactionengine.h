@@ -292,6 +292,11 @@ private:
   void clearSaleWindow(Dialect dialect);
   QList<int> acceptedLines(int endIndex, bool stopAtFirstEnd) const;
   void removeAcceptedLines(int endIndex);
+  // Inside a write unit: the paid lines rbr leave table sto, locked meanwhile; each only
+  // while it is still the line the receipt paid (counted in m_changedElsewhere otherwise).
+  DbResult<> takePaidLinesOff(int sto, const QList<int> &rbr);
+  // After the unit: a warning when another till had changed the paid lines.
+  void tellChangedElsewhere(int sto);
   // refusedCommand: dialect C's answered command code, what "Ponovi" sends again.
   void stepFailed(const QString &text, bool fromWatchdog, int refusedCommand = -1);
   void resendRefusedC(quint8 answered, const Racun &step);
@@ -383,7 +388,7 @@ private:
   qsizetype m_freeTextNext = 0;
   Racun m_stavkaKase;
   StavkeRacuna m_stavke;
-  bool m_partialReceipt = false;                 // m_stavke was cut short after a refused line
+  int m_changedElsewhere = 0;    // paid lines another till had changed, found by takePaidLinesOff
   std::deque<std::function<void()>> m_followUps; // drawer, display after a receipt
 };
 

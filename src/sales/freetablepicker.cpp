@@ -8,6 +8,14 @@ bool FreeTablePicker::load() {
   return free.ok();
 }
 
+bool FreeTablePicker::reload() {
+  const auto free = m_repo.freeTables();
+  if (!free)
+    return false;
+  m_tables = *free;
+  return true;
+}
+
 bool FreeTablePicker::numberEntered() {
   const QString text = Edit1.trimmed();
   if (text.isEmpty())

@@ -20,6 +20,9 @@ public:
   // The free tables read again, the number and the choice emptied; false when they
   // cannot be read (the list is then empty).
   bool load();
+  // The free tables read again, keeping the number typed (another till opened or freed
+  // some); false, and the list as it was, when they cannot be read.
+  bool reload();
   const QList<RestaurantTable> &tables() const { return m_tables; }
   // Enter in "BROJ STOLA": true (chosen) only for the number of a free table.
   bool numberEntered();

@@ -47,7 +47,11 @@ bool TableMerge::spojiStolove() {
     if (!confirmed)
       return refuse(QStringLiteral("Stolove drze razliciti konobari. Morate uneti sifre konobara!"));
   }
-  if (!tables.mergeTables(from, to))
+  const auto merged = tables.mergeTables(from, to, (*w1)->sifkonob, (*w2)->sifkonob);
+  if (!merged)
     return refuse(kNeuspelo);
+  if (!*merged)
+    return refuse(
+        QStringLiteral("Stolovi su u medjuvremenu promenjeni na drugoj kasi! Spajanje nije uradjeno."));
   return true;
 }

@@ -1,7 +1,9 @@
 // Two waiter stations on one server open the same free table at the same moment.
 #include "data/tablerepository.h"
 #include "dbfixture.h"
+#include "support/testsupport.h"
 
+#include <atomic>
 #include <barrier>
 #include <thread>
 
@@ -58,6 +60,59 @@ TEST_P(SharedTablesTest, TwoStationsOpeningTheSameFreeTableOneWinsEveryTime) {
     wonByA += ga == 1;
   }
   std::printf("station A won %d of %d, station B %d\n", wonByA, kTries, kTries - wonByA);
+}
+
+// One station settles table 5 (its lines taken off and the table freed, not yet
+// committed) while another merges table 5 onto 6: the merge waits for the table, then
+// finds it no longer held and moves nothing.
+TEST_P(SharedTablesTest, AMergeWaitsForATableBeingSettledAndThenRefuses) {
+  ASSERT_TRUE(
+      db.exec("INSERT INTO stolovi (brstola, naziv, sifkonob) VALUES (5, 'Sto 5', 2), (6, 'Sto 6', 3)"));
+  ASSERT_TRUE(db.exec("INSERT INTO stost (rbr, brstola, sifra, naziv, kolicina, iznos, storno, tura) VALUES "
+                      "(1, 5, '1', 'Kafa', 1, 100, 0, 1), (1, 6, '2', 'Supa', 1, 200, 0, 1)"));
+  Database watch;
+  ASSERT_TRUE(watch.open(tipBaze(), where())) << watch.lastError().toStdString();
+  TableRepository settling(db);
+  ASSERT_TRUE(db.beginTransaction());
+  ASSERT_EQ(settling.lockLines(5).value_or({}).size(), 1);
+  ASSERT_TRUE(settling.deleteLines(5, {1}));
+  ASSERT_TRUE(settling.freeEmptyTable(5).value_or(false));
+  std::atomic<int> merged{-1};
+  QString error;
+  const QString where = this->where();
+  const int tip = tipBaze();
+  std::thread other([&] {
+    Database b;
+    if (!b.open(tip, where)) {
+      error = b.lastError();
+      return;
+    }
+    const auto done = TableRepository(b).mergeTables(5, 6, 2, 3);
+    error = done.error();
+    merged = done ? int(*done) : -2;
+  });
+  const bool waiting = testsupport::waitFor(
+      [&] {
+        const auto n = watch.scalar("SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type='Lock' AND "
+                                    "datname=current_database()");
+        return n && n->toInt() > 0;
+      },
+      10000, 20);
+  ASSERT_TRUE(db.commitTransaction());
+  other.join();
+  EXPECT_TRUE(waiting);
+  EXPECT_EQ(merged.load(), 0) << error.toStdString();
+  EXPECT_EQ(count("SELECT COUNT(*) FROM stost WHERE brstola = 6"), 1);
+  EXPECT_EQ(count("SELECT sifkonob FROM stolovi WHERE brstola = 6"), 3);
+  EXPECT_EQ(count("SELECT sifkonob FROM stolovi WHERE brstola = 5"), -1);
+  // Held as given: merged.
+  ASSERT_TRUE(db.exec("UPDATE stolovi SET sifkonob = 2 WHERE brstola = 5"));
+  ASSERT_TRUE(db.exec("INSERT INTO stost (rbr, brstola, sifra, naziv, kolicina, iznos, storno, tura) VALUES "
+                      "(1, 5, '1', 'Kafa', 1, 100, 0, 1)"));
+  EXPECT_FALSE(TableRepository(db).mergeTables(5, 6, 3, 3).value_or(true)); // 5 is Ana's, not Marko's
+  EXPECT_TRUE(TableRepository(db).mergeTables(5, 6, 2, 3).value_or(false));
+  EXPECT_EQ(count("SELECT COUNT(*) FROM stost WHERE brstola = 6"), 2);
+  EXPECT_EQ(count("SELECT sifkonob FROM stolovi WHERE brstola = 5"), -1);
 }
 
 } // namespace

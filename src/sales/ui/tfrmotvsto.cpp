@@ -59,6 +59,19 @@ void TfrmOtvSto::refresh() {
     DBGrid1->setCurrentIndex(m_model->index(0, 0));
 }
 
+void TfrmOtvSto::tablesChanged() {
+  if (!isVisible())
+    return;
+  const QModelIndex current = DBGrid1->currentIndex();
+  const QString was = current.isValid() ? m_model->item(current.row(), 0)->text() : QString();
+  if (!m_picker.reload())
+    return;
+  refresh();
+  for (int r = 0; r < m_model->rowCount(); ++r)
+    if (m_model->item(r, 0)->text() == was)
+      DBGrid1->setCurrentIndex(m_model->index(r, 0));
+}
+
 void TfrmOtvSto::chooseRow(int row) {
   if (m_picker.rowChosen(row))
     accept();

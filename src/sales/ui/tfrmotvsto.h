@@ -17,6 +17,10 @@ public:
   QLineEdit *Edit1 = nullptr;    // "BROJ STOLA"
   QTableView *DBGrid1 = nullptr; // BR.STOLA, SIFKONOB (hidden), NAZIV
 
+  // Another till opened or freed tables: while the window shows, the list is read again;
+  // the number typed stays, and so does the row under the cursor while its table is free.
+  void tablesChanged();
+
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
   void showEvent(QShowEvent *event) override;

@@ -25,8 +25,8 @@ DbResult<> TransactionEngine::takePaidLinesOff(int sto, const QList<int> &rbr) {
   // another line or none. Those stay, and the waiter is told.
   QList<int> same;
   for (const int n : rbr) {
-    if (n <= 0)
-      continue; // a void the receipt added of its own
+    if (n <= 0 || m_takenOff.contains(n))
+      continue; // a void the receipt added of its own, or a line taken off after "Nastavi"
     const auto paid = std::find_if(m_stavke.begin(), m_stavke.end(), [n](const Racun &r) {
       return r.operacija == Racun::Prodaja && r.rbrStavke == n;
     });
@@ -39,7 +39,9 @@ DbResult<> TransactionEngine::takePaidLinesOff(int sto, const QList<int> &rbr) {
     else
       ++m_changedElsewhere;
   }
-  return tables.deleteLines(sto, same);
+  DB_TRY(tables.deleteLines(sto, same));
+  m_takenOff += same;
+  return {};
 }
 
 void TransactionEngine::tellChangedElsewhere(int sto) {

@@ -170,6 +170,7 @@ void TransactionEngine::closeRetail(const Racun &step, bool closeNow) {
 void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
   m_state.rezimRestoran = true;
   m_stavke = steps;
+  m_takenOff.clear();
   m_state.indeksStavke = 0;
   m_state.racunUToku = true;
   m_state.krajPoslat = false;
@@ -184,6 +185,7 @@ void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
 void TransactionEngine::startEmptyingReceipt(const StavkeRacuna &steps) {
   m_state.rezimRestoran = true;
   m_stavke = steps;
+  m_takenOff.clear();
   m_state.indeksStavke = profile().articleCheck == ArticleCheck::LearnsFromSale ? 1 : 0;
   // Its steps are receipt steps like a settling's: a lost reply takes the receipt's path.
   m_state.racunUToku = true;

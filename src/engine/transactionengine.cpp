@@ -361,6 +361,7 @@ void TransactionEngine::UpisArtikla(int broj, const QString &naziv, double cena,
 void TransactionEngine::Send(const StavkeRacuna &steps) {
   if (&steps != &m_stavke)
     m_stavke = steps;
+  m_takenOff.clear();
   m_state.krajPoslat = false;
   m_state.racunUToku = true;
   if (!m_stavke.empty())

@@ -388,7 +388,8 @@ private:
   qsizetype m_freeTextNext = 0;
   Racun m_stavkaKase;
   StavkeRacuna m_stavke;
-  int m_changedElsewhere = 0;    // paid lines another till had changed, found by takePaidLinesOff
+  QList<int> m_takenOff;      // paid lines of this receipt already off the table
+  int m_changedElsewhere = 0; // paid lines another till had changed, found by takePaidLinesOff
   std::deque<std::function<void()>> m_followUps; // drawer, display after a receipt
 };
 

@@ -215,15 +215,13 @@ DbResult<Money> ReceiptRepository::restAmount(ReceiptId id) {
   return *sold - *paid;
 }
 
-DbResult<> ReceiptRepository::storniraj(ReceiptId id, const QDate &today) {
+DbResult<QList<SoldLine>> ReceiptRepository::unvoidedSales(ReceiptId id) {
   const auto stored = lines(id);
   if (!stored)
     return stored.failure();
   QList<SoldLine> sales, voids;
   for (const SoldLine &l : *stored)
     (l.storno ? voids : sales).append(l);
-  // A sale already voided by a line of the same code and the opposite quantity needs
-  // no reversal; each void pairs with one sale only.
   QList<SoldLine> remaining;
   for (const SoldLine &s : std::as_const(sales)) {
     bool paired = false;
@@ -237,6 +235,29 @@ DbResult<> ReceiptRepository::storniraj(ReceiptId id, const QDate &today) {
     if (!paired)
       remaining.append(s);
   }
+  return remaining;
+}
+
+DbResult<quint32> ReceiptRepository::fiscalNumber(ReceiptId id) {
+  const auto n =
+      m_db.scalar(QStringLiteral("SELECT brfisis FROM racuni WHERE godina=:god AND broj=:broj"), keyOf(id));
+  if (!n)
+    return n.failure();
+  return quint32(n->toLongLong());
+}
+
+DbResult<quint32> ReceiptRepository::lastFiscalNumber() {
+  const auto n = m_db.scalar(QStringLiteral("SELECT MAX(brfisis) FROM racuni"));
+  if (!n)
+    return n.failure();
+  return quint32(n->toLongLong());
+}
+
+DbResult<> ReceiptRepository::storniraj(ReceiptId id, const QDate &today) {
+  const auto unvoided = unvoidedSales(id);
+  if (!unvoided)
+    return unvoided.failure();
+  const QList<SoldLine> &remaining = *unvoided;
   return m_db.inTransaction([&]() -> DbResult<> {
     ArticleRepository articles(m_db);
     for (SoldLine r : std::as_const(remaining)) {

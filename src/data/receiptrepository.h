@@ -103,6 +103,13 @@ public:
   DbResult<QList<SoldLine>> lines(ReceiptId id);
   // Sum of the sold lines minus the sum of the payments.
   DbResult<Money> restAmount(ReceiptId id);
+  // The sales not already voided by a line of the same code and the opposite quantity
+  // (each void pairs with one sale only), in their order: what a cancellation reverses.
+  DbResult<QList<SoldLine>> unvoidedSales(ReceiptId id);
+  // The receipt's BRFISIS; 0 when none was stored.
+  DbResult<quint32> fiscalNumber(ReceiptId id);
+  // The largest BRFISIS stored; 0 when no receipt has one.
+  DbResult<quint32> lastFiscalNumber();
 
   // --- cancelling ---
   // Storniraj: a reversal row dated today for every sale not already voided, their

@@ -267,7 +267,7 @@ void TransactionEngine::handleStatusC(const Family4Ack &ack) {
   }
   if (m_state.statusIzProdaje) {
     m_state.statusIzProdaje = false;
-    unfinishedOnStatus(1);
+    unfinishedOnStatus(1, ack.receiptNumber);
     return;
   }
   if (!m_state.closingAwaited) {

@@ -136,6 +136,24 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
       articleWriteConfirmed();
     return;
   }
+  if (m_recovery == Recovery::Probing && (isLong(frame, 0x1F) || isLong(frame, 0x1C))) {
+    prologue(false);
+    if (isLong(frame, 0x1C)) { // the receipt was paid already: the probe closed it
+      recoveryProbeAnswered(false, fiscalReceiptNumber1C(frame));
+      return;
+    }
+    const Family1Ack ack = family1Ack(frame);
+    if (ack.refused && ack.reason == 0x40) {
+      deviceError({QStringLiteral("Greska!"), DeviceErrors::family1PaperText(), UserPrompt::Mode::Notice});
+      m_rx.clear();
+      Racun probe;
+      probe.operacija = Racun::Placanje;
+      Placanje(probe);
+      return;
+    }
+    recoveryProbeAnswered(!ack.refused, std::nullopt);
+    return;
+  }
   if (isLong(frame, 0x1F)) {
     const Family1Ack ack = family1Ack(frame);
     if (m_state.pomocnaKomanda) {
@@ -183,6 +201,8 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
       return;
     if (m_state.rezimRestoran)
       sendNextWholeStep();
+    else if (m_recovery == Recovery::Voiding)
+      recoveryNextVoid();
     return;
   }
   if (isLong(frame, 0x1C)) {
@@ -260,6 +280,18 @@ void TransactionEngine::dispatchB(const QByteArray &frame) {
     emit modelChanged(2);
     return;
   }
+  if (m_recovery == Recovery::Probing) {
+    prologue(false);
+    recoveryProbeAnswered(m_link.Model == 3 ? status != 0 : status == 0xFF, std::nullopt);
+    return;
+  }
+  if (m_recovery == Recovery::EndingBooked) {
+    // The closing of a receipt booked already: nothing more to write.
+    prologue(false);
+    m_recovery = Recovery::None;
+    beginRetailReceipt(m_rbrKasira);
+    return;
+  }
   // Model 3's quirk: the answer to the retail screen's opening is swallowed.
   if (m_link.Model == 3 && m_state.preskociOdgovor) {
     prologue(true);
@@ -312,6 +344,10 @@ void TransactionEngine::dispatchB(const QByteArray &frame) {
     return;
   if (m_state.rezimRestoran && !complete) {
     sendNextWholeStep();
+    return;
+  }
+  if (!complete && m_recovery == Recovery::Voiding) {
+    recoveryNextVoid();
     return;
   }
   if (sendKraj) {

@@ -248,6 +248,11 @@ void TransactionEngine::completeReceipt(Dialect dialect, std::optional<quint32> 
   if (dialect == Dialect::A)
     emit portButtonEnabled();
   emit receiptCompleted(done);
+  if (m_recovery != Recovery::None && !m_state.rezimRestoran) {
+    // The recovered receipt is settled with the device: the screen's own receipt opens.
+    m_recovery = Recovery::None;
+    beginRetailReceipt(m_rbrKasira);
+  }
   pumpWaiting();
 }
 

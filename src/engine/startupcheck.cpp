@@ -2,6 +2,7 @@
 // screens do to open and run a receipt, and the recovery of unfinished receipts.
 #include "engine/transactionengine.h"
 
+#include "common/textfields.h"
 #include "data/auditjournal.h"
 #include "device/articlemirror.h"
 #include "device/devicecommands.h"
@@ -257,28 +258,164 @@ static std::optional<LastReceipt> lastOf(ReceiptStore &store, int year) {
   return store.receipts().lastReceipt(year).value_or(std::nullopt);
 }
 
-bool TransactionEngine::checkUnfinishedRetailReceipt() {
+void TransactionEngine::recoverRetailReceipt() {
+  m_recovery = Recovery::None;
+  m_recoveryVoids.clear();
+  whenLinkFree([this] {
+    m_state.rezimRestoran = false;
+    m_state.ekranKaseOtvoren = true;
+    m_state.racunUToku = false;
+    m_state.preskociOdgovor = false;
+    m_state.zavrsiRacun = false;
+    m_state.krajPoslat = false;
+    m_recovery = Recovery::Probing;
+    // The database alone cannot tell whether the device still holds the receipt: a kill
+    // between the device's answer and its booking parts them. A device with no receipt
+    // open refuses a payment; one with a receipt open takes a zero payment and changes
+    // nothing by it.
+    Racun probe;
+    probe.operacija = Racun::Placanje;
+    probe.nacinPlacanja = Racun::Gotovina;
+    Placanje(probe);
+  });
+}
+
+void TransactionEngine::recoveryProbeAnswered(bool open, std::optional<quint32> closedAs) {
+  m_recovery = Recovery::None;
   const int year = today();
   const auto last = lastOf(m_store, year);
-  if (!last || last->status != 0)
-    return true;
+  const bool unfinished = last && last->status == 0;
+  if (!unfinished) {
+    if (open && profile().family == Family::Two) {
+      // A receipt completed with its closing command still unanswered: the device
+      // holds what the database has booked already, and the closing prints it.
+      m_recovery = Recovery::EndingBooked;
+      KrajRacuna();
+      return;
+    }
+    beginRetailReceipt(m_rbrKasira);
+    return;
+  }
+  const int number = last->broj;
+  if (!open) {
+    // The device printed it; only the booking of its closing was lost.
+    deviceError({kUpozorenje, kProgramOtvoren, UserPrompt::Mode::Notice});
+    std::optional<quint32> brfisis = closedAs;
+    if (!brfisis && profile().family == Family::One) {
+      // The closing's reply carried the number; the device numbers its receipts one by one.
+      ReceiptRepository r = m_store.receipts();
+      const quint32 own = r.fiscalNumber({year, number}).value_or(0);
+      brfisis = own ? own : r.lastFiscalNumber().value_or(0) + 1;
+    }
+    if (!settleClosedOnDevice(year, number, profile().family == Family::One ? brfisis : std::nullopt))
+      return;
+    nextReceipt();
+    beginRetailReceipt(m_rbrKasira);
+    return;
+  }
   const bool menko = profile().family == Family::Two;
   UserPrompt::UnfinishedReceipt req;
   req.tekst = menko ? kStatusProdaje : kNijeZavrsen;
-  req.rows = NapuniDialogRacun(year, last->broj);
+  req.rows = NapuniDialogRacun(year, number);
   req.buttons = menko ? QStringList{kZatvori, kStorniraj, kNastavi} : QStringList{kZatvori, kStorniraj};
   const int izbor = unfinishedDialog(req);
-  if (izbor == 2 && !Storniraj(year, last->broj))
-    return false;
-  if (izbor == 1 || izbor == 2) {
-    if (!dbOk(m_store.receipts().markFinished({year, last->broj})))
-      return false;
-    nextReceipt();
-  } else if (izbor == 3 && menko) {
-    NapuniNastavakRacun(year, last->broj);
-    takeUpReceipt(last->broj);
+  takeUpReceipt(number);
+  if (izbor == 3 && menko) {
+    NapuniNastavakRacun(year, number);
+    beginRetailReceipt(m_rbrKasira);
+    return;
   }
-  return true;
+  if (izbor != 2) {
+    recoveryCloseOnDevice(year, number);
+    return;
+  }
+  // The device cancels no receipt of these models: each line not yet voided is voided
+  // on it, booked as it is confirmed, and the receipt of no amount is then closed.
+  const auto sales = m_store.receipts().unvoidedSales({year, number});
+  if (!sales) {
+    dbOk(sales.failure());
+    return;
+  }
+  m_recoveryYear = year;
+  m_recoveryNumber = number;
+  m_recoveryVoids.clear();
+  for (const SoldLine &s : *sales) {
+    Racun v;
+    v.operacija = Racun::Prodaja;
+    v.operater = quint8(m_rbrKasira);
+    v.storno = 1;
+    v.sifra = s.sifra;
+    v.barkod = (!s.barkod.isEmpty() && Is_Number(s.barkod)) ? s.barkod : s.sifra;
+    v.naziv = s.naziv;
+    v.kolicina = -s.prodato;
+    v.cena = s.cena;
+    v.iznos = -s.iznos;
+    v.poreskaGrupa = s.stopa;
+    m_recoveryVoids.push_back(v);
+  }
+  m_recovery = Recovery::Voiding;
+  recoveryNextVoid();
+}
+
+void TransactionEngine::recoveryNextVoid() {
+  if (!m_recoveryVoids.empty()) {
+    const Racun v = m_recoveryVoids.front();
+    m_recoveryVoids.pop_front();
+    sellRetailLine(v);
+    return;
+  }
+  // Every line is taken back: the cancellation itself (no further rows, payments cleared).
+  if (!Storniraj(m_recoveryYear, m_recoveryNumber)) {
+    m_recovery = Recovery::None;
+    return;
+  }
+  recoveryCloseOnDevice(m_recoveryYear, m_recoveryNumber);
+}
+
+void TransactionEngine::recoveryCloseOnDevice(int year, int number) {
+  m_recovery = Recovery::Closing;
+  Racun step;
+  if (profile().deviceClosesReceipt) {
+    // The device closes once it is paid what it holds: the rest the database holds.
+    const Money rest = OstatakIznosa(year, number);
+    step.operacija = Racun::Placanje;
+    step.nacinPlacanja = Racun::Gotovina;
+    step.iznosPlacanja = rest.isNegative() ? Money() : rest;
+    step.ostatak = step.iznosPlacanja;
+    closeRetail(step, false);
+    return;
+  }
+  step.operacija = Racun::Kraj;
+  closeRetail(step, true); // the closing books the unpaid rest as cash
+}
+
+bool TransactionEngine::settleClosedOnDevice(int year, int number, std::optional<quint32> brfisis) {
+  return dbOk(m_store.inStep([&]() -> DbResult<> {
+    ReceiptRepository r = m_store.receipts();
+    const ReceiptId id{year, number};
+    DB_TRY(r.settleCash(id));
+    const auto rest = r.restAmount(id);
+    if (!rest)
+      return rest.failure();
+    if (!rest->isZero()) {
+      PaymentRow cash;
+      cash.nacin = Racun::Gotovina;
+      cash.iznos = *rest;
+      DB_TRY(r.addPayment(id, m_scheduler.now().date(), cash));
+    }
+    return r.markFinished(id, brfisis);
+  }));
+}
+
+bool TransactionEngine::settleFromDeviceNumber(int year, int number, quint32 deviceNumber) {
+  const auto booked = m_store.receipts().lastFiscalNumber();
+  if (!booked) {
+    dbOk(booked.failure());
+    return false;
+  }
+  if (deviceNumber > *booked)
+    return settleClosedOnDevice(year, number, deviceNumber);
+  return Storniraj(year, number) && dbOk(m_store.receipts().markFinished({year, number}));
 }
 
 bool TransactionEngine::checkUnfinishedRestaurantReceipt() {
@@ -301,7 +438,7 @@ void TransactionEngine::requestStatusFromSale() {
 }
 
 // Model 4's status report decides about the device's and the program's last receipt.
-void TransactionEngine::unfinishedOnStatus(int state) {
+void TransactionEngine::unfinishedOnStatus(int state, quint32 deviceNumber) {
   const int year = today();
   const auto last = lastOf(m_store, year);
   const int number = last ? last->broj : 0;
@@ -345,21 +482,12 @@ void TransactionEngine::unfinishedOnStatus(int state) {
     }
     return;
   }
-  // Idle after a closed receipt: the program's own last receipt may still be open.
-  // A storno or marking that fails leaves it so and opens nothing.
+  // Idle after a closed receipt: the program's own last receipt may still be open. The
+  // device holds it no more: its last fiscal number tells whether it printed or
+  // cancelled it. A booking that fails leaves it so and opens nothing.
   if (unfinished) {
-    if (m_state.rezimRestoran) {
-      deviceError({kUpozorenje, kProgramOtvoren, UserPrompt::Mode::Notice});
-    } else {
-      UserPrompt::UnfinishedReceipt req;
-      req.tekst = kNijeZavrsen;
-      req.rows = NapuniDialogRacun(year, number);
-      req.buttons = {kZatvori, kStorniraj};
-      const int izbor = unfinishedDialog(req);
-      if (izbor == 2 && !Storniraj(year, number))
-        return;
-    }
-    if (!dbOk(m_store.receipts().markFinished({year, number})))
+    deviceError({kUpozorenje, kProgramOtvoren, UserPrompt::Mode::Notice});
+    if (!settleFromDeviceNumber(year, number, deviceNumber))
       return;
     nextReceipt();
   }

@@ -50,8 +50,10 @@ void TransactionEngine::setIdleDisplayTexts(const QString &line1, const QString 
 
 void TransactionEngine::setRetailScreenOpen(bool open) {
   m_state.ekranKaseOtvoren = open;
-  if (!open && !m_state.rezimRestoran)
+  if (!open && !m_state.rezimRestoran) {
     m_state.racunUToku = false; // no retail receipt goes on without its screen
+    m_recovery = Recovery::None;
+  }
 }
 
 DeviceCommands TransactionEngine::commands() const {

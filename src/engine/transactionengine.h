@@ -145,11 +145,14 @@ public:
   void openRestaurantScreen(int operater);
 
   // --- unfinished receipts ---
-  // Retail screen, models 1, 2, 3, 5: looks at the year's last receipt and, when it
-  // is unfinished, lets the cashier close, cancel or continue it (TForm5).
-  // False when a storno or the marking failed (the error is shown): the screen then
-  // stops and opens no receipt.
-  bool checkUnfinishedRetailReceipt();
+  // Retail screen, models 1, 2, 3, 5: asks the device whether it holds an open receipt
+  // (a zero cash payment, which a device with none open refuses), then settles the year's
+  // last receipt with the device: one the device no longer holds was printed and is
+  // booked as closed; one it still holds is closed, cancelled (its lines voided) or
+  // continued on the device as the cashier chooses (TForm5). Then the next receipt is
+  // opened. A storno or marking that fails is shown and opens nothing.
+  void recoverRetailReceipt();
+  bool recoveringRetailReceipt() const { return m_recovery != Recovery::None; }
   // Restaurant screen, models 1, 2, 3, 5: an unfinished last receipt is announced and
   // marked finished; false when the marking failed (shown), and no receipt is opened.
   bool checkUnfinishedRestaurantReceipt();
@@ -313,7 +316,17 @@ private:
   // --- start-up check and recovery ---
   void checkSucceeded();
   void checkFailed(const QString &text);
-  void unfinishedOnStatus(int state);
+  // deviceNumber: the device's last fiscal receipt number from the status report.
+  void unfinishedOnStatus(int state, quint32 deviceNumber = 0);
+  void recoveryProbeAnswered(bool open, std::optional<quint32> closedAs);
+  void recoveryCloseOnDevice(int year, int number);
+  void recoveryNextVoid();
+  // A receipt the device printed but whose closing was never booked: the rest is booked
+  // as cash, the fiscal number when known, and the receipt is finished. One unit.
+  bool settleClosedOnDevice(int year, int number, std::optional<quint32> brfisis);
+  // An unfinished receipt the device no longer holds: printed when the device's last
+  // fiscal number is past every one booked, else cancelled on the device.
+  bool settleFromDeviceNumber(int year, int number, quint32 deviceNumber);
 
   // --- article check ---
   void proveraLoop();
@@ -384,6 +397,12 @@ private:
   bool m_configWindowShowing = false;
 
   EngineState m_state;
+  // The retail screen's recovery of an unfinished receipt with the device.
+  enum class Recovery { None, Probing, Voiding, Closing, EndingBooked };
+  Recovery m_recovery = Recovery::None;
+  int m_recoveryYear = 0;
+  int m_recoveryNumber = 0;
+  std::deque<Racun> m_recoveryVoids;
   QList<std::pair<QString, int>> m_freeTextLines; // the free-text line table being printed
   qsizetype m_freeTextNext = 0;
   Racun m_stavkaKase;

@@ -51,9 +51,10 @@ bool EngineRetailCalls::resolveUnfinishedReceipt(int year, int &brojRacuna, int 
   (void)year;
   (void)sledeciRed; // a continued receipt is loaded into the screen by the engine
   m_engine.setBrojRacuna(brojRacuna);
-  const bool ok = m_engine.checkUnfinishedRetailReceipt();
-  brojRacuna = m_engine.brojRacuna();
-  return ok;
+  m_engine.setRetailScreenOpen(true);
+  // The engine asks the device first and opens the receipt itself once it is settled.
+  m_engine.recoverRetailReceipt();
+  return false;
 }
 
 int EngineRetailCalls::nextReceiptNumber(int year) {

@@ -43,8 +43,9 @@ public:
   // The card-terminal wait was abandoned (cekanjePrekinuto), or a new card payment began.
   virtual void setCekanjePrekinuto(bool value) = 0;
   // The unfinished receipt of models 1, 2, 3, 5 when the screen opens; the
-  // engine side owns the queries, the dialog and the storno. Returns false when
-  // the receipt must not be opened (an update or storno failed).
+  // engine side owns the queries, the device, the dialog and the storno. Returns false
+  // when the screen must not open the receipt itself (the engine opens it once the
+  // device and the database agree, or an update or storno failed).
   virtual bool resolveUnfinishedReceipt(int year, int &brojRacuna, int &sledeciRed) = 0;
   // select max(brrac)+1 from prodato for the year; 1 when there is none.
   virtual int nextReceiptNumber(int year) = 0;

@@ -94,10 +94,14 @@ TEST(CrashRecovery, KilledMidReceiptLeavesWholeSteps) {
     // The next start: the retail screen offers to close, cancel or continue it.
     h.engine->setDatabase(&db);
     h.prompt.receiptAnswers = {1};
-    h.engine->checkUnfinishedRetailReceipt();
+    h.engine->recoverRetailReceipt();
+    h.settle();
+    h.feed(reply::ack1(1)); // the device holds the receipt open
     ASSERT_EQ(h.prompt.receipts.size(), 1);
     EXPECT_EQ(h.prompt.receipts[0].rows.size(), int(lines));
+    h.feed(reply::closed1(1, 3)); // closed with the rest the database held
     EXPECT_EQ(value("SELECT COUNT(*) FROM racuni WHERE status = 0"), 0);
+    EXPECT_EQ(value("SELECT brfisis FROM racuni"), 3);
   }
 }
 

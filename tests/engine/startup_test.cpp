@@ -181,6 +181,28 @@ void storeUnfinished(Harness &h, int lines) {
                       .arg(i * 100)));
 }
 
+// The recovery asks the device with a zero cash payment before anything else.
+int paymentCode(int model) {
+  return model == 1 ? 0x15 : model == 5 ? 0x13 : 0x09;
+}
+
+// The device's part of a recovery, scripted: the probe finds a receipt open, every
+// further command is taken, and a family-1 payment closes the receipt as number 7.
+void answerDevice(Harness &h, int model) {
+  const int probe = h.sentCount();
+  h.feed(reply::accept(model, 0x09));
+  for (int i = 0; i < 20 && h.sentCount() > probe; ++i) {
+    const int before = h.sentCount();
+    const bool family1 = model == 1 || model == 5;
+    if (family1 && h.lastCode() == paymentCode(model))
+      h.feed(reply::closed1(model, 7));
+    else
+      h.feed(reply::accept(model, quint8(h.lastCode())));
+    if (h.sentCount() == before)
+      break;
+  }
+}
+
 struct UnfinishedCase {
   int model;
   int choice;
@@ -196,7 +218,13 @@ TEST_P(Unfinished, CloseStornoOrContinue) {
   Harness h(c.model);
   storeUnfinished(h, 3);
   h.prompt.receiptAnswers = {c.choice};
-  h.engine->checkUnfinishedRetailReceipt();
+  h.engine->recoverRetailReceipt();
+  h.settle();
+  // The device is asked before the cashier.
+  ASSERT_EQ(h.sentCount(), 1);
+  EXPECT_EQ(h.lastCode(), paymentCode(c.model));
+  EXPECT_TRUE(h.prompt.receipts.isEmpty());
+  answerDevice(h, c.model);
   ASSERT_EQ(h.prompt.receipts.size(), 1);
   const auto &d = h.prompt.receipts[0];
   EXPECT_EQ(d.buttons.size(), c.model == 2 ? 3 : 2);
@@ -209,30 +237,72 @@ TEST_P(Unfinished, CloseStornoOrContinue) {
   if (c.stornoRows) {
     EXPECT_EQ(h.scalar("SELECT COUNT(*) FROM rate").toInt(), 0);
     EXPECT_DOUBLE_EQ(h.scalar("SELECT lager FROM artikli WHERE sifra = '1'").toDouble(), 16);
+    EXPECT_DOUBLE_EQ(h.scalar("SELECT cek + kartica + gotovina FROM racuni WHERE broj = 4").toDouble(), 0);
+  } else if (c.status == 1) {
+    // Closed on the device with the rest the database held: 600 sold, 50 paid before.
+    EXPECT_DOUBLE_EQ(h.scalar("SELECT SUM(iznos) FROM rate WHERE broj = 4").toDouble(), 600);
   }
+  if (c.status == 1 && (c.model == 1 || c.model == 5))
+    EXPECT_EQ(h.scalar("SELECT brfisis FROM racuni WHERE broj = 4").toInt(), 7);
+  // Then the screen's own receipt is opened.
+  EXPECT_EQ(h.lastCode(), 0x01);
 }
 
 INSTANTIATE_TEST_SUITE_P(Choices, Unfinished,
                          ::testing::Values(UnfinishedCase{1, 1, 1, 0, 5, 0}, UnfinishedCase{1, 2, 1, 3, 5, 0},
+                                           UnfinishedCase{2, 1, 1, 0, 5, 0}, UnfinishedCase{2, 2, 1, 3, 5, 0},
                                            UnfinishedCase{2, 3, 0, 0, 4, 3},
                                            UnfinishedCase{5, 2, 1, 3, 5, 0}));
 
+// A device that holds no receipt printed the unfinished one: it is booked as closed,
+// with no question, and the screen opens its receipt.
+TEST(Unfinished, NothingOpenOnTheDeviceBooksTheClosing) {
+  for (int model : {1, 2}) {
+    SCOPED_TRACE(model);
+    Harness h(model);
+    storeUnfinished(h, 2);
+    EXPECT_TRUE(h.db.exec(QStringLiteral(
+        "INSERT INTO racuni (broj, godina, datum, status, brfisis) VALUES (3, 2026, '2026-01-15', 1, 41)")));
+    h.engine->recoverRetailReceipt();
+    h.settle();
+    h.feed(model == 1 ? reply::ack1(1, true, 0x01) : reply::ack2(2, 0x00)); // refused: none open
+    EXPECT_TRUE(h.prompt.receipts.isEmpty());
+    EXPECT_EQ(
+        h.prompt.log,
+        QStringList{"device|Upozorenje!|Poslednji racun u programu je otvoren. Racun ce biti zavrsen!"});
+    EXPECT_EQ(h.scalar("SELECT status FROM racuni WHERE broj = 4").toInt(), 1);
+    EXPECT_DOUBLE_EQ(h.scalar("SELECT gotovina FROM racuni WHERE broj = 4").toDouble(), 300);
+    EXPECT_DOUBLE_EQ(h.scalar("SELECT SUM(iznos) FROM rate WHERE broj = 4").toDouble(), 300);
+    // Model 1's device numbers its receipts one by one; model 2 reports none.
+    EXPECT_EQ(h.scalar("SELECT brfisis FROM racuni WHERE broj = 4").toInt(), model == 1 ? 42 : 0);
+    EXPECT_EQ(h.lastCode(), 0x01);
+  }
+}
+
 TEST(Unfinished, Model4StatusDrivesTheRecovery) {
-  // Device idle after a closed receipt, the program's last receipt open: TForm5, then the login.
-  Harness h(4);
-  storeUnfinished(h, 1);
-  h.engine->setRbrKasira(2);
-  h.prompt.receiptAnswers = {1};
-  h.engine->requestStatusFromSale();
-  h.feed(reply::ack4(0x0D, true, 1));
-  ASSERT_EQ(h.prompt.receipts.size(), 1);
-  EXPECT_EQ(
-      h.prompt.receipts[0].tekst,
-      QStringLiteral("Poslednji racun u programu nije zavrsen. Izaberite neku opciju za nastavak rada!"));
-  EXPECT_EQ(h.scalar("SELECT status FROM racuni WHERE broj = 4").toInt(), 1);
-  EXPECT_EQ(h.lastCode(), 0x01);
-  EXPECT_EQ(quint8(h.last()[9]), 2) << h.last().toHex().toStdString() << " "
-                                    << h.prompt.log.join(";").toStdString();
+  // Device idle after a closed receipt, the program's last receipt open: the device's
+  // last fiscal number tells whether it printed it (past the last one booked) or
+  // cancelled it; either is booked, then the login.
+  for (const quint32 deviceNumber : {0u, 1u}) {
+    SCOPED_TRACE(deviceNumber);
+    Harness h(4);
+    storeUnfinished(h, 1);
+    h.engine->setRbrKasira(2);
+    h.engine->requestStatusFromSale();
+    h.feed(reply::ack4(0x0D, true, 1, 0, deviceNumber));
+    EXPECT_TRUE(h.prompt.receipts.isEmpty());
+    EXPECT_EQ(
+        h.prompt.log,
+        QStringList{"device|Upozorenje!|Poslednji racun u programu je otvoren. Racun ce biti zavrsen!"});
+    EXPECT_EQ(h.scalar("SELECT status FROM racuni WHERE broj = 4").toInt(), 1);
+    EXPECT_EQ(h.scalar("SELECT COUNT(*) FROM prodato WHERE storno = 1").toInt(), deviceNumber ? 0 : 1);
+    EXPECT_EQ(h.scalar("SELECT brfisis FROM racuni WHERE broj = 4").toInt(), int(deviceNumber));
+    EXPECT_DOUBLE_EQ(h.scalar("SELECT cek + kartica + gotovina FROM racuni WHERE broj = 4").toDouble(),
+                     deviceNumber ? 100 : 0);
+    EXPECT_EQ(h.lastCode(), 0x01);
+    EXPECT_EQ(quint8(h.last()[9]), 2)
+        << h.last().toHex().toStdString() << " " << h.prompt.log.join(";").toStdString();
+  }
 
   // A receipt open on the device: the notice and its end.
   Harness g(4);
@@ -316,11 +386,14 @@ TEST(Unfinished, FailedMarkingOrStornoStopsTheCheck) {
         h.db.exec(QStringLiteral("CREATE TRIGGER refuse %1 BEGIN SELECT RAISE(ABORT, 'zakljucano'); END")
                       .arg(QLatin1String(c.trigger))));
     h.prompt.receiptAnswers = {c.choice};
-    EXPECT_FALSE(h.engine->checkUnfinishedRetailReceipt());
+    h.engine->recoverRetailReceipt();
+    h.settle();
+    answerDevice(h, c.model);
     EXPECT_EQ(h.scalar("SELECT status FROM racuni WHERE broj = 4").toInt(), 0);
     ASSERT_FALSE(h.prompt.log.isEmpty());
-    EXPECT_TRUE(h.prompt.log.last().startsWith("message|GRESKA|")) << h.prompt.log.last().toStdString();
-    EXPECT_TRUE(h.prompt.log.last().contains("zakljucano"));
+    const QStringList failures = h.prompt.log.filter("message|GRESKA|");
+    ASSERT_FALSE(failures.isEmpty()) << h.prompt.log.join(";").toStdString();
+    EXPECT_TRUE(failures.first().contains("zakljucano"));
   }
   // Restaurant screen: announced, then the failure, no receipt.
   Harness r(1);

@@ -40,10 +40,11 @@ QList<Line> journalLines(const QJsonObject &receipt) {
   QList<Line> lines;
   for (const QJsonValue &v : receipt.value(QStringLiteral("lines")).toArray()) {
     const QJsonObject l = v.toObject();
+    // A void line takes back: the journal may show it signed or not.
     const double sign = l.value(QStringLiteral("void")).toBool() ? -1 : 1;
     lines.append({l.value(QStringLiteral("name")).toString().trimmed(),
-                  sign * l.value(QStringLiteral("quantity")).toDouble(),
-                  sign * l.value(QStringLiteral("amount")).toDouble()});
+                  sign * std::fabs(l.value(QStringLiteral("quantity")).toDouble()),
+                  sign * std::fabs(l.value(QStringLiteral("amount")).toDouble())});
   }
   return lines;
 }

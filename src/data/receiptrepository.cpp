@@ -238,6 +238,14 @@ DbResult<QList<SoldLine>> ReceiptRepository::unvoidedSales(ReceiptId id) {
   return remaining;
 }
 
+DbResult<int> ReceiptRepository::lineCount(ReceiptId id) {
+  const auto n = m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato WHERE godina=:god AND brrac=:broj"),
+                             keyOf(id));
+  if (!n)
+    return n.failure();
+  return n->toInt();
+}
+
 DbResult<quint32> ReceiptRepository::fiscalNumber(ReceiptId id) {
   const auto n =
       m_db.scalar(QStringLiteral("SELECT brfisis FROM racuni WHERE godina=:god AND broj=:broj"), keyOf(id));

@@ -106,6 +106,8 @@ public:
   // The sales not already voided by a line of the same code and the opposite quantity
   // (each void pairs with one sale only), in their order: what a cancellation reverses.
   DbResult<QList<SoldLine>> unvoidedSales(ReceiptId id);
+  // How many PRODATO rows the receipt has.
+  DbResult<int> lineCount(ReceiptId id);
   // The receipt's BRFISIS; 0 when none was stored.
   DbResult<quint32> fiscalNumber(ReceiptId id);
   // The largest BRFISIS stored; 0 when no receipt has one.

@@ -102,6 +102,11 @@ void TransactionEngine::dispatchC(const QByteArray &frame) {
     return;
   const Family4Ack ack = family4Ack(frame);
   prologue(isStepCommand(ack.answered));
+  if ((m_recovery == Recovery::Resolving || m_recovery == Recovery::Reselling) &&
+      (ack.answered == CmdPonisti || ack.answered == CmdProdaja)) {
+    resolveAnswered(ack.accepted());
+    return;
+  }
   if (ack.answered != CmdStatus)
     m_state.statusIzProdaje = false;
   if (ack.accepted())

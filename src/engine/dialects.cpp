@@ -154,6 +154,11 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
     recoveryProbeAnswered(!ack.refused, std::nullopt);
     return;
   }
+  if ((m_recovery == Recovery::Resolving || m_recovery == Recovery::Reselling) && isLong(frame, 0x1F)) {
+    prologue(true);
+    resolveAnswered(!family1Ack(frame).refused);
+    return;
+  }
   if (isLong(frame, 0x1F)) {
     const Family1Ack ack = family1Ack(frame);
     if (m_state.pomocnaKomanda) {
@@ -283,6 +288,11 @@ void TransactionEngine::dispatchB(const QByteArray &frame) {
   if (m_recovery == Recovery::Probing) {
     prologue(false);
     recoveryProbeAnswered(m_link.Model == 3 ? status != 0 : status == 0xFF, std::nullopt);
+    return;
+  }
+  if (m_recovery == Recovery::Resolving || m_recovery == Recovery::Reselling) {
+    prologue(true);
+    resolveAnswered(m_link.Model == 3 ? status != 0 : status == 0xFF);
     return;
   }
   if (m_recovery == Recovery::EndingBooked) {

@@ -285,6 +285,19 @@ void TransactionEngine::recoveryProbeAnswered(bool open, std::optional<quint32> 
   const int year = today();
   const auto last = lastOf(m_store, year);
   const bool unfinished = last && last->status == 0;
+  if (open) {
+    if (const auto p = unbookedPendingLine(year)) {
+      if (p->redova == 0 && (!unfinished || last->broj < p->broj)) {
+        if (bookPendingFirstLine(*p))
+          recoveryProbeAnswered(true, std::nullopt);
+        return;
+      }
+      if (unfinished && p->broj == last->broj) {
+        resolvePendingLine(*p, year, last->broj, [this] { recoveryProbeAnswered(true, std::nullopt); });
+        return;
+      }
+    }
+  }
   if (!unfinished) {
     if (open && profile().family == Family::Two) {
       // A receipt completed with its closing command still unanswered: the device
@@ -389,6 +402,101 @@ void TransactionEngine::recoveryCloseOnDevice(int year, int number) {
   closeRetail(step, true); // the closing books the unpaid rest as cash
 }
 
+void TransactionEngine::notePendingLine(const Racun &step) {
+  const QString path = PendingLineFile::pathFor(m_mirrorPath);
+  if (path.isEmpty())
+    return;
+  PendingLine p;
+  p.godina = today();
+  p.broj = m_brojRacuna;
+  p.redova = m_racunUpisan ? m_store.receipts().lineCount({p.godina, p.broj}).value_or(-1) : 0;
+  p.step = step;
+  if (p.redova >= 0)
+    PendingLineFile::write(path, p);
+}
+
+std::optional<PendingLine> TransactionEngine::unbookedPendingLine(int year) {
+  const QString path = PendingLineFile::pathFor(m_mirrorPath);
+  const auto p = PendingLineFile::read(path);
+  if (!p || p->godina != year || p->step.storno != 0 || p->step.kolicina.isNegative())
+    return std::nullopt;
+  const auto rows = m_store.receipts().lineCount({year, p->broj});
+  if (!rows || *rows != p->redova)
+    return std::nullopt;
+  return p;
+}
+
+bool TransactionEngine::bookPendingFirstLine(const PendingLine &p) {
+  m_brojRacuna = p.broj;
+  m_racunUpisan = false;
+  if (!runWrite([&] { return writeStep(p.step); }))
+    return false;
+  PendingLineFile::remove(PendingLineFile::pathFor(m_mirrorPath));
+  return true;
+}
+
+void TransactionEngine::resolvePendingLine(const PendingLine &p, int year, int number,
+                                           std::function<void()> next) {
+  Quantity held; // what the database holds of the article on this receipt
+  for (const SoldLine &l : m_store.receipts().lines({year, number}).value_or({}))
+    if (l.sifra == p.step.sifra)
+      held += l.prodato;
+  if (held.isNegative())
+    held = Quantity();
+  takeUpReceipt(number);
+  m_resolving = p;
+  m_afterResolve = std::move(next);
+  m_resell = p.step;
+  m_resell.kolicina = held;
+  m_resell.iznos = roundedAmount(held, p.step.cena).value_or(Money());
+  // Only a device that took the line has this much of the article to take back.
+  m_resolveVoid = p.step;
+  m_resolveVoid.storno = 1;
+  m_resolveVoid.kolicina = -(held + p.step.kolicina);
+  m_resolveVoid.iznos = -roundedAmount(held + p.step.kolicina, p.step.cena).value_or(Money());
+  m_recovery = Recovery::Resolving;
+  m_state.racunUToku = true;
+  m_stavkaKase = m_resolveVoid;
+  ProdajaArt(m_resolveVoid);
+}
+
+void TransactionEngine::resolveAnswered(bool accepted) {
+  const QString path = PendingLineFile::pathFor(m_mirrorPath);
+  if (m_recovery == Recovery::Resolving && accepted && m_resolving) {
+    const Racun line = m_resolving->step;
+    const Racun back = m_resolveVoid;
+    if (!runWrite([&]() -> DbResult<> {
+          DB_TRY(writeStep(line));
+          return writeStep(back);
+        })) {
+      m_recovery = Recovery::None;
+      return;
+    }
+    PendingLineFile::remove(path);
+    if (!m_resell.kolicina.isZero()) {
+      m_recovery = Recovery::Reselling;
+      m_stavkaKase = m_resell;
+      ProdajaArt(m_resell);
+      return;
+    }
+  } else if (m_recovery == Recovery::Reselling && accepted) {
+    const Racun again = m_resell;
+    if (!runWrite([&] { return writeStep(again); })) {
+      m_recovery = Recovery::None;
+      return;
+    }
+  } else if (m_recovery == Recovery::Resolving) {
+    PendingLineFile::remove(path); // refused: the device never had it
+  }
+  m_recovery = Recovery::None;
+  m_resolving.reset();
+  m_state.racunUToku = false;
+  auto next = std::move(m_afterResolve);
+  m_afterResolve = nullptr;
+  if (next)
+    next();
+}
+
 bool TransactionEngine::settleClosedOnDevice(int year, int number, std::optional<quint32> brfisis) {
   return dbOk(m_store.inStep([&]() -> DbResult<> {
     ReceiptRepository r = m_store.receipts();
@@ -443,6 +551,20 @@ void TransactionEngine::unfinishedOnStatus(int state, quint32 deviceNumber) {
   const auto last = lastOf(m_store, year);
   const int number = last ? last->broj : 0;
   const bool unfinished = last && last->status == 0;
+  if (!m_state.rezimRestoran && state >= 2 && state <= 4) {
+    if (const auto p = unbookedPendingLine(year)) {
+      if (p->redova == 0 && (!unfinished || number < p->broj)) {
+        if (bookPendingFirstLine(*p))
+          unfinishedOnStatus(state, deviceNumber);
+        return;
+      }
+      if (unfinished && p->broj == number && state == 2) {
+        resolvePendingLine(*p, year, number,
+                           [this, state, deviceNumber] { unfinishedOnStatus(state, deviceNumber); });
+        return;
+      }
+    }
+  }
   if (state == 3 || state == 4) {
     deviceError({kUpozorenje, kStampacNijeZavrsen, UserPrompt::Mode::Notice});
     if (unfinished)

@@ -188,6 +188,8 @@ void TransactionEngine::ProdajaArt(const Racun &step) {
   l.cena = step.cena;
   l.naziv = step.naziv;
   l.poreskaGrupa = step.poreskaGrupa;
+  if (!m_state.rezimRestoran && m_recovery == Recovery::None && step.operacija == Racun::Prodaja)
+    notePendingLine(step);
   send(commands().ProdajaArt(l));
 }
 

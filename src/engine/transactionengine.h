@@ -8,6 +8,7 @@
 #include "device/sendsequence.h"
 #include "engine/devicewire.h"
 #include "engine/enginestate.h"
+#include "engine/pendingline.h"
 #include "engine/racun.h"
 #include "engine/receiptstore.h"
 #include "engine/salescreens.h"
@@ -321,6 +322,18 @@ private:
   void recoveryProbeAnswered(bool open, std::optional<quint32> closedAs);
   void recoveryCloseOnDevice(int year, int number);
   void recoveryNextVoid();
+  // The retail line last sent, kept until the next: see PendingLine.
+  void notePendingLine(const Racun &step);
+  // That line when it is this year's sale line and its receipt has not booked it.
+  std::optional<PendingLine> unbookedPendingLine(int year);
+  // The device holds a receipt the database has no row of: its one line is the pending
+  // one, booked now. False when the booking failed (shown).
+  bool bookPendingFirstLine(const PendingLine &p);
+  // Whether the device took the pending line of the receipt being recovered: it is
+  // voided there with what the database holds of the article; taken, both are booked and
+  // the database's quantity sold again; refused, the device never had it. Then next().
+  void resolvePendingLine(const PendingLine &p, int year, int number, std::function<void()> next);
+  void resolveAnswered(bool accepted);
   // A receipt the device printed but whose closing was never booked: the rest is booked
   // as cash, the fiscal number when known, and the receipt is finished. One unit.
   bool settleClosedOnDevice(int year, int number, std::optional<quint32> brfisis);
@@ -398,11 +411,14 @@ private:
 
   EngineState m_state;
   // The retail screen's recovery of an unfinished receipt with the device.
-  enum class Recovery { None, Probing, Voiding, Closing, EndingBooked };
+  enum class Recovery { None, Probing, Voiding, Closing, EndingBooked, Resolving, Reselling };
   Recovery m_recovery = Recovery::None;
   int m_recoveryYear = 0;
   int m_recoveryNumber = 0;
   std::deque<Racun> m_recoveryVoids;
+  std::optional<PendingLine> m_resolving; // the pending line whose fate is being asked
+  Racun m_resolveVoid, m_resell;
+  std::function<void()> m_afterResolve;
   QList<std::pair<QString, int>> m_freeTextLines; // the free-text line table being printed
   qsizetype m_freeTextNext = 0;
   Racun m_stavkaKase;

@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <map>
 #include <utility>
 
 namespace {
@@ -235,7 +236,25 @@ DbResult<QList<SoldLine>> ReceiptRepository::unvoidedSales(ReceiptId id) {
     if (!paired)
       remaining.append(s);
   }
-  return remaining;
+  // A void that pairs with no sale still took its quantity back: no article is
+  // reversed beyond what the receipt holds of it.
+  std::map<QString, Quantity> held;
+  for (const SoldLine &l : *stored)
+    held[l.sifra] += l.prodato;
+  QList<SoldLine> reversible;
+  for (SoldLine s : std::as_const(remaining)) {
+    Quantity &h = held[s.sifra];
+    const Quantity q = std::min(s.prodato, h);
+    if (q.isNegative() || q.isZero())
+      continue;
+    h -= q;
+    if (q != s.prodato) {
+      s.prodato = q;
+      s.iznos = roundedAmount(q, s.cena).value_or(Money());
+    }
+    reversible.append(s);
+  }
+  return reversible;
 }
 
 DbResult<int> ReceiptRepository::lineCount(ReceiptId id) {
@@ -276,9 +295,13 @@ DbResult<> ReceiptRepository::storniraj(ReceiptId id, const QDate &today) {
       DB_TRY(addLine(id, today, r));
       DB_TRY(articles.lowerStock(r.sifra, -kolicina)); // the stock comes back
     }
-    DB_TRY(m_db.exec(
-        QStringLiteral("UPDATE racuni SET cek=0,kartica=0,gotovina=0 WHERE godina=:god AND broj=:broj"),
-        keyOf(id)));
-    return m_db.exec(QStringLiteral("DELETE FROM rate WHERE godina=:god AND broj=:broj"), keyOf(id));
+    return clearPayments(id);
   });
+}
+
+DbResult<> ReceiptRepository::clearPayments(ReceiptId id) {
+  DB_TRY(m_db.exec(
+      QStringLiteral("UPDATE racuni SET cek=0,kartica=0,gotovina=0 WHERE godina=:god AND broj=:broj"),
+      keyOf(id)));
+  return m_db.exec(QStringLiteral("DELETE FROM rate WHERE godina=:god AND broj=:broj"), keyOf(id));
 }

@@ -105,6 +105,8 @@ public:
   DbResult<Money> restAmount(ReceiptId id);
   // The sales not already voided by a line of the same code and the opposite quantity
   // (each void pairs with one sale only), in their order: what a cancellation reverses.
+  // A sale is cut to what the receipt still holds of its article (a void that paired
+  // with no sale took some back), and left out when nothing is held.
   DbResult<QList<SoldLine>> unvoidedSales(ReceiptId id);
   // How many PRODATO rows the receipt has.
   DbResult<int> lineCount(ReceiptId id);
@@ -114,6 +116,8 @@ public:
   DbResult<quint32> lastFiscalNumber();
 
   // --- cancelling ---
+  // The payments of a cancelled receipt cleared: CEK, KARTICA, GOTOVINA 0, no RATE rows.
+  DbResult<> clearPayments(ReceiptId id);
   // Storniraj: a reversal row dated today for every sale not already voided, their
   // stock given back, the payments cleared; STATUS is left to the caller. One unit:
   // on failure nothing of it is written.

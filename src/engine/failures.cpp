@@ -173,6 +173,8 @@ void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog, int r
     armWatchdog();
     return;
   }
+  if (answer.izborGreske == UserPrompt::Nastavi || answer.izborGreske == UserPrompt::Zaustavi)
+    m_recovery = Recovery::None; // a recovery given up goes no further
   switch (answer.izborGreske) {
   case UserPrompt::Nastavi: {
     // Only what the device confirmed counts as done: an unanswered line was never

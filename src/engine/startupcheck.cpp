@@ -342,8 +342,9 @@ void TransactionEngine::recoveryProbeAnswered(bool open, std::optional<quint32> 
     recoveryCloseOnDevice(year, number);
     return;
   }
-  // The device cancels no receipt of these models: each line not yet voided is voided
-  // on it, booked as it is confirmed, and the receipt of no amount is then closed.
+  // The device cancels no receipt of these models: what the cancellation reverses is
+  // voided on it line by line, booked as it is confirmed, and the receipt of no amount
+  // is then closed.
   const auto sales = m_store.receipts().unvoidedSales({year, number});
   if (!sales) {
     dbOk(sales.failure());
@@ -377,8 +378,14 @@ void TransactionEngine::recoveryNextVoid() {
     sellRetailLine(v);
     return;
   }
-  // Every line is taken back: the cancellation itself (no further rows, payments cleared).
-  if (!Storniraj(m_recoveryYear, m_recoveryNumber)) {
+  // Every line is taken back: what is left of the cancellation is clearing the payments.
+  const ReceiptId id{m_recoveryYear, m_recoveryNumber};
+  if (!dbOk(m_store.inStep([&]() -> DbResult<> {
+        DB_TRY(m_store.receipts().clearPayments(id));
+        return AuditJournal(m_store.db())
+            .append(AuditAction::ReceiptStorno, QStringLiteral("racun %1/%2").arg(id.broj).arg(id.godina),
+                    m_scheduler.now());
+      }))) {
     m_recovery = Recovery::None;
     return;
   }

@@ -126,4 +126,47 @@ TEST(JournalCheck, CancelledReceipts) {
   }
 }
 
+// A device's void line may be journalled signed or not; either way it takes back. A cancelled
+// receipt holding a void is reversed as the database pairs it: the printed lines, then rows
+// that bring every article back to nothing, never further.
+TEST(JournalCheck, VoidLinesAndTheirCancellation) {
+  QJsonObject voided = line("KAFA", -1, -100);
+  voided["void"] = true;
+  QJsonObject unsigned_ = line("KAFA", 1, 100);
+  unsigned_["void"] = true;
+  for (const QJsonObject &v : {voided, unsigned_}) {
+    Shop s;
+    s.book(1, 1, 1, 100, {line("KAFA", 2, 200), line("KAFA", -1, -100)});
+    s.stock["1"] = 97 + 1;
+    EXPECT_TRUE(checkJournal({receipt(1, {line("KAFA", 2, 200), v}, 100)}, s.db.connection(), s.stock, true)
+                    .passed());
+  }
+  const QJsonObject cancelled{{"type", "storno"},
+                              {"lines", QJsonArray{line("KAFA", 2, 200), line("KAFA", 1, 100), voided}},
+                              {"total", 200}};
+  struct Cancel {
+    const char *what;
+    QList<QJsonObject> reversal;
+    bool passes;
+  };
+  const Cancel cases[] = {
+      {"as paired", {line("KAFA", -2, -200)}, true},
+      {"every line taken back", {line("KAFA", -2, -200), line("KAFA", -1, -100), line("KAFA", 1, 100)}, true},
+      {"beyond what was held", {line("KAFA", -2, -200), line("KAFA", -1, -100)}, false},
+  };
+  for (const Cancel &c : cases) {
+    SCOPED_TRACE(c.what);
+    Shop s;
+    QList<QJsonObject> booked{line("KAFA", 2, 200), line("KAFA", 1, 100), line("KAFA", -1, -100)};
+    booked += c.reversal;
+    s.book(1, 1, 0, 0, booked);
+    double sold = 0;
+    for (const QJsonObject &l : booked)
+      sold += l.value("quantity").toDouble();
+    s.stock["1"] = 97 + sold;
+    const JournalCheck r = checkJournal({cancelled}, s.db.connection(), s.stock, true);
+    EXPECT_EQ(r.passed(), c.passes) << r.problems.join("\n").toStdString();
+  }
+}
+
 } // namespace

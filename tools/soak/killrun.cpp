@@ -152,6 +152,13 @@ int runVictim(int model, const QString &dir, quint16 tcpPort, unsigned seed, int
   engine.setDatabase(&db);
   engine.setMirror(&mirror, mirrorFile);
   engine.seedSendSeq(int(rng() % 49) + 1);
+  if (trace) {
+    QObject::connect(&engine, &TransactionEngine::frameSent, [](const QByteArray &f, bool resend) {
+      std::fprintf(stderr, "  > %s%s\n", resend ? "(again) " : "", f.toHex(' ').constData());
+    });
+    QObject::connect(&engine, &TransactionEngine::frameReceived,
+                     [](const QByteArray &f) { std::fprintf(stderr, "  < %s\n", f.toHex(' ').constData()); });
+  }
 
   DatabaseArticleLookup lookup(db);
   EngineRetailCalls calls(engine);
@@ -187,10 +194,12 @@ int runVictim(int model, const QString &dir, quint16 tcpPort, unsigned seed, int
   auto idle = [&] {
     // Quiet for a moment: a pause before a write leaves nothing awaited for a while.
     bool done = false;
+    // The recovery of an unfinished receipt may pause between its commands longer than that.
+    const auto busy = [&] { return engine.awaitingReply() || engine.recoveringRetailReceipt(); };
     for (int i = 0; i < 100 && !done; ++i) {
-      if (!testsupport::waitFor([&] { return !engine.awaitingReply(); }, 60000))
+      if (!testsupport::waitFor([&] { return !busy(); }, 60000))
         break;
-      done = !testsupport::waitFor([&] { return engine.awaitingReply(); }, 400 / timeScale + 20);
+      done = !testsupport::waitFor(busy, 400 / timeScale + 20);
     }
     prompt.stepDone();
     return done;

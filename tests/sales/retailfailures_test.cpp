@@ -37,6 +37,8 @@ TEST(RetailFailures, PaperOutOnASaleLineThenPonovi) {
 namespace {
 
 // The last receipt cannot be marked finished: the screen says why and opens no receipt.
+// (The device, asked first, holds none: the receipt is taken as printed and its closing
+// booked, which the marking refuses.)
 TEST(RetailFailures, UnfinishedReceiptThatCannotBeClosedOpensNothing) {
   for (int model : {1, 2}) {
     SCOPED_TRACE(model);
@@ -51,7 +53,7 @@ TEST(RetailFailures, UnfinishedReceiptThatCannotBeClosedOpensNothing) {
                                "RAISE(ABORT, 'zakljucano'); END"));
     shop.h.prompt.receiptAnswers = {1}; // "Zatvori racun"
     shop.open();
-    EXPECT_TRUE(shop.device.frames.isEmpty());
+    EXPECT_EQ(shop.sent(), QStringList{}); // the question to the device, and no opening
     ASSERT_FALSE(shop.h.prompt.log.isEmpty());
     EXPECT_TRUE(shop.h.prompt.log.last().startsWith("message|GRESKA|"));
     EXPECT_EQ(shop.rows("SELECT status FROM racuni WHERE broj = 4"), QStringList{"0"});

@@ -156,8 +156,13 @@ int runVictim(int model, const QString &dir, quint16 tcpPort, unsigned seed, int
     QObject::connect(&engine, &TransactionEngine::frameSent, [](const QByteArray &f, bool resend) {
       std::fprintf(stderr, "  > %s%s\n", resend ? "(again) " : "", f.toHex(' ').constData());
     });
-    QObject::connect(&engine, &TransactionEngine::frameReceived,
-                     [](const QByteArray &f) { std::fprintf(stderr, "  < %s\n", f.toHex(' ').constData()); });
+    QObject::connect(&engine, &TransactionEngine::frameReceived, [&engine](const QByteArray &f) {
+      std::fprintf(stderr, "  < %s%s\n", f.toHex(' ').constData(),
+                   engine.awaitingReply() ? "" : " (nothing awaited)");
+    });
+    QObject::connect(&engine, &TransactionEngine::lateReplyDropped, [](const QByteArray &f) {
+      std::fprintf(stderr, "  late reply dropped: %s\n", f.toHex(' ').constData());
+    });
   }
 
   DatabaseArticleLookup lookup(db);
@@ -216,7 +221,10 @@ int runVictim(int model, const QString &dir, quint16 tcpPort, unsigned seed, int
   const QDateTime now = clock.now();
   sale.open(now.date().year(), now.date(), now.time());
   if (!idle()) {
-    say(QStringLiteral("STUCK recovery"));
+    say(QStringLiteral("STUCK recovery (awaiting a reply %1, recovering %2, receipt step pending %3)")
+            .arg(engine.awaitingReply())
+            .arg(engine.recoveringRetailReceipt())
+            .arg(engine.racunUToku()));
     return 4;
   }
   // A receipt continued from where it was: the cashier takes the payment first.

@@ -259,24 +259,30 @@ static std::optional<LastReceipt> lastOf(ReceiptStore &store, int year) {
 }
 
 void TransactionEngine::recoverRetailReceipt() {
-  m_recovery = Recovery::None;
   m_recoveryVoids.clear();
-  whenLinkFree([this] {
-    m_state.rezimRestoran = false;
-    m_state.ekranKaseOtvoren = true;
-    m_state.racunUToku = false;
-    m_state.preskociOdgovor = false;
-    m_state.zavrsiRacun = false;
-    m_state.krajPoslat = false;
-    m_recovery = Recovery::Probing;
-    // The database alone cannot tell whether the device still holds the receipt: a kill
-    // between the device's answer and its booking parts them. A device with no receipt
-    // open refuses a payment; one with a receipt open takes a zero payment and changes
-    // nothing by it.
-    Racun probe;
-    probe.operacija = Racun::Placanje;
-    probe.nacinPlacanja = Racun::Gotovina;
-    Placanje(probe);
+  m_recovery = Recovery::Probing;
+  // What the device sent before this start (the answer to a program killed before it
+  // read it) may still wait in the line: it is read first, and dropped as nothing awaits
+  // it, or it would be taken for the answer to the question.
+  m_scheduler.schedule(kLeftoverMs, this, [this] {
+    whenLinkFree([this] {
+      m_state.rezimRestoran = false;
+      m_state.ekranKaseOtvoren = true;
+      m_state.racunUToku = false;
+      m_state.preskociOdgovor = false;
+      m_state.zavrsiRacun = false;
+      m_state.krajPoslat = false;
+      m_recovery = Recovery::Probing;
+      // The database alone cannot tell whether the device still holds the receipt: a kill
+      // between the device's answer and its booking parts them. A device with no receipt
+      // open refuses a payment; one with a receipt open takes a zero payment and changes
+      // nothing by it.
+      Racun probe;
+      probe.operacija = Racun::Placanje;
+      probe.nacinPlacanja = Racun::Gotovina;
+      m_rx.clear();
+      Placanje(probe);
+    });
   });
 }
 

@@ -220,6 +220,8 @@ public:
   const DeviceProfile &profile() const { return DeviceProfile::of(m_link.Model); }
 
   static constexpr int WatchdogMs = 3000;
+  // How long the recovery lets a new start's line empty before asking the device.
+  static constexpr int kLeftoverMs = 200;
 
 signals:
   void saleButtonsEnabled();             // "&KASA", the main menu's Kasa, TForm1's port button

@@ -281,6 +281,10 @@ void TransactionEngine::recoverRetailReceipt() {
       probe.operacija = Racun::Placanje;
       probe.nacinPlacanja = Racun::Gotovina;
       m_rx.clear();
+      // A receipt step: a lost answer is asked for again with the same frame, which the
+      // device answers from its memory without paying twice.
+      m_state.racunUToku = true;
+      m_stavkaKase = probe;
       Placanje(probe);
     });
   });
@@ -288,6 +292,7 @@ void TransactionEngine::recoverRetailReceipt() {
 
 void TransactionEngine::recoveryProbeAnswered(bool open, std::optional<quint32> closedAs) {
   m_recovery = Recovery::None;
+  m_state.racunUToku = false;
   const int year = today();
   const auto last = lastOf(m_store, year);
   const bool unfinished = last && last->status == 0;
@@ -309,6 +314,7 @@ void TransactionEngine::recoveryProbeAnswered(bool open, std::optional<quint32> 
       // A receipt completed with its closing command still unanswered: the device
       // holds what the database has booked already, and the closing prints it.
       m_recovery = Recovery::EndingBooked;
+      m_state.racunUToku = true;
       KrajRacuna();
       return;
     }

@@ -204,10 +204,16 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
     const Racun step = confirmedStep();
     if (!runWrite([&] { return writeStep(step); }))
       return;
-    if (m_state.rezimRestoran)
+    if (m_state.rezimRestoran) {
       sendNextWholeStep();
-    else if (m_recovery == Recovery::Voiding)
+    } else if (m_recovery == Recovery::Voiding) {
       recoveryNextVoid();
+    } else if (m_recovery == Recovery::Closing) {
+      // Paid what the database holds, the device still wants more: it holds more than was
+      // booked. The receipt goes on in the screen for the cashier to settle.
+      m_recovery = Recovery::None;
+      NapuniNastavakRacun(today(), m_brojRacuna);
+    }
     return;
   }
   if (isLong(frame, 0x1C)) {

@@ -256,6 +256,23 @@ INSTANTIATE_TEST_SUITE_P(Choices, Unfinished,
                                            UnfinishedCase{2, 3, 0, 0, 4, 3},
                                            UnfinishedCase{5, 2, 1, 3, 5, 0}));
 
+// Model 1 paid the rest the database holds and still wants more: the recovery ends with
+// the receipt in the screen, its payment booked, for the cashier to settle; nothing hangs.
+TEST(Unfinished, DeviceWantingMoreThanBookedLeavesTheReceiptOnTheScreen) {
+  Harness h(1);
+  storeUnfinished(h, 2);
+  h.prompt.receiptAnswers = {1};
+  h.engine->recoverRetailReceipt();
+  h.settle();
+  h.feed(reply::ack1(1)); // open
+  ASSERT_EQ(h.lastCode(), 0x15);
+  h.feed(reply::ack1(1)); // the payment taken, the receipt not closed
+  EXPECT_FALSE(h.engine->recoveringRetailReceipt());
+  EXPECT_EQ(h.retail.loaded.size(), 2);
+  EXPECT_EQ(h.scalar("SELECT status FROM racuni WHERE broj = 4").toInt(), 0);
+  EXPECT_DOUBLE_EQ(h.scalar("SELECT SUM(iznos) FROM rate WHERE broj = 4").toDouble(), 300);
+}
+
 // A device that holds no receipt printed the unfinished one: it is booked as closed,
 // with no question, and the screen opens its receipt.
 TEST(Unfinished, NothingOpenOnTheDeviceBooksTheClosing) {

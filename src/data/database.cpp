@@ -185,6 +185,7 @@ void Database::close() {
 bool Database::open(int tipBaze, const QString &putanjaBaza) {
   close();
   m_lastError.clear();
+  m_opened = std::pair(tipBaze, putanjaBaza);
   const QString where = putanjaBaza.trimmed();
   switch (tipBaze) {
   case int(DatabaseKind::SQLite): {
@@ -201,6 +202,23 @@ bool Database::open(int tipBaze, const QString &putanjaBaza) {
   default:
     return fail(QStringLiteral("unknown database kind %1").arg(tipBaze));
   }
+}
+
+bool Database::reopen() {
+  if (!m_opened)
+    return isOpen();
+  const auto [tipBaze, putanjaBaza] = *m_opened;
+  return open(tipBaze, putanjaBaza);
+}
+
+bool Database::serverReachable() {
+  if (m_kind != DatabaseKind::PostgreSQL)
+    return isOpen();
+  if (!isOpen())
+    return false;
+  // A statement's own failure leaves the connection sound; a lost server fails even this.
+  QSqlQuery q(connection());
+  return q.exec(QStringLiteral("SELECT 1"));
 }
 
 SqliteJournal Database::journalFor(std::optional<quint32> fsType) {
@@ -225,12 +243,14 @@ SqliteJournal Database::journalFor(std::optional<quint32> fsType) {
 bool Database::openInMemory() {
   close();
   m_lastError.clear();
+  m_opened.reset();
   return openSqlite(QStringLiteral(":memory:"));
 }
 
 bool Database::openSqliteFile(const QString &file) {
   close();
   m_lastError.clear();
+  m_opened.reset();
   return openSqlite(file);
 }
 
@@ -607,7 +627,7 @@ void expectNoOpenTransaction(const char *prompt) {
 }
 
 DbError DbError::from(const QSqlError &error) {
-  return {error.text(), Database::isKeyViolation(error)};
+  return {error.text(), Database::isKeyViolation(error), error.type() == QSqlError::ConnectionError};
 }
 
 bool Database::isKeyViolation(const QSqlError &err) {

@@ -63,6 +63,11 @@ public:
   bool openSqliteFile(const QString &file);
   void close();
   bool isOpen() const;
+  // Opens again what open() last opened (a server that went away and may be back).
+  bool reopen();
+  // A server whose connection answers a trivial statement; false when it is gone (the
+  // server stopped, the network cut). Outside a unit only; an SQLite file always answers.
+  bool serverReachable();
   DatabaseKind kind() const { return m_kind; }
   // The SQLite file that is open; empty for a server or a database held in memory.
   QString sqliteFile() const;
@@ -144,6 +149,7 @@ private:
   void leaveOutermost();
 
   QString m_name;
+  std::optional<std::pair<int, QString>> m_opened; // what open() was given, for reopen()
   FileSystemProbe m_probe;
   std::map<int, std::function<void()>> m_closeWatchers;
   int m_nextWatcher = 1;

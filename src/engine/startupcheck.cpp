@@ -117,6 +117,8 @@ bool TransactionEngine::handleMenkoShortFrame(const QByteArray &frame) {
 
 void TransactionEngine::beginRetailReceipt(int rbrKasira) {
   whenLinkFree([this, rbrKasira] {
+    if (refusesNewReceipt())
+      return;
     m_state.rezimRestoran = false;
     m_rbrKasira = rbrKasira;
     m_stavkaKase = Racun{};
@@ -135,6 +137,11 @@ void TransactionEngine::beginRetailReceipt(int rbrKasira) {
 
 void TransactionEngine::sellRetailLine(const Racun &step) {
   whenLinkFree([this, step] {
+    if (refusesNewReceipt()) {
+      if (m_retail)
+        m_retail->takeLastLineOff(false);
+      return;
+    }
     m_stavkaKase = step;
     m_state.racunUToku = true;
     Provera(m_stavkaKase);
@@ -168,6 +175,13 @@ void TransactionEngine::closeRetail(const Racun &step, bool closeNow) {
 }
 
 void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
+  if (refusesNewReceipt()) {
+    if (m_restaurant)
+      m_restaurant->enableControls();
+    if (m_split)
+      m_split->enableControls();
+    return;
+  }
   m_state.rezimRestoran = true;
   m_stavke = steps;
   m_takenOff.clear();
@@ -183,6 +197,13 @@ void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
 }
 
 void TransactionEngine::startEmptyingReceipt(const StavkeRacuna &steps) {
+  if (refusesNewReceipt()) {
+    if (m_restaurant)
+      m_restaurant->enableControls();
+    if (m_split)
+      m_split->enableControls();
+    return;
+  }
   m_state.rezimRestoran = true;
   m_stavke = steps;
   m_takenOff.clear();

@@ -185,7 +185,6 @@ void Database::close() {
 bool Database::open(int tipBaze, const QString &putanjaBaza) {
   close();
   m_lastError.clear();
-  m_opened = std::pair(tipBaze, putanjaBaza);
   const QString where = putanjaBaza.trimmed();
   switch (tipBaze) {
   case int(DatabaseKind::SQLite): {
@@ -205,10 +204,17 @@ bool Database::open(int tipBaze, const QString &putanjaBaza) {
 }
 
 bool Database::reopen() {
-  if (!m_opened)
+  if (m_kind != DatabaseKind::PostgreSQL || !QSqlDatabase::contains(m_name))
     return isOpen();
-  const auto [tipBaze, putanjaBaza] = *m_opened;
-  return open(tipBaze, putanjaBaza);
+  // The same connection, opened again: the grids and models holding it keep working.
+  close();
+  QSqlDatabase db = connection();
+  if (!db.open()) {
+    m_lastError = db.lastError().text();
+    return false;
+  }
+  m_open = true;
+  return finishOpen();
 }
 
 bool Database::serverReachable() {
@@ -243,14 +249,12 @@ SqliteJournal Database::journalFor(std::optional<quint32> fsType) {
 bool Database::openInMemory() {
   close();
   m_lastError.clear();
-  m_opened.reset();
   return openSqlite(QStringLiteral(":memory:"));
 }
 
 bool Database::openSqliteFile(const QString &file) {
   close();
   m_lastError.clear();
-  m_opened.reset();
   return openSqlite(file);
 }
 

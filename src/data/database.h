@@ -63,7 +63,8 @@ public:
   bool openSqliteFile(const QString &file);
   void close();
   bool isOpen() const;
-  // Opens again what open() last opened (a server that went away and may be back).
+  // Opens the server's connection again, with the same settings (a server that went
+  // away and may be back); an SQLite file is left as it is.
   bool reopen();
   // A server whose connection answers a trivial statement; false when it is gone (the
   // server stopped, the network cut). Outside a unit only; an SQLite file always answers.
@@ -149,7 +150,6 @@ private:
   void leaveOutermost();
 
   QString m_name;
-  std::optional<std::pair<int, QString>> m_opened; // what open() was given, for reopen()
   FileSystemProbe m_probe;
   std::map<int, std::function<void()>> m_closeWatchers;
   int m_nextWatcher = 1;

@@ -115,6 +115,18 @@ bool TransactionEngine::handleMenkoShortFrame(const QByteArray &frame) {
 
 // ---------------------------------------------------------------- sale screens
 
+namespace {
+
+// A whole receipt that was not started: the screen that sent it is usable again.
+void giveControlsBack(RestaurantScreen *restaurant, SplitScreen *split) {
+  if (restaurant)
+    restaurant->enableControls();
+  if (split)
+    split->enableControls();
+}
+
+} // namespace
+
 void TransactionEngine::beginRetailReceipt(int rbrKasira) {
   whenLinkFree([this, rbrKasira] {
     if (refusesNewReceipt())
@@ -176,10 +188,7 @@ void TransactionEngine::closeRetail(const Racun &step, bool closeNow) {
 
 void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
   if (refusesNewReceipt()) {
-    if (m_restaurant)
-      m_restaurant->enableControls();
-    if (m_split)
-      m_split->enableControls();
+    giveControlsBack(m_restaurant, m_split);
     return;
   }
   m_state.rezimRestoran = true;
@@ -198,10 +207,7 @@ void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
 
 void TransactionEngine::startEmptyingReceipt(const StavkeRacuna &steps) {
   if (refusesNewReceipt()) {
-    if (m_restaurant)
-      m_restaurant->enableControls();
-    if (m_split)
-      m_split->enableControls();
+    giveControlsBack(m_restaurant, m_split);
     return;
   }
   m_state.rezimRestoran = true;

@@ -286,6 +286,20 @@ protected:
     ASSERT_TRUE(sim.start(GetParam(), tmp.path(), true, simArticles()));
   }
   bool restart() { return cluster.start() && checker.reopen(); }
+  // A receipt whose first line is stored, then the server dies and the other lines,
+  // the payments and the closing wait; the program ends with them waiting.
+  void sellThroughAnOutage(int lines) {
+    Till till(GetParam(), tmp.path(), cluster.conn(), sim);
+    ASSERT_TRUE(till.open());
+    ASSERT_TRUE(till.begin());
+    ASSERT_TRUE(till.sell(0, 1));
+    ASSERT_TRUE(cluster.kill());
+    for (int i = 1; i < lines; ++i)
+      ASSERT_TRUE(till.sell(i % 3, 1));
+    ASSERT_TRUE(till.payAndClose());
+    ASSERT_GE(till.engine->waitingSteps(), lines);
+    till.close();
+  }
   JournalCheck compare() {
     return checkJournal(sim.journal(), checker.connection(), startStock, GetParam() != 2 && GetParam() != 3,
                         kCashier);
@@ -366,17 +380,7 @@ TEST_P(ServerOutage, KilledMidReceiptTheReceiptCompletesAndTheDatabaseMatchesThe
 
 TEST_P(ServerOutage, WaitingStepsSurviveARestartAndAReplayCutShortWritesNothingTwice) {
   const QString journal = QDir(tmp.path()).filePath(StepJournal::fileName());
-  {
-    Till till(GetParam(), tmp.path(), cluster.conn(), sim);
-    ASSERT_TRUE(till.open());
-    ASSERT_TRUE(till.begin());
-    ASSERT_TRUE(till.sell(0, 1));
-    ASSERT_TRUE(cluster.kill());
-    ASSERT_TRUE(till.sell(1, 1));
-    ASSERT_TRUE(till.payAndClose());
-    ASSERT_GE(till.engine->waitingSteps(), 2);
-    till.close();
-  } // the program ends with the server still away
+  ASSERT_NO_FATAL_FAILURE(sellThroughAnOutage(2)); // the program ends with the server still away
   const QByteArray waiting = fileText(journal);
   ASSERT_FALSE(waiting.isEmpty());
   ASSERT_TRUE(restart());
@@ -419,17 +423,7 @@ TEST_P(ServerOutage, WaitingStepsSurviveARestartAndAReplayCutShortWritesNothingT
 
 TEST_P(ServerOutage, AStepTheDatabaseRefusesIsKeptAndReportedAndTheOthersGoOn) {
   const QString journal = QDir(tmp.path()).filePath(StepJournal::fileName());
-  {
-    Till till(GetParam(), tmp.path(), cluster.conn(), sim);
-    ASSERT_TRUE(till.open());
-    ASSERT_TRUE(till.begin());
-    ASSERT_TRUE(till.sell(0, 1));
-    ASSERT_TRUE(cluster.kill());
-    ASSERT_TRUE(till.sell(1, 1));
-    ASSERT_TRUE(till.sell(2, 1));
-    ASSERT_TRUE(till.payAndClose());
-    till.close();
-  }
+  ASSERT_NO_FATAL_FAILURE(sellThroughAnOutage(3));
   // The middle line's name no longer fits the column (as if changed by hand): the
   // database refuses it for a reason of its own, not the connection.
   StepJournal j(tmp.path());

@@ -130,6 +130,13 @@ Program::Program(const QString &workDir, QObject *parent)
     if (table == QLatin1String("STOLOVI"))
       m_otvSto->tablesChanged();
   });
+  // The connection opened again after a server outage listens again.
+  connect(m_engine.get(), &TransactionEngine::waitingStepsChanged, this, [this](int waiting) {
+    if (waiting == 0 && m_db.kind() == DatabaseKind::PostgreSQL && m_db.isOpen() && !m_changes.listening() &&
+        !m_changes.listen(m_db))
+      qCWarning(lcVeza).noquote() << QStringLiteral("promene sa drugih kasa se ne prate: ") +
+                                         m_db.lastError();
+  });
   connect(&m_links, &LinkController::dropped, this, [](const QString &reason) {
     qCWarning(lcVeza).noquote() << QStringLiteral("veza prekinuta: %1; ponovo za %2 s")
                                        .arg(reason)
@@ -581,6 +588,10 @@ bool Program::openDatabase(const SetKonfiguracija &record) {
     return false;
   }
   m_engine->setDatabase(&m_db);
+  // Steps a lost server could not take are written before anything is sold; training
+  // keeps its own database and never touches them.
+  m_engine->setStepJournalDir(record.Obuka == 1 ? QString() : m_workDir);
+  m_engine->replayStepJournal();
   if (!m_changes.listen(m_db))
     qCWarning(lcVeza).noquote() << QStringLiteral("promene sa drugih kasa se ne prate: ") + m_db.lastError();
   Podesavanja();

@@ -203,6 +203,30 @@ bool Database::open(int tipBaze, const QString &putanjaBaza) {
   }
 }
 
+bool Database::reopen() {
+  if (m_kind != DatabaseKind::PostgreSQL || !QSqlDatabase::contains(m_name))
+    return isOpen();
+  // The same connection, opened again: the grids and models holding it keep working.
+  close();
+  QSqlDatabase db = connection();
+  if (!db.open()) {
+    m_lastError = db.lastError().text();
+    return false;
+  }
+  m_open = true;
+  return finishOpen();
+}
+
+bool Database::serverReachable() {
+  if (m_kind != DatabaseKind::PostgreSQL)
+    return isOpen();
+  if (!isOpen())
+    return false;
+  // A statement's own failure leaves the connection sound; a lost server fails even this.
+  QSqlQuery q(connection());
+  return q.exec(QStringLiteral("SELECT 1"));
+}
+
 SqliteJournal Database::journalFor(std::optional<quint32> fsType) {
   // statfs magic numbers of file systems served by another machine.
   static const quint32 network[] = {
@@ -607,7 +631,7 @@ void expectNoOpenTransaction(const char *prompt) {
 }
 
 DbError DbError::from(const QSqlError &error) {
-  return {error.text(), Database::isKeyViolation(error)};
+  return {error.text(), Database::isKeyViolation(error), error.type() == QSqlError::ConnectionError};
 }
 
 bool Database::isKeyViolation(const QSqlError &err) {

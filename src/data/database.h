@@ -63,6 +63,12 @@ public:
   bool openSqliteFile(const QString &file);
   void close();
   bool isOpen() const;
+  // Opens the server's connection again, with the same settings (a server that went
+  // away and may be back); an SQLite file is left as it is.
+  bool reopen();
+  // A server whose connection answers a trivial statement; false when it is gone (the
+  // server stopped, the network cut). Outside a unit only; an SQLite file always answers.
+  bool serverReachable();
   DatabaseKind kind() const { return m_kind; }
   // The SQLite file that is open; empty for a server or a database held in memory.
   QString sqliteFile() const;

@@ -8,8 +8,9 @@
 
 // Why the database refused or failed a statement.
 struct DbError {
-  QString text;              // the database's own words, for the message the user sees
-  bool keyViolation = false; // a duplicate key (the old "Key violation.")
+  QString text;                // the database's own words, for the message the user sees
+  bool keyViolation = false;   // a duplicate key (the old "Key violation.")
+  bool connectionLost = false; // the driver lost the connection (the server went away)
 
   static DbError from(const QSqlError &error);
 };

@@ -74,6 +74,31 @@ DbResult<> ReceiptRepository::insertHeader(ReceiptHeader &h) {
   return {};
 }
 
+DbResult<std::optional<int>> ReceiptRepository::appliedStep(const QString &id) {
+  const auto found =
+      m_db.rows(QStringLiteral("SELECT broj FROM upisani_koraci WHERE id=:id"), {{QStringLiteral("id"), id}});
+  if (!found)
+    return found.failure();
+  if (found->isEmpty())
+    return std::optional<int>();
+  return std::optional<int>(found->first().value(0).toInt());
+}
+
+DbResult<> ReceiptRepository::recordAppliedStep(const QString &id, ReceiptId receipt, const QDate &datum) {
+  return m_db.exec(
+      QStringLiteral(
+          "INSERT INTO upisani_koraci (id, godina, broj, datum) VALUES (:id, :god, :broj, :datum)"),
+      {{QStringLiteral("id"), id},
+       {kGod, receipt.godina},
+       {kBroj, receipt.broj},
+       {QStringLiteral("datum"), datum}});
+}
+
+DbResult<> ReceiptRepository::forgetAppliedSteps(const QDate &before) {
+  return m_db.exec(QStringLiteral("DELETE FROM upisani_koraci WHERE datum<:datum"),
+                   {{QStringLiteral("datum"), before}});
+}
+
 DbResult<> ReceiptRepository::addLine(ReceiptId id, const QDate &datum, const SoldLine &line) {
   QSqlRecord row = RecordRules::emptyRecord(QStringLiteral("PRODATO"));
   row.setValue(QStringLiteral("brrac"), id.broj);

@@ -97,6 +97,15 @@ public:
   // STATUS := 1, and the fiscal receipt number when given.
   DbResult<> markFinished(ReceiptId id, std::optional<quint32> brfisis = std::nullopt);
 
+  // --- steps written once ---
+  // The number of the receipt whose step id was written (0: the step stored no receipt);
+  // nothing when the step was never written.
+  DbResult<std::optional<int>> appliedStep(const QString &id);
+  // Inside the step's unit: its id, so the same step is refused a second time.
+  DbResult<> recordAppliedStep(const QString &id, ReceiptId receipt, const QDate &datum);
+  // The ids of steps written before the day given (no till keeps a step waiting that long).
+  DbResult<> forgetAppliedSteps(const QDate &before);
+
   // --- reading ---
   DbResult<std::optional<LastReceipt>> lastReceipt(int godina);
   // The receipt's PRODATO rows in their order.

@@ -182,8 +182,14 @@ const TableDef &auditTable() {
   return t;
 }
 
+const TableDef &appliedStepsTable() {
+  static const TableDef t{
+      "UPISANI_KORACI", {text("id", 40, Req), integer("godina"), integer("broj"), date("datum")}, {"id"}};
+  return t;
+}
+
 int currentVersion() {
-  return 4;
+  return 5;
 }
 
 QStringList upgradeStatements(int version) {
@@ -201,6 +207,9 @@ QStringList upgradeStatements(int version) {
     out << createTable(auditTable());
     for (const char *s : kVersion4)
       out << QString::fromLatin1(s);
+  } else if (version == 5) {
+    out << createTable(appliedStepsTable());
+    out << QStringLiteral("CREATE INDEX ix_upisani_koraci_datum ON upisani_koraci (datum)");
   }
   return out;
 }

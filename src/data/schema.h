@@ -37,6 +37,10 @@ const QList<TableDef> &tables();
 const TableDef *table(const QString &name); // nullptr when unknown; case ignored
 // DNEVNIK, the append-only audit journal (data/auditjournal.h); not one of tables().
 const TableDef &auditTable();
+// UPISANI_KORACI: the steps a till kept while the server was out of reach (and, on a
+// server, every step) by their id, written with them: a step is never written twice,
+// even when a till died between the commit and crossing it off. Not one of tables().
+const TableDef &appliedStepsTable();
 int currentVersion();
 // The statements that bring a database of version - 1 to version.
 QStringList upgradeStatements(int version);

@@ -133,8 +133,7 @@ void TransactionEngine::handleAckC(const Family4Ack &ack) {
   case CmdPonisti: {
     Racun &step = currentStep();
     learnFromSale(ack, step);
-    const Racun copy = step;
-    if (!runWrite([&] { return writeStep(copy); }))
+    if (!runStep(stepParts(step)))
       return;
     if (m_state.rezimRestoran) {
       ++m_state.indeksStavke;
@@ -146,8 +145,7 @@ void TransactionEngine::handleAckC(const Family4Ack &ack) {
     return;
   }
   case CmdPlacanje: {
-    const Racun step = currentStep();
-    if (!runWrite([&] { return writeStep(step); }))
+    if (!runStep(stepParts(currentStep())))
       return;
     if (m_state.rezimRestoran) {
       ++m_state.indeksStavke;
@@ -159,7 +157,7 @@ void TransactionEngine::handleAckC(const Family4Ack &ack) {
   case CmdKraj:
     m_state.ekranKaseOtvoren = false;
     m_state.racunUToku = false;
-    if (!runWrite([&] { return withKey([&](ReceiptHeader &k) { return m_store.writeClosingC(k); }); }))
+    if (!runStep({StepPart{StepKind::ClosingC, Racun{}, std::nullopt}}))
       return;
     // The device completes the receipt in its status; ask for it now rather than
     // waiting for an unrelated event.
@@ -174,8 +172,8 @@ void TransactionEngine::handleAckC(const Family4Ack &ack) {
     // recovery when a sale screen opens next.
     // A receipt this till never stored (nothing of it was confirmed) has no rows to
     // cancel; its number may meanwhile be another till's.
-    const ReceiptId id{today(), m_brojRacuna};
-    if (m_racunUpisan && (!Storniraj(id.godina, id.broj) || !dbOk(m_store.receipts().markFinished(id))))
+    // The storno and the marking are one unit; while steps wait for the server it waits with them.
+    if ((m_racunUpisan || m_racunOdlozen) && !runStep({StepPart{StepKind::Cancelled, Racun{}, std::nullopt}}))
       return;
     // The next sale gets a new number.
     nextReceipt();

@@ -60,24 +60,13 @@ DbResult<> TransactionEngine::withKey(const std::function<DbResult<>(ReceiptHead
 void TransactionEngine::takeUpReceipt(int number) {
   m_brojRacuna = number;
   m_racunUpisan = true;
+  forgetReceiptSteps();
 }
 
 void TransactionEngine::nextReceipt() {
   m_brojRacuna = nextReceiptNumber();
   m_racunUpisan = false;
-}
-
-DbResult<> TransactionEngine::writeStep(const Racun &step) {
-  return withKey([&](ReceiptHeader &k) -> DbResult<> {
-    switch (step.operacija) {
-    case Racun::Prodaja:
-      return m_store.writeSaleLine(k, step);
-    case Racun::Placanje:
-      return m_store.writePayment(k, step);
-    default:
-      return {}; // opening and end write nothing
-    }
-  });
+  forgetReceiptSteps();
 }
 
 void TransactionEngine::sendNextWholeStep() {
@@ -201,8 +190,7 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
       stepFailed(DeviceErrors::reasonText(m_link.Model, ack.reason), false);
       return;
     }
-    const Racun step = confirmedStep();
-    if (!runWrite([&] { return writeStep(step); }))
+    if (!runStep(stepParts(confirmedStep())))
       return;
     if (m_state.rezimRestoran) {
       sendNextWholeStep();
@@ -220,9 +208,7 @@ void TransactionEngine::dispatchA(const QByteArray &frame) {
     prologue(true);
     const quint32 brfisis = fiscalReceiptNumber1C(frame);
     const Racun step = currentStep();
-    if (isPayment(step) && !runWrite([&] {
-          return withKey([&](ReceiptHeader &k) { return m_store.writeClosingPaymentA(k, step, brfisis); });
-        }))
+    if (isPayment(step) && !runStep({StepPart{StepKind::ClosingA, step, brfisis}}))
       return;
     completeReceipt(Dialect::A, brfisis);
   }
@@ -350,13 +336,10 @@ void TransactionEngine::dispatchB(const QByteArray &frame) {
   const bool cashClosing =
       complete && step.operacija == Racun::Placanje && step.nacinPlacanja == Racun::Gotovina;
   // The step and, when it ends the receipt, its settlement are one unit of writes.
-  if (!runWrite([&]() -> DbResult<> {
-        if (!cashClosing)
-          DB_TRY(writeStep(step));
-        if (!complete)
-          return {};
-        return withKey([&](ReceiptHeader &k) { return m_store.writeClosingB(k, step); });
-      }))
+  StepParts parts = cashClosing ? StepParts() : stepParts(step);
+  if (complete)
+    parts.append(StepPart{StepKind::ClosingB, step, std::nullopt});
+  if (!runStep(parts))
     return;
   if (m_state.rezimRestoran && !complete) {
     sendNextWholeStep();

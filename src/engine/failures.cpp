@@ -217,12 +217,11 @@ void TransactionEngine::stepFailed(const QString &text, bool fromWatchdog, int r
 }
 
 void TransactionEngine::completeReceipt(Dialect dialect, std::optional<quint32> brfisis) {
-  const int year = today();
   const int done = m_brojRacuna;
   // The device has closed the receipt: a failed marking is shown and the receipt stays
   // unfinished for the recovery, but the sale window moves on.
-  if (m_racunUpisan) // else nothing of it was stored, and the number may be another till's
-    dbOk(m_store.receipts().markFinished({year, done}, dialect == Dialect::B ? std::nullopt : brfisis));
+  if (m_racunUpisan || m_racunOdlozen) // else nothing of it was stored, and the number may be another till's
+    runStep({StepPart{StepKind::Finished, Racun{}, dialect == Dialect::B ? std::nullopt : brfisis}});
   nextReceipt();
   if (dialect != Dialect::B && m_prompt) {
     PromptGuard g(this);

@@ -112,3 +112,31 @@ DbResult<> ReceiptStore::writeClosingC(ReceiptHeader &key) {
     return addCash(key, *rest);
   return {};
 }
+
+DbResult<> ReceiptStore::write(ReceiptHeader &key, const StepPart &part) {
+  switch (part.kind) {
+  case StepKind::SaleLine:
+    return writeSaleLine(key, part.step);
+  case StepKind::Payment:
+    return writePayment(key, part.step);
+  case StepKind::ClosingA:
+    return writeClosingPaymentA(key, part.step, part.brfisis.value_or(0));
+  case StepKind::ClosingB:
+    return writeClosingB(key, part.step);
+  case StepKind::ClosingC:
+    return writeClosingC(key);
+  case StepKind::Finished:
+    if (!key.stored) // nothing of it was stored, and the number may be another till's
+      return {};
+    return receipts().markFinished(key.id, part.brfisis);
+  case StepKind::Cancelled:
+    if (!key.stored)
+      return {};
+    DB_TRY(receipts().storniraj(key.id, key.datum));
+    DB_TRY(AuditJournal(db()).append(AuditAction::ReceiptStorno,
+                                     QStringLiteral("racun %1/%2").arg(key.id.broj).arg(key.id.godina),
+                                     QDateTime(key.datum, key.vreme)));
+    return receipts().markFinished(key.id);
+  }
+  return {};
+}

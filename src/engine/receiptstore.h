@@ -5,10 +5,33 @@
 #include "data/tablerepository.h"
 #include "engine/racun.h"
 
+#include <QList>
+
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Database;
+
+// The kinds of write a confirmed step is made of; a step is a list of them, written as
+// one unit. As data rather than code, a step the server could not take can wait in the
+// step journal and be written later exactly as it would have been.
+enum class StepKind {
+  SaleLine,  // writeSaleLine
+  Payment,   // writePayment
+  ClosingA,  // writeClosingPaymentA with brfisis
+  ClosingB,  // writeClosingB
+  ClosingC,  // writeClosingC
+  Finished,  // the receipt marked finished (STATUS 1, brfisis when given)
+  Cancelled, // the device cancelled the receipt: its storno, journaled, and marked finished
+};
+
+struct StepPart {
+  StepKind kind = StepKind::SaleLine;
+  Racun step;
+  std::optional<quint32> brfisis;
+};
+using StepParts = QList<StepPart>;
 
 // What a confirmed receipt step means in the database, composed of the
 // repositories' writes. The engine runs the writes of one step as one unit
@@ -47,6 +70,8 @@ public:
   // Dialect C's answer to KrajRacuna: GOTOVINA := sum - CEK - KARTICA, the unpaid rest as a
   // cash RATE row. A receipt this till never stored (the device's own) books nothing.
   DbResult<> writeClosingC(ReceiptHeader &key);
+  // One part of a step: the matching write above. Finished marks only a stored receipt.
+  DbResult<> write(ReceiptHeader &key, const StepPart &part);
 
 private:
   DbResult<> addCash(const ReceiptHeader &key, Money iznos);

@@ -27,6 +27,8 @@ public:
   // NapuniNastavakRacun: the grid shows these stored lines from row 1, the total
   // their sum, the change minus the total; sledeciRed := lines.size() + 1.
   virtual void loadStoredReceipt(const QList<SoldLine> &lines) = 0;
+  // Steps wait for a server out of reach (0: none any more); the status line says so.
+  virtual void showDatabaseOutage(int waiting) { (void)waiting; }
 };
 
 // TfrmRestoran, the restaurant tables screen.
@@ -43,6 +45,8 @@ public:
   virtual void resetAmounts(Money remainingTotal) = 0;
   // Only the total field (after "Nastavi" took the accepted lines off the table).
   virtual void setTotal(Money total) = 0;
+  // Steps wait for a server out of reach (0: none any more); the screen says so.
+  virtual void showDatabaseOutage(int waiting) { (void)waiting; }
 };
 
 // The two split-bill screens (by articles, by rounds).

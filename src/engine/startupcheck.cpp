@@ -116,8 +116,22 @@ bool TransactionEngine::handleMenkoShortFrame(const QByteArray &frame) {
 
 // ---------------------------------------------------------------- sale screens
 
+namespace {
+
+// A whole receipt that was not started: the screen that sent it is usable again.
+void giveControlsBack(RestaurantScreen *restaurant, SplitScreen *split) {
+  if (restaurant)
+    restaurant->enableControls();
+  if (split)
+    split->enableControls();
+}
+
+} // namespace
+
 void TransactionEngine::beginRetailReceipt(int rbrKasira) {
   whenLinkFree([this, rbrKasira] {
+    if (refusesNewReceipt())
+      return;
     m_state.rezimRestoran = false;
     m_rbrKasira = rbrKasira;
     m_stavkaKase = Racun{};
@@ -136,6 +150,11 @@ void TransactionEngine::beginRetailReceipt(int rbrKasira) {
 
 void TransactionEngine::sellRetailLine(const Racun &step) {
   whenLinkFree([this, step] {
+    if (refusesNewReceipt()) {
+      if (m_retail)
+        m_retail->takeLastLineOff(false);
+      return;
+    }
     m_stavkaKase = step;
     m_state.racunUToku = true;
     Provera(m_stavkaKase);
@@ -169,6 +188,10 @@ void TransactionEngine::closeRetail(const Racun &step, bool closeNow) {
 }
 
 void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
+  if (refusesNewReceipt()) {
+    giveControlsBack(m_restaurant, m_split);
+    return;
+  }
   m_state.rezimRestoran = true;
   m_stavke = steps;
   m_takenOff.clear();
@@ -184,6 +207,10 @@ void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
 }
 
 void TransactionEngine::startEmptyingReceipt(const StavkeRacuna &steps) {
+  if (refusesNewReceipt()) {
+    giveControlsBack(m_restaurant, m_split);
+    return;
+  }
   m_state.rezimRestoran = true;
   m_stavke = steps;
   m_takenOff.clear();

@@ -1,5 +1,7 @@
 #include "engine/transactionengine.h"
 
+#include "engine/stepjournal.h"
+
 #include "data/auditjournal.h"
 #include "data/database.h"
 #include "device/articlemirror.h"

@@ -24,6 +24,7 @@
 #include <optional>
 
 class ArticleMirror;
+class StepJournal;
 class Database;
 class DeviceCommands;
 class MemoryCommands;
@@ -64,6 +65,23 @@ public:
   void setRetailScreen(RetailScreen *s) { m_retail = s; }
   void setRestaurantScreen(RestaurantScreen *s) { m_restaurant = s; }
   void setSplitScreen(SplitScreen *s) { m_split = s; }
+  // The working directory, where the steps a server out of reach could not take wait
+  // (StepJournal). Loads what an earlier run left; lines that are no record are reported.
+  // Empty: none (training).
+  void setStepJournalDir(const QString &dir);
+
+  // --- server out of reach ---
+  // Writes the waiting steps to the database in their order, each once; true when none
+  // waits any more. A step the database refuses for another reason than the connection
+  // is kept in the conflicts file and reported. Runs by itself every few seconds while
+  // steps wait; the program runs it at start before selling.
+  bool replayStepJournal();
+  int waitingSteps() const;
+  // The status line while steps wait ("" when none does).
+  static QString outageText(int waiting);
+  // Shown when a new receipt is asked for while steps wait.
+  static QString newReceiptRefusedText();
+  static constexpr int ReplayMs = 5000;
 
   // --- receiving ---
   // ComPortRxChar / the TCP reader: bytes from the device, in arrival order.
@@ -177,6 +195,7 @@ public:
   void setBrojRacuna(int n) {
     m_brojRacuna = n;
     m_racunUpisan = false;
+    forgetReceiptSteps();
   }
   // A stored receipt of this till is continued, closed or cancelled.
   void takeUpReceipt(int number);
@@ -241,6 +260,8 @@ signals:
   // A second answer to a command already confirmed, recognised by its sequence byte.
   void lateReplyDropped(const QByteArray &frame);
   void operatorAnswered(const QString &question, const QString &answer);
+  // The number of steps waiting for the server changed (0: none waits).
+  void waitingStepsChanged(int waiting);
 
 private:
   // --- sending ---
@@ -290,9 +311,23 @@ private:
   // The receipt is over: the next one hopes for the year's next number.
   void nextReceipt();
   int today() const;
-  DbResult<> writeStep(const Racun &step);
   // One confirmed step's writes as one unit; a failure is shown and ends the handling.
   bool runWrite(const std::function<DbResult<>()> &writes);
+  // The parts a confirmed sale line or payment writes (none for an opening or end).
+  static StepParts stepParts(const Racun &step);
+  // A confirmed receipt step as one unit. On a server out of reach (and while earlier
+  // steps wait) it goes to the step journal instead and the receipt carries on; any
+  // other failure is shown and ends the handling.
+  bool runStep(const StepParts &parts);
+  bool keepStep(const StepParts &parts, const QString &id, const QString &why);
+  bool journalInUse() const;
+  // A new receipt while steps wait: refused with a message (true).
+  bool refusesNewReceipt();
+  void scheduleReplay();
+  void tellOutage();
+  // The receipt in progress is another one from now on.
+  void forgetReceiptSteps();
+  QString receiptToken();
   void sendNextWholeStep();
   void completeReceipt(Dialect dialect, std::optional<quint32> brfisis);
   void clearSaleWindow(Dialect dialect);
@@ -378,6 +413,9 @@ private:
   RestaurantScreen *m_restaurant = nullptr;
   SplitScreen *m_split = nullptr;
   ReceiptStore m_store;
+  std::unique_ptr<StepJournal> m_journal;
+  Scheduler::TaskId m_replayTask = 0;
+  bool m_appliedStepsForgotten = false;
 
   // link state
   SendSequence m_seq;
@@ -404,6 +442,8 @@ private:
   int m_brojRacuna = 1;
   bool m_racunUpisan = false;   // m_brojRacuna's RACUNI row is this till's
   std::optional<int> m_claimed; // stored by the write unit running now, not yet committed
+  bool m_racunOdlozen = false;  // steps of the receipt in progress wait in the step journal
+  QString m_receiptToken;       // the receipt in progress in the step journal
   int m_rbrKasira = 1;
   int m_trenutniSto = 0;
   bool m_fioka = false;

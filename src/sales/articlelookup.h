@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <map>
 #include <optional>
 
 class Database;
@@ -17,14 +18,16 @@ public:
 };
 
 // The look-ups in the shop's database. An article that cannot be read is not
-// found: the screen says so, as for an unknown code.
+// found: the screen says so, as for an unknown code. While the server cannot be
+// reached, an article read before in this run is still found as it was then, so
+// the receipt under way can go on (its steps wait for the server).
 class DatabaseArticleLookup : public ArticleLookup {
 public:
   explicit DatabaseArticleLookup(Database &db) : m_db(db) {}
-
   std::optional<Artikal> bySifra(const QString &sifra) const override;
   std::optional<Artikal> byBarkod(const QString &barkod) const override;
 
 private:
   Database &m_db;
+  mutable std::map<QString, Artikal> m_bySifra, m_byBarkod; // read before, by UPPER(TRIM(code))
 };

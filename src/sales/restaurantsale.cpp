@@ -37,6 +37,11 @@ void RestaurantSale::setStatus(const QString &text) {
   emit changed();
 }
 
+void RestaurantSale::showDatabaseOutage(int waiting) {
+  m_outage = TransactionEngine::outageText(waiting);
+  emit changed();
+}
+
 // ------------------------------------------------------------------ tables
 
 void RestaurantSale::readTables() {

@@ -47,7 +47,11 @@ public:
 
   // --- state the window shows ---
   QString edtUnosRest;
-  QString edtStatusRest() const { return m_status; }
+  // The status line; steps waiting for the server stay after it until they are written.
+  QString edtStatusRest() const {
+    return m_outage.isEmpty() ? m_status
+                              : (m_status.isEmpty() ? m_outage : m_status + QStringLiteral("   ") + m_outage);
+  }
   QString lblUkupno() const { return m_pay.ukupno.text(); }
   QString edtGotovina() const { return m_pay.gotovina.text(); }
   QString edtCek() const { return m_pay.cek.text(); }
@@ -129,6 +133,7 @@ public:
   int reloadTables() override;
   void resetAmounts(Money remainingTotal) override;
   void setTotal(Money total) override;
+  void showDatabaseOutage(int waiting) override;
 
   // The whole receipt of settling a table as the engine takes it (stavkeRacuna).
   // Public for the tests; nothing when the lines cannot be read.
@@ -168,5 +173,6 @@ private:
   int m_trenutniSto = 0;
   int m_waiter = 0;
   QString m_status;
+  QString m_outage;
   quint64 m_statusTask = 0;
 };

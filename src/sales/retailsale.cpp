@@ -1,5 +1,7 @@
 #include "sales/retailsale.h"
 
+#include "engine/transactionengine.h"
+
 #include "common/localetext.h"
 #include "common/scheduler.h"
 #include "common/textfields.h"
@@ -70,9 +72,17 @@ Money RetailSale::lineAmount(std::optional<Money> amount) {
 }
 
 QString RetailSale::statusLine() const {
+  QString line = m_status;
+  if (!m_outage.isEmpty()) // stays until the waiting steps are in the database
+    line = line.isEmpty() ? m_outage : line + QStringLiteral("   ") + m_outage;
   if (!m_settings.training)
-    return m_status;
-  return m_status.isEmpty() ? QStringLiteral("OBUKA") : QStringLiteral("OBUKA   ") + m_status;
+    return line;
+  return line.isEmpty() ? QStringLiteral("OBUKA") : QStringLiteral("OBUKA   ") + line;
+}
+
+void RetailSale::showDatabaseOutage(int waiting) {
+  m_outage = TransactionEngine::outageText(waiting);
+  emit changed();
 }
 
 void RetailSale::setStatus(const QString &text) {

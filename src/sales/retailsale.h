@@ -157,6 +157,7 @@ public:
   void takeLastLineOff(bool onlyAboveOne) override;
   void resetAfterReceipt() override;
   void showStatus(const QString &text) override { setStatus(text); }
+  void showDatabaseOutage(int waiting) override;
   void loadStoredReceipt(const QList<SoldLine> &lines) override;
 
   static QString cutFive(const QString &text) { return EntryRules::cutFive(text); }
@@ -206,6 +207,7 @@ private:
   Money m_iznos;
   SalePayments m_pay{QStringLiteral("ESC")};
   QString m_status;
+  QString m_outage; // steps waiting for the server, shown after the status
   quint64 m_statusTask = 0;
   bool m_visible = false;
   Quantity m_voidQty;

@@ -1,3 +1,4 @@
+#include "data/receiptrepository.h"
 #include "data/schema.h"
 #include "dbfixture.h"
 
@@ -80,6 +81,21 @@ TEST_P(SchemaUpgradeTest, UpgradeFromVersion1KeepsEveryRow) {
   EXPECT_EQ(count("SELECT COUNT(*) FROM racuni"), 1);
   // The upgrade's unique index now guards the codes.
   EXPECT_FALSE(db.exec("INSERT INTO artikli (sifra, naziv, cena, stopa, lager) VALUES ('1', 'x', 1, 1, 0)"));
+}
+
+TEST_P(SchemaUpgradeTest, UpgradedDatabaseWritesAStepIdOnlyOnce) {
+  makeVersion1({"INSERT INTO racuni (broj, godina, status) VALUES (1, 2024, 1)"});
+  ASSERT_TRUE(reopen()) << db.lastError().toStdString();
+  ASSERT_TRUE(db.hasTable("upisani_koraci"));
+  ReceiptRepository r(db);
+  ASSERT_TRUE(r.recordAppliedStep("k1", {2024, 1}, QDate(2024, 3, 1)));
+  EXPECT_FALSE(r.recordAppliedStep("k1", {2024, 2}, QDate(2024, 3, 1))) << "a second write of the same step";
+  EXPECT_EQ(r.appliedStep("k1").value_or(std::nullopt), std::optional<int>(1));
+  EXPECT_EQ(r.appliedStep("k2").value_or(std::optional<int>(-1)), std::nullopt);
+  ASSERT_TRUE(r.forgetAppliedSteps(QDate(2024, 3, 1)));
+  EXPECT_TRUE(r.appliedStep("k1").value_or(std::nullopt)) << "only ids written before the day go";
+  ASSERT_TRUE(r.forgetAppliedSteps(QDate(2024, 3, 2)));
+  EXPECT_FALSE(r.appliedStep("k1").value_or(std::optional<int>(-1)));
 }
 
 TEST_P(SchemaUpgradeTest, DatabaseWithoutVersionRecordCountsAsVersion1) {

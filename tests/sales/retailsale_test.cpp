@@ -583,3 +583,25 @@ TEST(RetailSaleCut, FiveCharacters) {
 }
 
 } // namespace
+
+// The server went away in the middle of the receipt: an article sold before is still
+// found (as the till last read it), one never read is not; the status line says how
+// many steps wait until none does.
+TEST_F(RetailSaleTest, WhileTheDatabaseIsAwayArticlesReadBeforeAreStillSoldAndTheStatusSaysSo) {
+  enter("1");
+  ASSERT_EQ(sale->sledeciRed, 2);
+  db.close();
+  enter("1");
+  ASSERT_EQ(sale->sledeciRed, 3);
+  EXPECT_EQ(col(2, 3), "Hleb");
+  EXPECT_EQ(col(2, 5), "30,00");
+  enter("8600000000011"); // its barcode was never read: not found
+  EXPECT_EQ(sale->sledeciRed, 3);
+  enter("A");
+  EXPECT_EQ(sale->sledeciRed, 3);
+
+  sale->showDatabaseOutage(3);
+  EXPECT_EQ(sale->statusLine(), "BAZA NEDOSTUPNA - koraka na cekanju: 3");
+  sale->showDatabaseOutage(0);
+  EXPECT_EQ(sale->statusLine(), QString());
+}

@@ -34,6 +34,9 @@ void TransactionEngine::startCheck() {
   m_state.menkoFallback = false;
   m_state.statusIzProdaje = false;
   m_state.zapocetaOperacija = StartedOperation::None;
+  // The device may have been changed with the settings: what was learnt of the old one goes.
+  m_seqEcho = SeqEcho::Unknown;
+  m_seqRun = 0;
   switch (profile().family) {
   case Family::One:
     send(commands().CitanjeFM());

@@ -512,22 +512,34 @@ void TransactionEngine::prologue(bool stepReply) {
     m_retail->enableEntryLine();
 }
 
-// Learns whether the device repeats the sequence byte of the command it answers.
-// One accepted reply that does not (a device that never does) switches the late-reply
-// check off for good, so such a device works exactly as before.
+// Learns whether the device repeats the sequence byte of the command it answers: two
+// accepted replies in a row that do (consecutive commands never share a byte, so a device
+// that does not cannot match twice running) or three that do not. Learnt, it stays: one
+// stray or late reply must not switch the check off for the rest of the day, and a device
+// that never repeats the byte works exactly as before.
 void TransactionEngine::noteAnsweredSeq() {
   if (m_sentSeqByte < 0 || m_replySeqByte < 0)
     return;
-  if (m_seqEcho != SeqEcho::No)
-    m_seqEcho = m_replySeqByte == m_sentSeqByte ? SeqEcho::Yes : SeqEcho::No;
-  m_answeredSeqByte = m_sentSeqByte;
+  if (m_seqEcho != SeqEcho::Unknown)
+    return;
+  if (m_replySeqByte == m_sentSeqByte)
+    m_seqRun = std::max(m_seqRun, 0) + 1;
+  else
+    m_seqRun = std::min(m_seqRun, 0) - 1;
+  if (m_seqRun >= 2)
+    m_seqEcho = SeqEcho::Yes;
+  else if (m_seqRun <= -3)
+    m_seqEcho = SeqEcho::No;
 }
 
+// With a device that repeats the byte, a reply carrying another command's byte answers an
+// earlier command (a resend's second answer, or one delayed past the next step): taken for
+// the command now out it would confirm or refuse a step the device has not answered yet.
 bool TransactionEngine::isLateReply(const QByteArray &frame) const {
-  if (m_seqEcho != SeqEcho::Yes || m_sentSeqByte < 0 || m_answeredSeqByte < 0)
+  if (m_seqEcho != SeqEcho::Yes || m_sentSeqByte < 0)
     return false;
   const int seq = FrameCodec::sequenceByte(frame);
-  return seq >= 0 && seq != m_sentSeqByte && seq == m_answeredSeqByte;
+  return seq >= 0 && seq != m_sentSeqByte;
 }
 
 void TransactionEngine::dispatch(const QByteArray &frame) {

@@ -434,9 +434,9 @@ private:
   // apart: the second answer to a resent command is never the next one's.
   int m_sentSeqByte = -1;                  // of the long frame last written; -1 after a short one
   int m_replySeqByte = -1;                 // of the reply being handled
-  int m_answeredSeqByte = -1;              // of the command the last accepted reply confirmed
-  enum class SeqEcho { Unknown, Yes, No }; // No is for good: such a device is never second-guessed
+  enum class SeqEcho { Unknown, Yes, No }; // learnt, kept until the next start-up check
   SeqEcho m_seqEcho = SeqEcho::Unknown;
+  int m_seqRun = 0; // while Unknown: replies in a row that matched (> 0) or did not (< 0)
 
   // sale state
   int m_brojRacuna = 1;

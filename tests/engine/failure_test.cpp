@@ -431,6 +431,39 @@ TEST(Watchdog, LateSecondAnswerIsNotTakenForTheNextLine) {
   }
 }
 
+// Under load an answer can come a whole step late (a resend's second answer behind the
+// next step's own). Once the device is known to repeat the byte, no answer to an earlier
+// command confirms the one out, and such a stray does not switch the check off.
+TEST(Watchdog, AnswerToAnyEarlierCommandIsNotTakenForTheOneOut) {
+  for (int model : {1, 2, 4, 5}) {
+    SCOPED_TRACE(testing::Message() << "model " << model);
+    Harness h(model);
+    h.engine->setBrojRacuna(1);
+    h.engine->beginRetailReceipt(1);
+    h.settle();
+    h.feed(echoing(reply::accept(model, 0x01), h.last()));
+    QList<QByteArray> lines; // one article: no article check comes between the lines
+    for (int i = 0; i < 2; ++i) {
+      h.engine->sellRetailLine(Harness::sale(QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100));
+      h.settle();
+      lines << h.last();
+      h.feed(echoing(reply::accept(model, 0x03), lines.last()));
+    }
+    h.engine->sellRetailLine(Harness::sale(QStringLiteral("1"), QStringLiteral("KAFA"), 2, 100));
+    h.settle();
+    const QByteArray third = h.last();
+    for (int round = 0; round < 2; ++round) {
+      h.feed(echoing(reply::accept(model, 0x03), lines[0])); // two commands late
+      h.feed(echoing(reply::accept(model, 0x03), lines[1]));
+      EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 2);
+      EXPECT_TRUE(h.engine->awaitingReply());
+    }
+    h.feed(echoing(reply::accept(model, 0x03), third));
+    EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 3);
+    EXPECT_FALSE(h.engine->awaitingReply());
+  }
+}
+
 // A device that does not repeat the sequence byte keeps working as before: every
 // reply counts, whatever byte it carries.
 TEST(Watchdog, DeviceWithoutSequenceEchoIsNotSecondGuessed) {

@@ -478,7 +478,7 @@ std::optional<PendingLine> TransactionEngine::unbookedPendingLine(int year) {
 bool TransactionEngine::bookPendingFirstLine(const PendingLine &p) {
   m_brojRacuna = p.broj;
   m_racunUpisan = false;
-  if (!runWrite([&] { return writeStep(p.step); }))
+  if (!runStep(stepParts(p.step)))
     return false;
   PendingLineFile::remove(PendingLineFile::pathFor(m_mirrorPath));
   return true;
@@ -514,10 +514,9 @@ void TransactionEngine::resolveAnswered(bool accepted) {
   if (m_recovery == Recovery::Resolving && accepted && m_resolving) {
     const Racun line = m_resolving->step;
     const Racun back = m_resolveVoid;
-    if (!runWrite([&]() -> DbResult<> {
-          DB_TRY(writeStep(line));
-          return writeStep(back);
-        })) {
+    StepParts parts = stepParts(line);
+    parts.append(stepParts(back));
+    if (!runStep(parts)) {
       m_recovery = Recovery::None;
       return;
     }
@@ -530,7 +529,7 @@ void TransactionEngine::resolveAnswered(bool accepted) {
     }
   } else if (m_recovery == Recovery::Reselling && accepted) {
     const Racun again = m_resell;
-    if (!runWrite([&] { return writeStep(again); })) {
+    if (!runStep(stepParts(again))) {
       m_recovery = Recovery::None;
       return;
     }

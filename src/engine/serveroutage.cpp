@@ -22,12 +22,6 @@ QString newId() {
 
 } // namespace
 
-QString TransactionEngine::outageText(int waiting) {
-  if (waiting <= 0)
-    return {};
-  return QStringLiteral("BAZA NEDOSTUPNA - koraka na cekanju: %1").arg(waiting);
-}
-
 QString TransactionEngine::newReceiptRefusedText() {
   return QStringLiteral(
       "Veza sa bazom je prekinuta. Novi racun nije moguc dok se sacuvani koraci ne upisu u bazu.");

@@ -291,10 +291,15 @@ static std::optional<LastReceipt> lastOf(ReceiptStore &store, int year) {
 void TransactionEngine::recoverRetailReceipt() {
   m_recoveryVoids.clear();
   m_recovery = Recovery::Probing;
+  // Until the question is out the screen counts as waiting for the device, so the
+  // cashier's first line cannot go out ahead of it.
+  m_stavkaKase = Racun{};
+  m_state.awaitingReply = true;
   // What the device sent before this start (the answer to a program killed before it
   // read it) may still wait in the line: it is read first, and dropped as nothing awaits
   // it, or it would be taken for the answer to the question.
   m_scheduler.schedule(kLeftoverMs, this, [this] {
+    m_state.awaitingReply = false;
     whenLinkFree([this] {
       m_state.rezimRestoran = false;
       m_state.ekranKaseOtvoren = true;

@@ -547,6 +547,9 @@ void TransactionEngine::dispatch(const QByteArray &frame) {
   // resend) or a stray frame must not confirm a step twice.
   if (!m_state.awaitingReply)
     return;
+  // Still reading what the line held from before this start: no question is out yet.
+  if (m_recovery == Recovery::Probing && m_stavkaKase.operacija != Racun::Placanje)
+    return;
   // The same second answer arriving after the next command went out must not
   // confirm that command either (a line would be booked that the device never sold).
   if (isLateReply(frame)) {

@@ -300,7 +300,8 @@ void TransactionEngine::recoverRetailReceipt() {
   // it, or it would be taken for the answer to the question.
   m_scheduler.schedule(kLeftoverMs, this, [this] {
     m_state.awaitingReply = false;
-    whenLinkFree([this] {
+    // Ahead of whatever the cashier asked for meanwhile.
+    m_waiting.push_front([this] {
       m_state.rezimRestoran = false;
       m_state.ekranKaseOtvoren = true;
       m_state.racunUToku = false;
@@ -322,6 +323,7 @@ void TransactionEngine::recoverRetailReceipt() {
       m_stavkaKase = probe;
       Placanje(probe);
     });
+    pumpWaiting();
   });
 }
 

@@ -548,7 +548,7 @@ void TransactionEngine::dispatch(const QByteArray &frame) {
   if (!m_state.awaitingReply)
     return;
   // Still reading what the line held from before this start: no question is out yet.
-  if (m_recovery == Recovery::Probing && m_stavkaKase.operacija != Racun::Placanje)
+  if (m_recovery == Recovery::Probing && m_stavkaKase.operacija == 0)
     return;
   // The same second answer arriving after the next command went out must not
   // confirm that command either (a line would be booked that the device never sold).

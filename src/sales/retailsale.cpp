@@ -40,6 +40,17 @@ QStringList RetailSale::headers() {
 }
 
 QString RetailSale::rowLabel(int row) {
+  // Built once: every screen opened shares the texts instead of formatting 999 of them.
+  static const QStringList labels = [] {
+    QStringList out;
+    out.reserve(kRows);
+    out << QString();
+    for (int r = 1; r < kRows; ++r)
+      out << QStringLiteral("%1.").arg(r).rightJustified(4, QLatin1Char(' '));
+    return out;
+  }();
+  if (row >= 1 && row < kRows)
+    return labels[row];
   return QStringLiteral("%1.").arg(row).rightJustified(4, QLatin1Char(' '));
 }
 

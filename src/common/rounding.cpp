@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 QString decimalText15(double value) {
   if (!std::isfinite(value) || value == 0.0)
@@ -76,4 +77,11 @@ double MyRound(int digits, double value) {
 
 double MyTrunc(int digits, double value) {
   return roundOnText(digits, value, false);
+}
+
+int wholePartWidth(double value) {
+  // Converting a double beyond qint64's range is undefined, so such values stop here.
+  if (!std::isfinite(value) || std::fabs(value) >= 9.0e18)
+    return std::numeric_limits<int>::max();
+  return int(QString::number(qint64(std::trunc(value))).size());
 }

@@ -14,3 +14,7 @@ double MyTrunc(int digits, double value);
 // The value's text in general format with 15 significant digits, '.' as
 // decimal point and never an exponent ("2.675", "7", "-0.0001").
 QString decimalText15(double value);
+
+// How many characters the value's whole part takes as text, sign included (-12.5 takes 3).
+// A value no 64-bit integer holds (huge, infinite, not a number) is wider than any field.
+int wholePartWidth(double value);

@@ -94,7 +94,7 @@ QString lastBrokenRule(ReceiptLine &l, const QSet<QString> &groups) {
     l.cenaValue = *cena;
     rule(*cena != 0, QStringLiteral("Cena ne sme da bude 0"));
     rule(*cena >= 0, QStringLiteral("Cena ne sme da bude negativna"));
-    rule(QString::number(qint64(std::trunc(std::fabs(*cena)))).size() <= 7 && decimalsOf(*cena) <= 2,
+    rule(wholePartWidth(std::fabs(*cena)) <= 7 && decimalsOf(*cena) <= 2,
          QStringLiteral("Cena mora biti u opsegu 0.00 - 9999999.99!"));
   }
   // A tax group that is not a whole number breaks the range rule rather than the whole receipt.

@@ -280,7 +280,7 @@ bool RecordRules::checkColumn(const QString &table, const QString &column, QVari
       const auto n = numberOf(value);
       if (n && *n == 0)
         return refuse(QString(), QStringLiteral("Cena ne sme da bude 0!"));
-      if (!n || QString::number(qint64(std::trunc(*n))).size() > 7 || decimalsOf(*n) > 2)
+      if (!n || wholePartWidth(*n) > 7 || decimalsOf(*n) > 2)
         return refuse(QString(), QStringLiteral("Losa vrednost! Cena je u opsegu 0.00 - 9999999.99!"));
       value = *n;
     } else if (is(column, "stopa") && !isBlank(value)) {
@@ -487,10 +487,10 @@ bool RecordRules::checkRequired(const QString &table, const QSqlRecord &row) {
 }
 
 bool RecordRules::keepsAnAdministrator(const QSqlRecord &row) {
-  const auto others =
-      m_db.scalar(QStringLiteral("SELECT COUNT(*) As Rezultat FROM KONOBARI WHERE ADMIN=:admin AND RBR<>:rbr"),
-                  {{QStringLiteral("admin"), m_db.booleanValue(true)},
-                   {QStringLiteral("rbr"), row.value(QStringLiteral("rbr"))}});
+  const auto others = m_db.scalar(
+      QStringLiteral("SELECT COUNT(*) As Rezultat FROM KONOBARI WHERE ADMIN=:admin AND RBR<>:rbr"),
+      {{QStringLiteral("admin"), m_db.booleanValue(true)},
+       {QStringLiteral("rbr"), row.value(QStringLiteral("rbr"))}});
   if (others && others->toInt() > 0)
     return true;
   warn(QStringLiteral("Bar jedan operater/konobar mora da bude administrator!"));

@@ -9,7 +9,8 @@ namespace FrameCodec {
 namespace {
 
 qint64 roundHalfEven(double v) {
-  if (!std::isfinite(v))
+  // Beyond qint64 the conversion is undefined; no field takes such a value anyway.
+  if (!std::isfinite(v) || std::fabs(v) >= 9.0e18)
     return 0;
   // The default floating-point mode rounds ties to even.
   return static_cast<qint64>(std::nearbyint(v));

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 struct RoundCase {
   int digits;
   double value;
@@ -43,4 +46,15 @@ TEST(DecimalText15, HasNoExponentAndFifteenDigits) {
   EXPECT_EQ(decimalText15(1e20), "100000000000000000000");
   EXPECT_EQ(decimalText15(0.1 + 0.2), "0.3");
   EXPECT_EQ(decimalText15(7), "7");
+}
+
+TEST(WholePartWidth, CountsSignAndDigitsAndRefusesWhatNoIntegerHolds) {
+  EXPECT_EQ(wholePartWidth(9999999.99), 7);
+  EXPECT_EQ(wholePartWidth(-12.5), 3);
+  EXPECT_EQ(wholePartWidth(0.4), 1);
+  const int wider = std::numeric_limits<int>::max();
+  EXPECT_EQ(wholePartWidth(2e76), wider);
+  EXPECT_EQ(wholePartWidth(-9.3e18), wider);
+  EXPECT_EQ(wholePartWidth(std::numeric_limits<double>::infinity()), wider);
+  EXPECT_EQ(wholePartWidth(std::nan("")), wider);
 }

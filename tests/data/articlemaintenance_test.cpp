@@ -192,6 +192,9 @@ TEST_P(ArticleMaintenanceTest, GoodsReceiptWithBadLinesNamesTheLastAndChangesNot
       {"5;\"X\";\"\";-1;1;1;\"\";\"\";\"\";0", "Artikal 5: Cena ne sme da bude negativna (red 2)"},
       {"5;\"X\";\"\";1.005;1;1;\"\";\"\";\"\";0",
        "Artikal 5: Cena mora biti u opsegu 0.00 - 9999999.99! (red 2)"},
+      // Past any 64-bit integer: the check itself must not overflow.
+      {"5;\"X\";\"\";20000000000000000000000000000000000000000;1;1;\"\";\"\";\"\";0",
+       "Artikal 5: Cena mora biti u opsegu 0.00 - 9999999.99! (red 2)"},
       {"5;\"X\";\"\";10;9;1;\"\";\"\";\"\";0", "Artikal 5: Poreska stopa mora biti u opsegu 0-8! (red 2)"},
       {"5;\"X\";\"\";10;a;1;\"\";\"\";\"\";0", "Artikal 5: Poreska stopa mora biti u opsegu 0-8! (red 2)"},
       {"5;\"X\";\"\";10;1;x;\"\";\"\";\"\";0", "Artikal 5: Kolicina nije dobra (red 2)"},

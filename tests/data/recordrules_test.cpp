@@ -30,6 +30,7 @@ TEST_F(ColumnChecks, RefuseWithTheirMessagesOrStoreTheValue) {
       {"ARTIKLI", "cena", 0.0, 1, "Cena ne sme da bude 0!", {}},
       {"ARTIKLI", "cena", "0,00", 1, "Cena ne sme da bude 0!", {}},
       {"ARTIKLI", "cena", 12345678.0, 1, "Losa vrednost! Cena je u opsegu 0.00 - 9999999.99!", {}},
+      {"ARTIKLI", "cena", -2e76, 1, "Losa vrednost! Cena je u opsegu 0.00 - 9999999.99!", {}},
       {"ARTIKLI", "cena", 1.005, 1, "Losa vrednost! Cena je u opsegu 0.00 - 9999999.99!", {}},
       {"ARTIKLI", "cena", "abc", 1, "Losa vrednost! Cena je u opsegu 0.00 - 9999999.99!", {}},
       {"ARTIKLI", "cena", 9999999.99, 1, nullptr, 9999999.99},

@@ -33,8 +33,9 @@ void shot(QWidget &w, const QString &name) {
   const QImage image = w.grab().toImage();
   EXPECT_EQ(image.size(), w.size());
   const QString dir = qEnvironmentVariable("KASA_SPLIT_SHOTS");
-  if (!dir.isEmpty())
+  if (!dir.isEmpty()) {
     EXPECT_TRUE(image.save(QDir(dir).filePath(name)));
+  }
 }
 
 // A double click as a window system delivers it: press, release, press, double

@@ -1,48 +1,23 @@
 // `kasa --check-audit` as an owner or an inspector runs it from a shell: the verdict,
 // the first broken row, and the exit code a script can test.
 #include "app/auditcommand.h"
+#include "commandlinefixture.h"
 #include "data/auditjournal.h"
 #include "data/dbfixture.h"
 #include "data/konfiguracija.h"
 
-#include <QProcess>
-
 namespace {
 
-class AuditCommandTest : public DbTest {
+class AuditCommandTest : public CommandLineTest<DbTest> {
 protected:
-  void SetUp() override {
-    DbTest::SetUp();
-    if (IsSkipped() || HasFatalFailure())
-      return;
-    SetKonfiguracija k;
-    k.TipBaze = tipBaze();
-    k.putanjaBaza = where();
-    ASSERT_TRUE(KonfiguracijaStore::save(m_work.path(), k));
-  }
   void TearDown() override {
     AuditJournal::clearWaiter();
-    DbTest::TearDown();
+    CommandLineTest::TearDown();
   }
-
-  struct Result {
-    int code = -1;
-    QString out, err;
-  };
   Result kasa(const QStringList &args = {}) {
-    QProcess p;
-    p.setWorkingDirectory(m_work.path());
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-      env.remove(QString::fromLatin1(name));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(KASA_EXE), QStringList{QStringLiteral("--check-audit")} + args);
-    EXPECT_TRUE(p.waitForFinished(60000));
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()).trimmed(),
-            QString::fromUtf8(p.readAllStandardError()).trimmed()};
+    Result r = run(QStringList{QStringLiteral("--check-audit")} + args, withoutDisplay());
+    return {r.code, r.out.trimmed(), r.err.trimmed()};
   }
-  QTemporaryDir m_work;
 };
 
 TEST_P(AuditCommandTest, VerdictAndExitCode) {

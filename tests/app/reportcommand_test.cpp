@@ -1,4 +1,5 @@
 #include "app/reportcommand.h"
+#include "commandlinefixture.h"
 #include "common/localetext.h"
 #include "data/konfiguracija.h"
 #include "reports/bandedreport.h"
@@ -17,35 +18,13 @@
 namespace {
 
 // The program started for a report, as a timer or a shell starts it: no display, the C locale.
-class ReportCommandTest : public ReportShop {
+class ReportCommandTest : public CommandLineTest<ReportShop> {
 protected:
-  void SetUp() override {
-    ReportShop::SetUp();
-    if (IsSkipped() || HasFatalFailure())
-      return;
-    SetKonfiguracija k;
-    k.TipBaze = tipBaze();
-    k.putanjaBaza = where();
-    ASSERT_TRUE(KonfiguracijaStore::save(m_work.path(), k));
-  }
-
-  struct Result {
-    int code = -1;
-    QString out, err;
-  };
   Result kasa(const QStringList &args) {
-    QProcess p;
-    p.setWorkingDirectory(m_work.path());
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-      env.remove(QString::fromLatin1(name));
+    QProcessEnvironment env = withoutDisplay();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     env.remove(QStringLiteral("XDG_RUNTIME_DIR")); // as under cron
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(KASA_EXE), QStringList{QStringLiteral("--report")} + args);
-    EXPECT_TRUE(p.waitForFinished(60000)) << args.join(' ').toStdString();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return run(QStringList{QStringLiteral("--report")} + args, env);
   }
   QString path(const char *name) const { return m_work.filePath(QString::fromLatin1(name)); }
 
@@ -64,8 +43,6 @@ protected:
     static const QRegularExpression clock(QStringLiteral("Datum: \\S+( +Vreme: \\S+)?"));
     return text.replace(clock, QStringLiteral("Datum:")).simplified();
   }
-
-  QTemporaryDir m_work;
 };
 
 struct NameCase {

@@ -1,21 +1,19 @@
 #include "common/localetext.h"
 #include "common/textfields.h"
 #include "data/articlemaintenance.h"
-#include "dbfixture.h"
-#include "support/testsupport.h"
+#include "localedbfixture.h"
 
 #include <QDir>
 #include <QFile>
 
 namespace {
 
-class ArticleMaintenanceTest : public DbTest {
+class ArticleMaintenanceTest : public LocaleDbTest {
 protected:
   void SetUp() override {
-    DbTest::SetUp();
+    LocaleDbTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    testsupport::pinLocale();
     ASSERT_TRUE(db.exec("INSERT INTO grupa (sifgrupa, naziv) VALUES ('PIC', 'Pice')"));
     ASSERT_TRUE(addArticle("1", "Kafa", 120, 2, 10));
     ASSERT_TRUE(insert("ARTIKLI", {{"sifra", "2"},
@@ -33,15 +31,7 @@ protected:
   }
   void TearDown() override {
     maintenance.reset();
-    LocaleText::setConventions(LocaleConventions::serbianLatin());
-    DbTest::TearDown();
-  }
-  QString file(const QString &name, const QByteArray &bytes) {
-    const QString path = QDir(m_dir.path()).filePath(name);
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    return path;
+    LocaleDbTest::TearDown();
   }
   // Every article as "code|name|price|tax|stock|kind|unit|group|min", by code.
   QStringList table() {

@@ -8,8 +8,7 @@
 #include "data/konfiguracija.h"
 #include "data/recordtablemodel.h"
 #include "data/schema.h"
-#include "dbfixture.h"
-#include "support/testsupport.h"
+#include "localedbfixture.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -21,26 +20,17 @@ namespace {
 
 const QDateTime kWhen(QDate(2026, 12, 10), QTime(8, 30, 15));
 
-class AuditJournalTest : public DbTest {
+class AuditJournalTest : public LocaleDbTest {
 protected:
   void SetUp() override {
-    DbTest::SetUp();
+    LocaleDbTest::SetUp();
     if (IsSkipped() || HasFatalFailure())
       return;
-    testsupport::pinLocale();
     AuditJournal::setWaiter(3, QStringLiteral("Ana"));
   }
   void TearDown() override {
     AuditJournal::clearWaiter();
-    LocaleText::setConventions(LocaleConventions::serbianLatin());
-    DbTest::TearDown();
-  }
-  QString file(const QString &name, const QByteArray &bytes) {
-    const QString path = QDir(m_dir.path()).filePath(name);
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    return path;
+    LocaleDbTest::TearDown();
   }
   // "radnja|opis" of every row in order.
   QStringList journal() {

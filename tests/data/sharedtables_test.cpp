@@ -1,17 +1,14 @@
 // Two waiter stations on one server open the same free table at the same moment.
 #include "data/tablerepository.h"
-#include "dbfixture.h"
-#include "support/testsupport.h"
+#include "twostations.h"
 
 #include <atomic>
 #include <barrier>
-#include <thread>
 
 namespace {
 
-class SharedTablesTest : public DbTest {};
-// One SQLite file takes one writer at a time; two stations meet on a server.
-INSTANTIATE_TEST_SUITE_P(Server, SharedTablesTest, ::testing::Values(Engine::PostgreSQL), engineName);
+class SharedTablesTest : public TwoStationsTest {};
+KASA_SERVER_ONLY(SharedTablesTest);
 
 // A hundred times over: two stations, each on its own connection and thread, released
 // together onto the same free table. Exactly one gets it, and it is that one's.
@@ -79,25 +76,14 @@ TEST_P(SharedTablesTest, AMergeWaitsForATableBeingSettledAndThenRefuses) {
   ASSERT_TRUE(settling.freeEmptyTable(5).value_or(false));
   std::atomic<int> merged{-1};
   QString error;
-  const QString where = this->where();
-  const int tip = tipBaze();
-  std::thread other([&] {
-    Database b;
-    if (!b.open(tip, where)) {
-      error = b.lastError();
-      return;
-    }
-    const auto done = TableRepository(b).mergeTables(5, 6, 2, 3);
-    error = done.error();
-    merged = done ? int(*done) : -2;
-  });
-  const bool waiting = testsupport::waitFor(
-      [&] {
-        const auto n = watch.scalar("SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type='Lock' AND "
-                                    "datname=current_database()");
-        return n && n->toInt() > 0;
+  std::thread other = otherStation(
+      [&](Database &b) {
+        const auto done = TableRepository(b).mergeTables(5, 6, 2, 3);
+        error = done.error();
+        merged = done ? int(*done) : -2;
       },
-      10000, 20);
+      error);
+  const bool waiting = someoneWaitsForALock(watch);
   ASSERT_TRUE(db.commitTransaction());
   other.join();
   EXPECT_TRUE(waiting);

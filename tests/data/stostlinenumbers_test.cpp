@@ -1,15 +1,12 @@
 #include "data/tablerepository.h"
-#include "dbfixture.h"
-#include "support/testsupport.h"
+#include "twostations.h"
 
 #include <atomic>
-#include <thread>
 
 namespace {
 
-class StostLineNumbersTest : public DbTest {};
-// One SQLite file takes one writer at a time; two tills meet on a server.
-INSTANTIATE_TEST_SUITE_P(Server, StostLineNumbersTest, ::testing::Values(Engine::PostgreSQL), engineName);
+class StostLineNumbersTest : public TwoStationsTest {};
+KASA_SERVER_ONLY(StostLineNumbersTest);
 
 TableLine cola(int tura = 1) {
   TableLine l;
@@ -38,27 +35,15 @@ TEST_P(StostLineNumbersTest, TwoTillsAddingAtOnceGetTwoNumbers) {
   // and waits on A's key.
   std::atomic<int> result{-1};
   QString error;
-  const QString where = this->where();
-  const int tip = tipBaze();
-  std::thread tillB([&] {
-    Database b;
-    if (!b.open(tip, where)) {
-      error = b.lastError();
-      result = 0;
-      return;
-    }
-    const auto added = TableRepository(b).addLine(cola());
-    error = added.error();
-    result = added ? 1 : 0;
-  });
-  // B is waiting for A's lock once the server says so.
-  const bool waiting = testsupport::waitFor(
-      [&] {
-        const auto n = watch.scalar("SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type='Lock' AND "
-                                    "datname=current_database()");
-        return n && n->toInt() > 0;
+  std::thread tillB = otherStation(
+      [&](Database &b) {
+        const auto added = TableRepository(b).addLine(cola());
+        error = added.error();
+        result = added ? 1 : 0;
       },
-      10000, 20);
+      error);
+  // B is waiting for A's lock once the server says so.
+  const bool waiting = someoneWaitsForALock(watch);
   ASSERT_TRUE(db.commitTransaction());
   tillB.join();
   EXPECT_TRUE(waiting);

@@ -6,14 +6,45 @@ using namespace enginetest;
 
 namespace {
 
-// Opens a retail receipt and sells one line, leaving the sale line pending.
-void pendingSale(Harness &h) {
+// The reply as a device that repeats each command's sequence byte sends it.
+QByteArray echoing(QByteArray reply, const QByteArray &command) {
+  reply[6] = command[6];
+  const int last = 8 + quint8(reply[8]);
+  reply[last + 1] = char(FrameCodec::CRC1(last, reply));
+  reply[last + 2] = char(FrameCodec::CRC2(last, reply));
+  return reply;
+}
+
+// Opens retail receipt 1 and accepts it: with echo as a device that repeats the
+// command's sequence byte, else with byte 0.
+void openReceipt(Harness &h, bool echo = false) {
   h.engine->setBrojRacuna(1);
   h.engine->beginRetailReceipt(1);
   h.settle();
-  h.feed(reply::accept(h.link.Model, 0x01));
-  h.engine->sellRetailLine(Harness::sale(QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100));
+  const QByteArray accepted = reply::accept(h.link.Model, 0x01);
+  h.feed(echo ? echoing(accepted, h.last()) : accepted);
+}
+
+// Sells a line and gives back the frame that carried it.
+QByteArray sellLine(Harness &h, const QString &sifra, const QString &naziv, double kol, double cena) {
+  h.engine->sellRetailLine(Harness::sale(sifra, naziv, kol, cena));
   h.settle();
+  return h.last();
+}
+
+// Opens a retail receipt and sells one line, leaving the sale line pending.
+void pendingSale(Harness &h) {
+  openReceipt(h);
+  sellLine(h, QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100);
+}
+
+// The echoing device's acceptance of a sale line.
+void acceptLine(Harness &h, const QByteArray &line) {
+  h.feed(echoing(reply::accept(h.link.Model, 0x03), line));
+}
+
+int soldLines(Harness &h) {
+  return h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt();
 }
 
 // A silent device: resends at 3, 6 and 9 s, the operator's dialog at 12 s.
@@ -56,7 +87,7 @@ TEST(Watchdog, PonoviResendsOnceThenAsksAgain) {
   EXPECT_EQ(h.sentCount(), afterFirst + 1);
   // The device answers now: the line is written once.
   h.feed(reply::ack1(1));
-  EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 1);
+  EXPECT_EQ(soldLines(h), 1);
 }
 
 // A service command that stays unanswered: three resends, then the question.
@@ -100,7 +131,7 @@ TEST_P(RetailChoice, FailedSaleLine) {
   EXPECT_EQ(h.prompt.errors[0].tekst, c.expectedText);
   EXPECT_EQ(h.retail.log.contains(c.retailEffect), !c.retailEffect.isEmpty());
   EXPECT_EQ(h.sentCount() - sentBefore, (c.silence ? 3 : 0) + c.sentAfter);
-  EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 0);
+  EXPECT_EQ(soldLines(h), 0);
 }
 
 const QString kProdaja1 =
@@ -133,7 +164,7 @@ TEST(DeviceFailure, PaperOutRepeatsTheLine) {
   EXPECT_EQ(h.last().mid(7), sale.mid(7).left(h.last().size() - 7 - 3) + h.last().right(3));
   EXPECT_EQ(quint8(h.last()[7]), 0x0B);
   h.feed(reply::ack1(1));
-  EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 1);
+  EXPECT_EQ(soldLines(h), 1);
 }
 
 // Restaurant receipt: the third line refused (model 1) or unanswered (models 1, 2),
@@ -185,7 +216,7 @@ TEST_P(RestaurantNastavi, AcceptedLinesLeaveTheTable) {
   EXPECT_EQ(h.scalar(QStringLiteral("SELECT MIN(rbr) FROM stost WHERE brstola = 7")).toInt(),
             5 - c.linesLeft);
   // Every line is either stored as sold or still on the table, never both, never neither.
-  EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 4 - c.linesLeft);
+  EXPECT_EQ(soldLines(h), 4 - c.linesLeft);
   if (c.silence) {
     // The device may hold the unanswered line too: no payment is guessed.
     EXPECT_FALSE(h.engine->racunUToku());
@@ -258,7 +289,7 @@ TEST(Watchdog, SecondAnswerToAResentLineIsDropped) {
     h.clock.advance(3000); // resent
     h.feed(reply::accept(model, 0x03));
     h.feed(reply::accept(model, 0x03));
-    EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 1) << "model " << model;
+    EXPECT_EQ(soldLines(h), 1) << "model " << model;
     EXPECT_EQ(h.engine->sendSeq(), 14u);
   }
 }
@@ -283,7 +314,7 @@ TEST(Watchdog, AnswerDuringTheDialogSettlesTheLine) {
       h.clock.advance(12000);
       ASSERT_EQ(h.prompt.errors.size(), 1);
       h.settle();
-      EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 1);
+      EXPECT_EQ(soldLines(h), 1);
       EXPECT_EQ(h.sentCount(), sent);
       EXPECT_FALSE(h.engine->awaitingReply());
       h.clock.advance(12000);
@@ -343,7 +374,7 @@ TEST(Model4Failure, PaperOutIsNamedForEveryRefusedCommand) {
     ASSERT_EQ(h.sentCount(), sent + 1);
     EXPECT_EQ(h.lastCode(), c.resent);
     h.feed(reply::ack4(quint8(c.resent)));
-    EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 1);
+    EXPECT_EQ(soldLines(h), 1);
   }
 }
 
@@ -389,15 +420,6 @@ TEST(Model4Failure, PonoviRepeatsTheRefusedCommand) {
 
 namespace {
 
-// The reply as a device that repeats each command's sequence byte sends it.
-QByteArray echoing(QByteArray reply, const QByteArray &command) {
-  reply[6] = command[6];
-  const int last = 8 + quint8(reply[8]);
-  reply[last + 1] = char(FrameCodec::CRC1(last, reply));
-  reply[last + 2] = char(FrameCodec::CRC2(last, reply));
-  return reply;
-}
-
 // A device slower than the watchdog answers the line and its resend. The second
 // answer comes after the next line went out: it must not confirm that line, which
 // the device has not sold yet (it would be booked, and the real answer taken for
@@ -406,25 +428,18 @@ TEST(Watchdog, LateSecondAnswerIsNotTakenForTheNextLine) {
   for (int model : {1, 2, 4, 5}) {
     SCOPED_TRACE(testing::Message() << "model " << model);
     Harness h(model);
-    h.engine->setBrojRacuna(1);
-    h.engine->beginRetailReceipt(1);
-    h.settle();
-    h.feed(echoing(reply::accept(model, 0x01), h.last()));
-    h.engine->sellRetailLine(Harness::sale(QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100));
-    h.settle();
-    const QByteArray first = h.last();
+    openReceipt(h, true);
+    const QByteArray first = sellLine(h, QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100);
     h.clock.advance(3000); // no answer yet: resent
     ASSERT_EQ(h.last(), first);
-    h.feed(echoing(reply::accept(model, 0x03), first));
-    h.engine->sellRetailLine(Harness::sale(QStringLiteral("2"), QStringLiteral("ESPRESSO"), 1, 150));
-    h.settle();
-    const QByteArray second = h.last();
+    acceptLine(h, first);
+    const QByteArray second = sellLine(h, QStringLiteral("2"), QStringLiteral("ESPRESSO"), 1, 150);
     ASSERT_NE(second[6], first[6]);
-    h.feed(echoing(reply::accept(model, 0x03), first)); // the answer to the resend
-    EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 1);
+    acceptLine(h, first); // the answer to the resend
+    EXPECT_EQ(soldLines(h), 1);
     EXPECT_TRUE(h.engine->awaitingReply());
-    h.feed(echoing(reply::accept(model, 0x03), second));
-    EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 2);
+    acceptLine(h, second);
+    EXPECT_EQ(soldLines(h), 2);
     EXPECT_EQ(h.scalar(QStringLiteral("SELECT naziv FROM prodato ORDER BY rbr DESC LIMIT 1")).toString(),
               QStringLiteral("ESPRESSO"));
     EXPECT_FALSE(h.engine->awaitingReply());
@@ -438,28 +453,21 @@ TEST(Watchdog, AnswerToAnyEarlierCommandIsNotTakenForTheOneOut) {
   for (int model : {1, 2, 4, 5}) {
     SCOPED_TRACE(testing::Message() << "model " << model);
     Harness h(model);
-    h.engine->setBrojRacuna(1);
-    h.engine->beginRetailReceipt(1);
-    h.settle();
-    h.feed(echoing(reply::accept(model, 0x01), h.last()));
+    openReceipt(h, true);
     QList<QByteArray> lines; // one article: no article check comes between the lines
     for (int i = 0; i < 2; ++i) {
-      h.engine->sellRetailLine(Harness::sale(QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100));
-      h.settle();
-      lines << h.last();
-      h.feed(echoing(reply::accept(model, 0x03), lines.last()));
+      lines << sellLine(h, QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100);
+      acceptLine(h, lines.last());
     }
-    h.engine->sellRetailLine(Harness::sale(QStringLiteral("1"), QStringLiteral("KAFA"), 2, 100));
-    h.settle();
-    const QByteArray third = h.last();
+    const QByteArray third = sellLine(h, QStringLiteral("1"), QStringLiteral("KAFA"), 2, 100);
     for (int round = 0; round < 2; ++round) {
-      h.feed(echoing(reply::accept(model, 0x03), lines[0])); // two commands late
-      h.feed(echoing(reply::accept(model, 0x03), lines[1]));
-      EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 2);
+      acceptLine(h, lines[0]); // two commands late
+      acceptLine(h, lines[1]);
+      EXPECT_EQ(soldLines(h), 2);
       EXPECT_TRUE(h.engine->awaitingReply());
     }
-    h.feed(echoing(reply::accept(model, 0x03), third));
-    EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 3);
+    acceptLine(h, third);
+    EXPECT_EQ(soldLines(h), 3);
     EXPECT_FALSE(h.engine->awaitingReply());
   }
 }
@@ -470,17 +478,12 @@ TEST(Watchdog, DeviceWithoutSequenceEchoIsNotSecondGuessed) {
   for (int model : {1, 4}) {
     SCOPED_TRACE(testing::Message() << "model " << model);
     Harness h(model);
-    h.engine->setBrojRacuna(1);
-    h.engine->beginRetailReceipt(1);
-    h.settle();
-    QByteArray opened = reply::accept(model, 0x01);
-    h.feed(opened); // sequence byte 0, the command's was not
+    openReceipt(h); // sequence byte 0, the command's was not
     for (const char *sifra : {"1", "2"}) {
-      h.engine->sellRetailLine(Harness::sale(QString::fromLatin1(sifra), QStringLiteral("X"), 1, 100));
-      h.settle();
+      sellLine(h, QString::fromLatin1(sifra), QStringLiteral("X"), 1, 100);
       h.feed(reply::accept(model, 0x03));
     }
-    EXPECT_EQ(h.scalar(QStringLiteral("SELECT COUNT(*) FROM prodato")).toInt(), 2);
+    EXPECT_EQ(soldLines(h), 2);
   }
 }
 

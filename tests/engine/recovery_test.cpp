@@ -65,6 +65,12 @@ struct Start {
   std::unique_ptr<TransactionEngine> engine;
 };
 
+// After the recovery the screen's next receipt is one of its own on the device.
+void sellNext(Start &s) {
+  s.sell(QStringLiteral("2"), QStringLiteral("ESPRESSO"), 1, 150);
+  s.payAll(150);
+}
+
 struct Shop {
   explicit Shop(int model) : model(model), device(model, clock) {
     db.openInMemory();
@@ -104,6 +110,35 @@ struct Shop {
   }
   double scalar(const QString &sql) { return db.scalar(sql).value_or(QVariant()).toDouble(); }
 
+  // A start whose screen is open and has sold two KAFA at 100.
+  std::unique_ptr<Start> sellingKafa() {
+    auto s = start();
+    s->open();
+    s->sell(QStringLiteral("1"), QStringLiteral("KAFA"), 2, 100);
+    return s;
+  }
+  // The start after the kill: its screen opening meets the receipt the last one left on
+  // the device, and the cashier answers the one question about it with choice (rows < 0:
+  // the receipt's lines are not counted).
+  void restart(std::unique_ptr<Start> &s, int choice, int rows = -1) {
+    s = start();
+    s->prompt.receiptAnswers = {choice};
+    s->open();
+    ASSERT_EQ(s->prompt.receipts.size(), 1) << s->prompt.log.join(";").toStdString();
+    if (rows >= 0) {
+      EXPECT_EQ(s->prompt.receipts[0].rows.size(), rows);
+    }
+  }
+  // The answer carried out: a receipt kept ("Nastavi dalje") is paid in full; either way
+  // the device holds one document of it, and the screen's next receipt is its own.
+  void expectMatchesDevice(Start &s, int choice, double keptTotal) {
+    if (choice == 3)
+      s.payAll(keptTotal);
+    EXPECT_EQ(journalDocs(), 1);
+    sellNext(s);
+    expectAgreement();
+  }
+
   int model;
   QTemporaryDir dir;
   VirtualScheduler clock;
@@ -111,12 +146,6 @@ struct Shop {
   SimDevice device;
   int starts = 0;
 };
-
-// After the recovery the screen's next receipt is one of its own on the device.
-void sellNext(Start &s) {
-  s.sell(QStringLiteral("2"), QStringLiteral("ESPRESSO"), 1, 150);
-  s.payAll(150);
-}
 
 struct Case {
   int model;
@@ -132,18 +161,13 @@ class Recovery : public ::testing::TestWithParam<Case> {};
 TEST_P(Recovery, DeviceOpenWithItsDatabaseRow) {
   const Case c = GetParam();
   Shop shop(c.model);
-  auto a = shop.start();
-  a->open();
-  a->sell(QStringLiteral("1"), QStringLiteral("KAFA"), 2, 100);
+  auto a = shop.sellingKafa();
   a->sell(QStringLiteral("2"), QStringLiteral("ESPRESSO"), 1, 150);
   ASSERT_EQ(shop.deviceLines(), 2);
   a.reset();
 
-  auto b = shop.start();
-  b->prompt.receiptAnswers = {c.choice};
-  b->open();
-  ASSERT_EQ(b->prompt.receipts.size(), 1) << b->prompt.log.join(";").toStdString();
-  EXPECT_EQ(b->prompt.receipts[0].rows.size(), 2);
+  std::unique_ptr<Start> b;
+  ASSERT_NO_FATAL_FAILURE(shop.restart(b, c.choice, 2));
   if (c.choice == 3) {
     EXPECT_EQ(b->retail.loaded.size(), 2);
     b->payAll(350);
@@ -170,16 +194,9 @@ TEST_P(Recovery, DeviceOpenWithNoDatabaseRow) {
   shop.killWhen(a, [&] { return shop.deviceLines() == 1; });
   EXPECT_EQ(shop.scalar("SELECT COUNT(*) FROM racuni"), 0);
 
-  auto b = shop.start();
-  b->prompt.receiptAnswers = {c.choice};
-  b->open();
-  ASSERT_EQ(b->prompt.receipts.size(), 1) << b->prompt.log.join(";").toStdString();
-  EXPECT_EQ(b->prompt.receipts[0].rows.size(), 1);
-  if (c.choice == 3)
-    b->payAll(200);
-  EXPECT_EQ(shop.journalDocs(), 1);
-  sellNext(*b);
-  shop.expectAgreement();
+  std::unique_ptr<Start> b;
+  ASSERT_NO_FATAL_FAILURE(shop.restart(b, c.choice, 1));
+  shop.expectMatchesDevice(*b, c.choice, 200);
 }
 
 // Killed after the device took a further line of a stored receipt, before it was
@@ -187,31 +204,21 @@ TEST_P(Recovery, DeviceOpenWithNoDatabaseRow) {
 TEST_P(Recovery, DeviceOneLineAheadOfTheDatabase) {
   const Case c = GetParam();
   Shop shop(c.model);
-  auto a = shop.start();
-  a->open();
-  a->sell(QStringLiteral("1"), QStringLiteral("KAFA"), 2, 100);
+  auto a = shop.sellingKafa();
   a->engine->sellRetailLine(Harness::sale(QStringLiteral("1"), QStringLiteral("KAFA"), 1, 100));
   shop.killWhen(a, [&] { return shop.deviceLines() == 2; });
   EXPECT_EQ(shop.scalar("SELECT COUNT(*) FROM prodato"), 1);
 
-  auto b = shop.start();
-  b->prompt.receiptAnswers = {c.choice};
-  b->open();
-  ASSERT_EQ(b->prompt.receipts.size(), 1) << b->prompt.log.join(";").toStdString();
-  if (c.choice == 3)
-    b->payAll(300);
-  EXPECT_EQ(shop.journalDocs(), 1);
-  sellNext(*b);
-  shop.expectAgreement();
+  std::unique_ptr<Start> b;
+  ASSERT_NO_FATAL_FAILURE(shop.restart(b, c.choice));
+  shop.expectMatchesDevice(*b, c.choice, 300);
 }
 
 // The same kill, but the device never got the line: the database is right as it is.
 TEST_P(Recovery, LineSentButNeverTaken) {
   const Case c = GetParam();
   Shop shop(c.model);
-  auto a = shop.start();
-  a->open();
-  a->sell(QStringLiteral("1"), QStringLiteral("KAFA"), 2, 100);
+  auto a = shop.sellingKafa();
   shop.device.control(
       QJsonObject{{QStringLiteral("cmd"), QStringLiteral("silent")}, {QStringLiteral("count"), 1}});
   const qsizetype written = shop.device.frames.size();
@@ -219,16 +226,9 @@ TEST_P(Recovery, LineSentButNeverTaken) {
   shop.killWhen(a, [&] { return shop.device.frames.size() > written; });
   EXPECT_EQ(shop.deviceLines(), 1);
 
-  auto b = shop.start();
-  b->prompt.receiptAnswers = {c.choice};
-  b->open();
-  ASSERT_EQ(b->prompt.receipts.size(), 1) << b->prompt.log.join(";").toStdString();
-  EXPECT_EQ(b->prompt.receipts[0].rows.size(), 1);
-  if (c.choice == 3)
-    b->payAll(200);
-  EXPECT_EQ(shop.journalDocs(), 1);
-  sellNext(*b);
-  shop.expectAgreement();
+  std::unique_ptr<Start> b;
+  ASSERT_NO_FATAL_FAILURE(shop.restart(b, c.choice, 1));
+  shop.expectMatchesDevice(*b, c.choice, 200);
 }
 
 INSTANTIATE_TEST_SUITE_P(Choices, Recovery,
@@ -243,9 +243,7 @@ TEST(RecoveryClosedOnDevice, TheClosingIsBooked) {
   for (int model : {1, 2, 4}) {
     SCOPED_TRACE(model);
     Shop shop(model);
-    auto a = shop.start();
-    a->open();
-    a->sell(QStringLiteral("1"), QStringLiteral("KAFA"), 2, 100);
+    auto a = shop.sellingKafa();
     a->payAll(200); // a first receipt, booked, so the fiscal numbers have one to follow
     a->sell(QStringLiteral("2"), QStringLiteral("ESPRESSO"), 2, 150);
     a->engine->closeRetail(Harness::payment(0, 300, 300), !family1(model));
@@ -268,9 +266,7 @@ TEST(RecoveryClosedOnDevice, TheClosingIsBooked) {
 // booked: its last fiscal number is the one booked already, so it was no closing.
 TEST(RecoveryClosedOnDevice, Model4CancellationIsBooked) {
   Shop shop(4);
-  auto a = shop.start();
-  a->open();
-  a->sell(QStringLiteral("1"), QStringLiteral("KAFA"), 2, 100);
+  auto a = shop.sellingKafa();
   a->payAll(200);
   a->sell(QStringLiteral("2"), QStringLiteral("ESPRESSO"), 2, 150);
   a->engine->stornoRetail();

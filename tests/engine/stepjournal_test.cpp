@@ -64,6 +64,14 @@ void writeText(const QString &path, const QByteArray &text) {
   f.write(text);
 }
 
+// The journal as a running program leaves it: loaded while empty, then the steps
+// appended in order.
+void fill(StepJournal &j, const QList<PendingStep> &steps) {
+  ASSERT_TRUE(j.load());
+  for (const PendingStep &s : steps)
+    ASSERT_TRUE(j.append(s)) << s.id.toStdString();
+}
+
 } // namespace
 
 TEST(StepJournal, WhatIsAppendedComesBackWholeAfterARestart) {
@@ -124,10 +132,8 @@ TEST(StepJournal, WhatIsAppendedComesBackWholeAfterARestart) {
 TEST(StepJournal, CrossedOffStepsLeaveTheFileAndLaterStepsOfTheReceiptKeepItsNumber) {
   QTemporaryDir dir;
   StepJournal j(dir.path());
-  ASSERT_TRUE(j.load());
-  ASSERT_TRUE(j.append(saleStep("a", "r1", 5, false, "1")));
-  ASSERT_TRUE(j.append(saleStep("b", "r2", 6, false, "2")));
-  ASSERT_TRUE(j.append(saleStep("c", "r1", 5, false, "3")));
+  ASSERT_NO_FATAL_FAILURE(fill(j, {saleStep("a", "r1", 5, false, "1"), saleStep("b", "r2", 6, false, "2"),
+                                   saleStep("c", "r1", 5, false, "3")}));
   ASSERT_TRUE(j.takeFirst(9)); // r1 got number 9 when its first step was written
 
   StepJournal again(dir.path());
@@ -150,9 +156,7 @@ TEST(StepJournal, CrossedOffStepsLeaveTheFileAndLaterStepsOfTheReceiptKeepItsNum
 TEST(StepJournal, ALineTornByACrashIsKeptAsAConflictAndReportedNeverDropped) {
   QTemporaryDir dir;
   StepJournal j(dir.path());
-  ASSERT_TRUE(j.load());
-  ASSERT_TRUE(j.append(saleStep("a", "r1", 5, false, "1")));
-  ASSERT_TRUE(j.append(saleStep("b", "r1", 5, false, "2")));
+  ASSERT_NO_FATAL_FAILURE(fill(j, {saleStep("a", "r1", 5, false, "1"), saleStep("b", "r1", 5, false, "2")}));
   // The crash cut the last record short: no newline, half the text.
   const QByteArray whole = fileText(j.path());
   const QByteArray torn = saleStep("c", "r1", 5, false, "3").toJson().left(40);
@@ -190,9 +194,7 @@ TEST(StepJournal, ALineTornByACrashIsKeptAsAConflictAndReportedNeverDropped) {
 TEST(StepJournal, AConflictGoesToItsFileWithTheReasonAndLeavesTheJournal) {
   QTemporaryDir dir;
   StepJournal j(dir.path());
-  ASSERT_TRUE(j.load());
-  ASSERT_TRUE(j.append(saleStep("a", "r1", 5, true, "1")));
-  ASSERT_TRUE(j.append(saleStep("b", "r1", 5, true, "2")));
+  ASSERT_NO_FATAL_FAILURE(fill(j, {saleStep("a", "r1", 5, true, "1"), saleStep("b", "r1", 5, true, "2")}));
   ASSERT_TRUE(j.moveFirstToConflicts(QStringLiteral("value too long")));
   EXPECT_EQ(j.count(), 1);
   const QJsonObject o = QJsonDocument::fromJson(fileText(j.conflictsPath()).trimmed()).object();

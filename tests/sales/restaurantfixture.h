@@ -1,14 +1,10 @@
 #pragma once
 
 #include "data/tablerepository.h"
-#include "engine/engineharness.h"
-#include "engine/simdevice.h"
 #include "sales/restaurantsale.h"
-#include "support/testsupport.h"
+#include "simtill.h"
 
 #include <QJsonArray>
-#include <QSqlQuery>
-#include <QSqlRecord>
 
 // The restaurant screen's model on the real engine and database, with fiscal-sim's
 // device in-process and virtual time. Waiters 2 (Ana) and 3 (Marko); tables 1 to 4,
@@ -17,14 +13,9 @@ namespace restauranttest {
 
 using namespace enginetest;
 
-class Restaurant {
+class Restaurant : public salestest::SimTill {
 public:
-  explicit Restaurant(int model, bool cardTerminal = false) : h(model), device(model, h.clock) {
-    testsupport::pinLocale();
-    h.engine->setWire(&device);
-    device.attach(h.engine.get());
-    device.program(10, QStringLiteral("KAFA"), 100, 2);
-    device.program(11, QStringLiteral("ESPRESSO"), 150, 2);
+  explicit Restaurant(int model, bool cardTerminal = false) : SimTill(model) {
     EXPECT_TRUE(h.db.exec(QStringLiteral("INSERT INTO konobari (rbr, sifkonob, naziv, admin) VALUES "
                                          "(2, '2222', 'Ana', 0), (3, '3333', 'Marko', 0)")));
     EXPECT_TRUE(h.db.exec(QStringLiteral(
@@ -68,23 +59,6 @@ public:
     (sale.get()->*op)();
   }
 
-  QString row(const QString &sql) { return h.scalar(sql).toString(); }
-  QStringList rows(const QString &sql) {
-    QStringList out;
-    QSqlQuery q(h.db.connection());
-    if (!q.exec(sql))
-      return {QStringLiteral("ERROR ") + sql};
-    while (q.next()) {
-      QStringList cols;
-      for (int i = 0; i < q.record().count(); ++i) {
-        const QVariant v = q.value(i);
-        cols << (v.typeId() == QMetaType::Double ? QString::number(v.toDouble(), 'g', 12) : v.toString());
-      }
-      out << cols.join(QLatin1Char('|'));
-    }
-    return out;
-  }
-
   // One line per step: "100 op", "200 sifra kolicina iznos storno rbr", "300 nacin iznos ostatak", "-1
   // ostatak".
   static QStringList describe(const StavkeRacuna &s) {
@@ -112,8 +86,6 @@ public:
     return out;
   }
 
-  Harness h;
-  SimDevice device;
   std::unique_ptr<RestaurantSale> sale;
 };
 

@@ -1,14 +1,9 @@
 #pragma once
 
-#include "engine/engineharness.h"
-#include "engine/simdevice.h"
 #include "sales/articlelookup.h"
 #include "sales/engineretailcalls.h"
 #include "sales/retailsale.h"
-#include "support/testsupport.h"
-
-#include <QSqlQuery>
-#include <QSqlRecord>
+#include "simtill.h"
 
 // The retail screen's model on the real engine and database, with fiscal-sim's
 // device in-process and virtual time: keys in, frames, journal and rows out.
@@ -16,15 +11,9 @@ namespace shoptest {
 
 using namespace enginetest;
 
-class Shop {
+class Shop : public salestest::SimTill {
 public:
-  explicit Shop(int model, bool drawer = false) : h(model), device(model, h.clock) {
-    testsupport::pinLocale();
-    h.engine->setWire(&device);
-    device.attach(h.engine.get());
-    // The device holds the two articles of the mirror (KAFA 10, ESPRESSO 11).
-    device.program(10, QStringLiteral("KAFA"), 100, 2);
-    device.program(11, QStringLiteral("ESPRESSO"), 150, 2);
+  explicit Shop(int model, bool drawer = false) : SimTill(model) {
     lookup = std::make_unique<DatabaseArticleLookup>(h.db);
     calls = std::make_unique<EngineRetailCalls>(*h.engine);
     sale = std::make_unique<RetailSale>(*lookup, *calls, h.prompt, h.clock);
@@ -117,25 +106,6 @@ public:
     return out;
   }
 
-  QString row(const QString &sql) { return h.scalar(sql).toString(); }
-  QStringList rows(const QString &sql) {
-    QStringList out;
-    QSqlQuery q(h.db.connection());
-    if (!q.exec(sql))
-      return {QStringLiteral("ERROR ") + sql};
-    while (q.next()) {
-      QStringList cols;
-      for (int i = 0; i < q.record().count(); ++i) {
-        const QVariant v = q.value(i);
-        cols << (v.typeId() == QMetaType::Double ? QString::number(v.toDouble(), 'g', 12) : v.toString());
-      }
-      out << cols.join(QLatin1Char('|'));
-    }
-    return out;
-  }
-
-  Harness h;
-  SimDevice device;
   std::unique_ptr<DatabaseArticleLookup> lookup;
   std::unique_ptr<EngineRetailCalls> calls;
   std::unique_ptr<RetailSale> sale;

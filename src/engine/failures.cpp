@@ -33,6 +33,8 @@ StepPart TransactionEngine::paidLinesOff(int sto, const QList<int> &rbr) const {
 
 bool TransactionEngine::runTableStep(const StepParts &parts,
                                      std::optional<ReceiptStore::TableOutcome> *written) {
+  if (parts.isEmpty() || parts.first().sto <= 0)
+    return true; // no table: nothing to book
   const int waiting = waitingSteps();
   if (!runStep(parts))
     return false;

@@ -41,8 +41,10 @@ constexpr int kTable = 5;  // held by the waiter
 // the restaurant screen's model on both.
 class RestaurantTill {
 public:
+  // Time runs at twice its speed only: the server is killed while a command is on its way,
+  // well inside the command's watchdog.
   RestaurantTill(int model, const QString &dir, const QString &conn, SimProcess &sim)
-      : m_model(model), m_dir(dir), m_conn(conn), m_sim(sim), m_clock(10) {}
+      : m_model(model), m_dir(dir), m_conn(conn), m_sim(sim), m_clock(2) {}
   ~RestaurantTill() {
     if (engine)
       engine->setRestaurantScreen(nullptr);
@@ -117,6 +119,8 @@ public:
       rbr << l.rbr;
     return rbr;
   }
+
+  Database &db() { return m_db; }
 
   std::unique_ptr<TransactionEngine> engine;
   std::unique_ptr<RestaurantSale> sale;
@@ -376,6 +380,63 @@ TEST_P(TablesOutage, AProgramEndingWithTheTableWaitingFreesTheTableOnceAtTheNext
   EXPECT_EQ(std::get<0>(totals()), std::get<0>(after));
   EXPECT_EQ(std::get<3>(totals()), std::get<3>(after));
   EXPECT_TRUE(compare().passed());
+}
+
+TEST_P(TablesOutage, ASplitPaymentTakesOffOnlyItsChosenLinesOnceTheServerIsBack) {
+  order(kTable, 0, 1);
+  order(kTable, 1, 1);
+  order(kTable, 2, 1);
+  RestaurantTill till(GetParam(), tmp.path(), cluster.conn(), sim);
+  ASSERT_TRUE(till.open()) << till.prompt.messages.join('\n').toStdString();
+  till.sale->selectRow(till.rowOf(kTable));
+  ArticleSplit split(*till.sale, till.db(), *till.engine, till.prompt);
+  ASSERT_TRUE(split.open());
+  split.moveRight(0);
+  split.moveRight(0); // lines 1 and 2 to pay now
+  const auto keys = [](const QList<SplitRow> &rows) {
+    QList<int> rbr;
+    for (const SplitRow &r : rows)
+      rbr << r.rbr;
+    return rbr;
+  };
+  ASSERT_EQ(keys(split.chosen()), (QList<int>{1, 2}));
+
+  killAfterFirstLine(till, {});
+  const int before = till.completed;
+  split.zbir();
+  ASSERT_TRUE(testsupport::waitFor([&] { return till.completed > before; }, 30000) && till.idle())
+      << till.prompt.messages.join('\n').toStdString();
+  ASSERT_TRUE(killed);
+  EXPECT_EQ(tableParts(), (QStringList{"off 5 1,2", "free 5 "}));
+  // The split window offers only the line left, and that is not paid while the others wait.
+  EXPECT_EQ(keys(split.remaining()), QList<int>{3});
+  EXPECT_EQ(keys(split.chosen()), QList<int>{});
+  const qsizetype printed = sim.journal().size();
+  split.moveRight(0);
+  till.prompt.messages.clear();
+  split.zbir();
+  EXPECT_EQ(till.prompt.messages, QStringList{"GRESKA: " + TransactionEngine::tableSettlingText(kTable)});
+  EXPECT_TRUE(split.entryEnabled);
+  EXPECT_EQ(sim.journal().size(), printed);
+
+  ASSERT_TRUE(restart());
+  ASSERT_TRUE(testsupport::waitFor([&] { return till.engine->waitingSteps() == 0; }, 20000));
+  EXPECT_EQ(stost(kTable), QStringList{"3 3 1,000"});
+  EXPECT_EQ(holder(kTable), kWaiter);
+  EXPECT_FALSE(QFile::exists(conflictsPath()));
+  EXPECT_EQ(keys(split.remaining()) + keys(split.chosen()), QList<int>{3});
+  const JournalCheck check = compare();
+  EXPECT_TRUE(check.passed()) << check.problems.join('\n').toStdString();
+
+  // Now it is paid: the last line leaves and the table is freed.
+  const int paid = till.completed;
+  split.zbir();
+  ASSERT_TRUE(testsupport::waitFor([&] { return till.completed > paid; }, 30000) && till.idle())
+      << till.prompt.messages.join('\n').toStdString();
+  EXPECT_EQ(stost(kTable), QStringList());
+  EXPECT_EQ(holder(kTable), -1);
+  EXPECT_TRUE(compare().passed());
+  EXPECT_TRUE(split.requestClose());
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, TablesOutage, testing::Values(1, 2, 4),

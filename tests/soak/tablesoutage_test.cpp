@@ -151,8 +151,7 @@ protected:
     ASSERT_TRUE(checker.open(int(DatabaseKind::PostgreSQL), cluster.conn()))
         << checker.lastError().toStdString();
     ASSERT_TRUE(seedSoakShop(checker, startStock));
-    ASSERT_TRUE(
-        checker.exec("INSERT INTO konobari (rbr, sifkonob, naziv, admin) VALUES (2, '2222', 'Ana', 0)"));
+    ASSERT_TRUE(checker.exec("INSERT INTO konobari (rbr, sifkonob, naziv) VALUES (2, '2222', 'Ana')"));
     ASSERT_TRUE(checker.exec("INSERT INTO stolovi (brstola, naziv, sifkonob) VALUES (4, 'Sto 4', -1), "
                              "(5, 'Sto 5', 2), (6, 'Sto 6', 2)"));
     ASSERT_TRUE(sim.start(GetParam(), tmp.path(), true, simArticles()));

@@ -15,33 +15,47 @@ QList<int> TransactionEngine::acceptedLines(int endIndex, bool stopAtFirstEnd) c
   return rbr;
 }
 
-DbResult<> TransactionEngine::takePaidLinesOff(int sto, const QList<int> &rbr) {
-  TableRepository tables = m_store.tables();
-  const auto onTable = tables.lockLines(sto);
-  if (!onTable)
-    return onTable.failure();
-  // A line leaves only while it is still the one paid: another till may have moved the
-  // table's lines (a merge) or taken them off meanwhile, and a number then names
-  // another line or none. Those stay, and the waiter is told.
-  QList<int> same;
+StepPart TransactionEngine::paidLinesOff(int sto, const QList<int> &rbr) const {
+  StepPart part;
+  part.kind = StepKind::TableLinesOff;
+  part.sto = sto;
   for (const int n : rbr) {
     if (n <= 0 || m_takenOff.contains(n))
       continue; // a void the receipt added of its own, or a line taken off after "Nastavi"
     const auto paid = std::find_if(m_stavke.begin(), m_stavke.end(), [n](const Racun &r) {
       return r.operacija == Racun::Prodaja && r.rbrStavke == n;
     });
-    const auto line =
-        std::find_if(onTable->begin(), onTable->end(), [n](const TableLine &l) { return l.rbr == n; });
-    if (paid != m_stavke.end() && line != onTable->end() &&
-        line->sifra.compare(paid->sifra, Qt::CaseInsensitive) == 0 && line->kolicina == paid->kolicina &&
-        line->iznos == paid->iznos)
-      same.append(n);
-    else
-      ++m_changedElsewhere;
+    if (paid != m_stavke.end())
+      part.lines.append({n, paid->sifra, paid->kolicina, paid->iznos});
   }
-  DB_TRY(tables.deleteLines(sto, same));
-  m_takenOff += same;
-  return {};
+  return part;
+}
+
+bool TransactionEngine::runTableStep(const StepParts &parts,
+                                     std::optional<ReceiptStore::TableOutcome> *written) {
+  if (parts.isEmpty() || parts.first().sto <= 0)
+    return true; // no table: nothing to book
+  const int waiting = waitingSteps();
+  if (!runStep(parts))
+    return false;
+  const bool kept = waitingSteps() > waiting;
+  const ReceiptStore::TableOutcome &found = m_store.tableOutcome();
+  for (const StepPart &p : parts) {
+    if (p.kind != StepKind::TableLinesOff)
+      continue;
+    for (const PaidTableLine &l : p.lines) {
+      // Waiting, a line counts as gone: it is not offered again meanwhile.
+      const bool left = !kept && std::any_of(found.leftOn.begin(), found.leftOn.end(),
+                                             [&](const PaidTableLine &o) { return o.rbr == l.rbr; });
+      if (left)
+        ++m_changedElsewhere;
+      else
+        m_takenOff.append(l.rbr);
+    }
+  }
+  if (!kept && written)
+    *written = found;
+  return true;
 }
 
 void TransactionEngine::tellChangedElsewhere(int sto) {
@@ -59,32 +73,18 @@ void TransactionEngine::removeAcceptedLines(int endIndex) {
   const int sto = m_trenutniSto;
   const bool split = m_state.rastavljanjePoArtiklima || m_state.rastavljanjePoTurama;
   const int round = split && m_split ? m_split->selectedRoundIndex() + 1 : 0;
-  bool roundEmptied = false;
-  int maxRound = 0;
+  StepParts parts{paidLinesOff(sto, rbr)};
+  if (m_state.rastavljanjePoTurama)
+    parts.append(StepPart{StepKind::RoundClosed, Racun{}, std::nullopt, sto, {}, round});
+  std::optional<ReceiptStore::TableOutcome> written; // none while the step waits: the rounds shown stay
   m_changedElsewhere = 0;
-  runWrite([&]() -> DbResult<> {
-    TableRepository tables = m_store.tables();
-    DB_TRY(takePaidLinesOff(sto, rbr));
-    if (!m_state.rastavljanjePoTurama)
-      return {};
-    const auto left = tables.countRoundLines(sto, round);
-    if (!left)
-      return left.failure();
-    if (*left > 0)
-      return {};
-    roundEmptied = true;
-    const auto last = tables.closeRound(sto, round);
-    if (!last)
-      return last.failure();
-    maxRound = *last;
-    return {};
-  });
+  runTableStep(parts, &written);
   tellChangedElsewhere(sto);
   if (split) {
     if (m_split) {
       m_split->reloadLines();
-      if (roundEmptied)
-        m_split->refillRounds(maxRound);
+      if (m_state.rastavljanjePoTurama && written && written->roundClosed)
+        m_split->refillRounds(written->lastRound);
       m_split->resetAfterReceipt();
     }
   } else if (m_restaurant) {
@@ -139,7 +139,7 @@ bool TransactionEngine::closeForAcceptedLines(int failedIndex) {
   const QList<int> rbr = acceptedLines(failedIndex, true);
   const int sto = m_trenutniSto;
   m_changedElsewhere = 0;
-  if (!runWrite([&] { return takePaidLinesOff(sto, rbr); }))
+  if (!runTableStep({paidLinesOff(sto, rbr)}))
     return true;
   tellChangedElsewhere(sto);
   sendNextWholeStep();
@@ -222,6 +222,8 @@ void TransactionEngine::completeReceipt(Dialect dialect, std::optional<quint32> 
   // unfinished for the recovery, but the sale window moves on.
   if (m_racunUpisan || m_racunOdlozen) // else nothing of it was stored, and the number may be another till's
     runStep({StepPart{StepKind::Finished, Racun{}, dialect == Dialect::B ? std::nullopt : brfisis}});
+  if (m_state.rezimRestoran)
+    bookTable(dialect); // a step of this receipt: while the server is away it waits after its steps
   nextReceipt();
   if (dialect != Dialect::B && m_prompt) {
     PromptGuard g(this);
@@ -257,7 +259,27 @@ void TransactionEngine::completeReceipt(Dialect dialect, std::optional<quint32> 
   pumpWaiting();
 }
 
-void TransactionEngine::clearSaleWindow(Dialect dialect) {
+void TransactionEngine::bookTable(Dialect dialect) {
+  const int sto = m_trenutniSto;
+  QList<int> rbr;
+  if (dialect == Dialect::C)
+    rbr = acceptedLines(m_state.indeksStavke, true);
+  else
+    rbr = acceptedLines(int(m_stavke.size()), true);
+  const bool split = m_state.rastavljanjePoArtiklima || m_state.rastavljanjePoTurama;
+  const int round = split && m_split ? m_split->selectedRoundIndex() + 1 : 0;
+  // Only the lines paid leave the table, whatever the receipt: one another till added
+  // meanwhile stays, and so the table stays open.
+  StepParts parts{paidLinesOff(sto, rbr), StepPart{StepKind::TableFreed, Racun{}, std::nullopt, sto, {}, 0}};
+  if (m_state.rastavljanjePoTurama)
+    parts.append(StepPart{StepKind::RoundClosed, Racun{}, std::nullopt, sto, {}, round});
+  m_changedElsewhere = 0;
+  std::optional<ReceiptStore::TableOutcome> written;
+  runTableStep(parts, &written);
+  m_tableLastRound = written ? written->lastRound : -1;
+}
+
+void TransactionEngine::clearSaleWindow(Dialect) {
   if (!m_state.rezimRestoran) {
     if (m_retail)
       m_retail->resetAfterReceipt();
@@ -265,41 +287,6 @@ void TransactionEngine::clearSaleWindow(Dialect dialect) {
   }
   const int sto = m_trenutniSto;
   const bool split = m_state.rastavljanjePoArtiklima || m_state.rastavljanjePoTurama;
-  QList<int> rbr;
-  if (dialect == Dialect::C)
-    rbr = acceptedLines(m_state.indeksStavke, true);
-  else
-    rbr = acceptedLines(int(m_stavke.size()), true);
-  const int round = split && m_split ? m_split->selectedRoundIndex() + 1 : 0;
-  int maxRound = 0;
-  // Only the lines paid leave the table, whatever the receipt: one another till added
-  // meanwhile stays, and so the table stays open.
-  m_changedElsewhere = 0;
-  runWrite([&]() -> DbResult<> {
-    TableRepository tables = m_store.tables();
-    DB_TRY(takePaidLinesOff(sto, rbr));
-    const auto freed = tables.freeEmptyTable(sto);
-    if (!freed)
-      return freed.failure();
-    if (m_state.rastavljanjePoTurama) {
-      // A round the device took only in part keeps its place.
-      const auto inRound = tables.countRoundLines(sto, round);
-      if (!inRound)
-        return inRound.failure();
-      if (*inRound > 0) {
-        const auto last = tables.lastRound(sto);
-        if (!last)
-          return last.failure();
-        maxRound = *last;
-        return {};
-      }
-      const auto last = tables.closeRound(sto, round);
-      if (!last)
-        return last.failure();
-      maxRound = *last;
-    }
-    return {};
-  });
   tellChangedElsewhere(sto);
   if (split && m_split)
     m_split->reloadLines();
@@ -307,8 +294,9 @@ void TransactionEngine::clearSaleWindow(Dialect dialect) {
     m_trenutniSto = m_restaurant->reloadTables();
   if (split) {
     if (m_split) {
-      if (m_state.rastavljanjePoTurama)
-        m_split->refillRounds(maxRound);
+      // While the step waits the rounds shown stay as they are.
+      if (m_state.rastavljanjePoTurama && m_tableLastRound >= 0)
+        m_split->refillRounds(m_tableLastRound);
       m_split->resetAfterReceipt();
     }
     return;

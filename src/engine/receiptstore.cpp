@@ -4,6 +4,8 @@
 #include "data/auditjournal.h"
 #include "data/database.h"
 
+#include <algorithm>
+
 ReceiptStore::ReceiptStore() : m_none(std::make_unique<Database>()) {}
 
 ReceiptStore::~ReceiptStore() = default;
@@ -21,7 +23,45 @@ TableRepository ReceiptStore::tables() {
 }
 
 DbResult<> ReceiptStore::inStep(const std::function<DbResult<>()> &writes) {
-  return db().inTransaction(writes);
+  m_tableOutcome = {};
+  return db().inTransaction([&] {
+    m_tableOutcome = {}; // what an attempt rolled back found does not count
+    return writes();
+  });
+}
+
+DbResult<> ReceiptStore::takeLinesOff(const StepPart &part) {
+  TableRepository t = tables();
+  const auto onTable = t.lockLines(part.sto);
+  if (!onTable)
+    return onTable.failure();
+  // A number names the paid line only while the line is unchanged: another till may have
+  // moved the table's lines (a merge) or taken them off meanwhile.
+  QList<int> same;
+  for (const PaidTableLine &paid : part.lines) {
+    const auto line =
+        std::find_if(onTable->begin(), onTable->end(), [&](const TableLine &l) { return l.rbr == paid.rbr; });
+    if (line != onTable->end() && line->sifra.compare(paid.sifra.trimmed(), Qt::CaseInsensitive) == 0 &&
+        line->kolicina == paid.kolicina && line->iznos == paid.iznos)
+      same.append(paid.rbr);
+    else
+      m_tableOutcome.leftOn.append(paid);
+  }
+  return t.deleteLines(part.sto, same);
+}
+
+DbResult<> ReceiptStore::closeRound(const StepPart &part) {
+  TableRepository t = tables();
+  // A round the device took only in part keeps its place.
+  const auto inRound = t.countRoundLines(part.sto, part.tura);
+  if (!inRound)
+    return inRound.failure();
+  const auto last = *inRound > 0 ? t.lastRound(part.sto) : t.closeRound(part.sto, part.tura);
+  if (!last)
+    return last.failure();
+  m_tableOutcome.lastRound = *last;
+  m_tableOutcome.roundClosed = *inRound == 0;
+  return {};
 }
 
 DbResult<> ReceiptStore::writeSaleLine(ReceiptHeader &key, const Racun &step) {
@@ -137,6 +177,14 @@ DbResult<> ReceiptStore::write(ReceiptHeader &key, const StepPart &part) {
                                      QStringLiteral("racun %1/%2").arg(key.id.broj).arg(key.id.godina),
                                      QDateTime(key.datum, key.vreme)));
     return receipts().markFinished(key.id);
+  case StepKind::TableLinesOff:
+    return takeLinesOff(part);
+  case StepKind::TableFreed:
+    if (const auto freed = tables().freeEmptyTable(part.sto); !freed)
+      return freed.failure();
+    return {};
+  case StepKind::RoundClosed:
+    return closeRound(part);
   }
   return {};
 }

@@ -24,12 +24,28 @@ enum class StepKind {
   ClosingC,  // writeClosingC
   Finished,  // the receipt marked finished (STATUS 1, brfisis when given)
   Cancelled, // the device cancelled the receipt: its storno, journaled, and marked finished
+  // The table's bookkeeping after the device took a table's receipt (parts of a step of their own):
+  TableLinesOff, // the paid lines leave the table, each only while it is still the line paid
+  TableFreed,    // the table is freed when no line is left on it
+  RoundClosed,   // a round left empty closes: the later rounds move one down
+};
+
+// A table line as the receipt paid it: a later write takes off exactly this line, and
+// finds one another till changed or took off meanwhile.
+struct PaidTableLine {
+  int rbr = 0;
+  QString sifra;
+  Quantity kolicina;
+  Money iznos;
 };
 
 struct StepPart {
   StepKind kind = StepKind::SaleLine;
   Racun step;
   std::optional<quint32> brfisis;
+  int sto = 0;                     // the table parts' table
+  QList<PaidTableLine> lines = {}; // TableLinesOff
+  int tura = 0;                    // RoundClosed
 };
 using StepParts = QList<StepPart>;
 
@@ -73,9 +89,21 @@ public:
   // One part of a step: the matching write above. Finished marks only a stored receipt.
   DbResult<> write(ReceiptHeader &key, const StepPart &part);
 
+  // What the table parts of the unit last run found.
+  struct TableOutcome {
+    QList<PaidTableLine> leftOn; // paid lines not taken off: changed or gone meanwhile
+    int lastRound = 0;           // the table's last round after RoundClosed
+    bool roundClosed = false;    // RoundClosed found the round empty and closed it
+  };
+  const TableOutcome &tableOutcome() const { return m_tableOutcome; }
+
 private:
+  DbResult<> takeLinesOff(const StepPart &part);
+  DbResult<> closeRound(const StepPart &part);
+
   DbResult<> addCash(const ReceiptHeader &key, Money iznos);
 
   Database *m_db = nullptr;
   std::unique_ptr<Database> m_none; // stands in until the shop's database is set
+  TableOutcome m_tableOutcome;
 };

@@ -47,6 +47,8 @@ public:
   virtual void setTotal(Money total) = 0;
   // Steps wait for a server out of reach (0: none any more); the screen says so.
   virtual void showDatabaseOutage(int waiting) { (void)waiting; }
+  // Steps that waited wrote tables' bookkeeping: the tables and lines are read again.
+  virtual void tablesWritten() {}
 };
 
 // The two split-bill screens (by articles, by rounds).

@@ -20,11 +20,57 @@ QString newId() {
   return QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
+// The paid lines a replayed step found changed or gone, as the waiter reads them.
+QString leftOnText(const PendingStep &s, const QList<PaidTableLine> &left) {
+  if (left.isEmpty())
+    return {};
+  int sto = 0;
+  for (const StepPart &p : s.parts)
+    if (p.kind == StepKind::TableLinesOff)
+      sto = p.sto;
+  QStringList lines;
+  for (const PaidTableLine &l : left)
+    lines << QStringLiteral("stavka %1 (%2, kolicina %3, iznos %4)")
+                 .arg(l.rbr)
+                 .arg(l.sifra.trimmed(), l.kolicina.text(), l.iznos.text());
+  return QStringLiteral("sto %1, racun %2 (%3): %4")
+      .arg(sto)
+      .arg(s.key.id.broj)
+      .arg(s.key.datum.toString(QStringLiteral("dd.MM.yyyy")), lines.join(QStringLiteral(", ")));
+}
+
 } // namespace
 
 QString TransactionEngine::newReceiptRefusedText() {
   return QStringLiteral(
       "Veza sa bazom je prekinuta. Novi racun nije moguc dok se sacuvani koraci ne upisu u bazu.");
+}
+
+QString TransactionEngine::tableSettlingText(int sto) {
+  return QStringLiteral(
+             "Sto %1 je naplacen, ali placene stavke jos nisu skinute sa stola u bazi (veza sa "
+             "bazom je prekinuta). Sto se ne moze ponovo naplatiti dok se sacuvani koraci ne upisu u "
+             "bazu.")
+      .arg(sto);
+}
+
+QSet<int> TransactionEngine::linesLeavingTable(int sto) const {
+  QSet<int> rbr;
+  if (!m_journal || sto == 0)
+    return rbr;
+  for (const PendingStep &s : m_journal->steps())
+    for (const StepPart &p : s.parts)
+      if (p.kind == StepKind::TableLinesOff && p.sto == sto)
+        for (const PaidTableLine &l : p.lines)
+          rbr.insert(l.rbr);
+  return rbr;
+}
+
+bool TransactionEngine::refusesSettlingTable(int sto) {
+  if (linesLeavingTable(sto).isEmpty())
+    return false;
+  message(QStringLiteral("GRESKA"), tableSettlingText(sto));
+  return true;
 }
 
 void TransactionEngine::setStepJournalDir(const QString &dir) {
@@ -175,7 +221,8 @@ bool TransactionEngine::replayStepJournal() {
     return false;
   }
   ReceiptRepository receipts = m_store.receipts();
-  QStringList conflicts;
+  QStringList conflicts, leftOnTables;
+  bool tablesWritten = false;
   bool stopped = false;
   while (!m_journal->isEmpty()) {
     const PendingStep s = m_journal->steps().first();
@@ -188,13 +235,23 @@ bool TransactionEngine::replayStepJournal() {
       broj = **applied; // written already: by the till before the server answered, or by a replay cut short
     } else {
       ReceiptHeader k = s.key;
+      QString leftOn;
       done = m_store.inStep([&]() -> DbResult<> {
         for (const StepPart &p : s.parts)
           DB_TRY(m_store.write(k, p));
-        return receipts.recordAppliedStep(s.id, {k.id.godina, k.stored ? k.id.broj : 0}, k.datum);
+        DB_TRY(receipts.recordAppliedStep(s.id, {k.id.godina, k.stored ? k.id.broj : 0}, k.datum));
+        leftOn = leftOnText(s, m_store.tableOutcome().leftOn);
+        // Kept before the commit: once the step is written it is never looked at again.
+        if (!leftOn.isEmpty() && !m_journal->keepPartlyWritten(s, leftOn))
+          return DbError{m_journal->errorString()};
+        return {};
       });
       if (done && k.stored)
         broj = k.id.broj;
+      if (done && !leftOn.isEmpty()) {
+        qCWarning(lcOutage).noquote() << QStringLiteral("korak %1 upisan delimicno: %2").arg(s.id, leftOn);
+        leftOnTables << leftOn;
+      }
     }
     if (!done) {
       if (done.failure().connectionLost || !db.serverReachable()) {
@@ -212,6 +269,8 @@ bool TransactionEngine::replayStepJournal() {
                        .arg(s.key.datum.toString(QStringLiteral("dd.MM.yyyy")), done.error());
       continue;
     }
+    for (const StepPart &p : s.parts)
+      tablesWritten = tablesWritten || p.kind == StepKind::TableLinesOff;
     if (!m_journal->takeFirst(broj)) {
       dbOk(DbError{m_journal->errorString()});
       stopped = true;
@@ -229,10 +288,23 @@ bool TransactionEngine::replayStepJournal() {
       m_brojRacuna = nextReceiptNumber();
   }
   tellOutage();
+  // The screens showed the paid lines gone from what waited; now the database says so.
+  if (tablesWritten && !m_state.racunUToku) {
+    if (m_split && (m_state.rastavljanjePoArtiklima || m_state.rastavljanjePoTurama))
+      m_split->reloadLines();
+    if (m_restaurant)
+      m_restaurant->tablesWritten();
+  }
   if (!conflicts.isEmpty())
     message(QStringLiteral("GRESKA"),
             QStringLiteral("Sacuvani koraci koje baza nije primila (sacuvani su u %1):\n%2")
                 .arg(m_journal->conflictsPath(), conflicts.join(QLatin1Char('\n'))));
+  if (!leftOnTables.isEmpty())
+    message(
+        QStringLiteral("GRESKA"),
+        QStringLiteral("Placene stavke koje su u medjuvremenu promenjene na drugoj kasi ostale su na stolu "
+                       "(sacuvano u %1). Proverite sto:\n%2")
+            .arg(m_journal->conflictsPath(), leftOnTables.join(QLatin1Char('\n'))));
   if (stopped || !m_journal->isEmpty()) {
     scheduleReplay();
     return false;

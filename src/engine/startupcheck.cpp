@@ -191,7 +191,7 @@ void TransactionEngine::closeRetail(const Racun &step, bool closeNow) {
 }
 
 void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
-  if (refusesNewReceipt()) {
+  if (refusesSettlingTable(m_trenutniSto) || refusesNewReceipt()) {
     giveControlsBack(m_restaurant, m_split);
     return;
   }
@@ -210,7 +210,7 @@ void TransactionEngine::startWholeReceipt(const StavkeRacuna &steps) {
 }
 
 void TransactionEngine::startEmptyingReceipt(const StavkeRacuna &steps) {
-  if (refusesNewReceipt()) {
+  if (refusesSettlingTable(m_trenutniSto) || refusesNewReceipt()) {
     giveControlsBack(m_restaurant, m_split);
     return;
   }

@@ -12,8 +12,12 @@
 
 namespace {
 
-const char *const kParts[] = {"prodaja",     "placanje", "zatvaranjeA", "zatvaranjeB",
-                              "zatvaranjeC", "zavrsen",  "storniran"};
+const char *const kParts[] = {"prodaja", "placanje",  "zatvaranjeA",   "zatvaranjeB", "zatvaranjeC",
+                              "zavrsen", "storniran", "stavkeSaStola", "stoSlobodan", "turaZatvorena"};
+
+bool isTablePart(StepKind k) {
+  return k == StepKind::TableLinesOff || k == StepKind::TableFreed || k == StepKind::RoundClosed;
+}
 
 QString kindName(StepKind k) {
   return QString::fromLatin1(kParts[int(k)]);
@@ -72,6 +76,38 @@ Racun stepFrom(const QJsonObject &o) {
   return r;
 }
 
+QJsonObject tablePartJson(const StepPart &p) {
+  QJsonArray lines;
+  for (const PaidTableLine &l : p.lines)
+    lines.append(QJsonObject{{"rbr", l.rbr},
+                             {"sifra", l.sifra},
+                             {"kolicina", QString::number(l.kolicina.units())},
+                             {"iznos", QString::number(l.iznos.units())}});
+  return {{"vrsta", kindName(p.kind)}, {"sto", p.sto}, {"stavke", lines}, {"tura", p.tura}};
+}
+
+// Nothing when a part names no table or a line no number: a replay would take off the wrong one.
+std::optional<StepPart> tablePartFrom(StepKind kind, const QJsonObject &o) {
+  StepPart p;
+  p.kind = kind;
+  p.sto = o.value(QLatin1String("sto")).toInt();
+  p.tura = o.value(QLatin1String("tura")).toInt();
+  if (p.sto <= 0 || !o.value(QLatin1String("stavke")).isArray())
+    return std::nullopt;
+  for (const QJsonValue &v : o.value(QLatin1String("stavke")).toArray()) {
+    const QJsonObject l = v.toObject();
+    PaidTableLine line;
+    line.rbr = l.value(QLatin1String("rbr")).toInt();
+    line.sifra = l.value(QLatin1String("sifra")).toString();
+    line.kolicina = Quantity::fromUnits(l.value(QLatin1String("kolicina")).toString().toLongLong());
+    line.iznos = Money::fromUnits(l.value(QLatin1String("iznos")).toString().toLongLong());
+    if (line.rbr <= 0)
+      return std::nullopt;
+    p.lines.append(line);
+  }
+  return p;
+}
+
 bool syncFile(QFile &f) {
   return f.flush() && ::fsync(f.handle()) == 0;
 }
@@ -91,6 +127,10 @@ bool syncDir(const QString &dir) {
 QByteArray PendingStep::toJson() const {
   QJsonArray parts;
   for (const StepPart &p : this->parts) {
+    if (isTablePart(p.kind)) {
+      parts.append(tablePartJson(p));
+      continue;
+    }
     QJsonObject o{{"vrsta", kindName(p.kind)}, {"korak", stepJson(p.step)}};
     if (p.brfisis)
       o.insert(QStringLiteral("brfisis"), qint64(*p.brfisis));
@@ -135,6 +175,13 @@ std::optional<PendingStep> PendingStep::fromJson(const QByteArray &line) {
     const auto kind = kindOf(p.value(QLatin1String("vrsta")).toString());
     if (!kind)
       return std::nullopt;
+    if (isTablePart(*kind)) {
+      const auto part = tablePartFrom(*kind, p);
+      if (!part)
+        return std::nullopt;
+      s.parts.append(*part);
+      continue;
+    }
     StepPart part;
     part.kind = *kind;
     part.step = stepFrom(p.value(QLatin1String("korak")).toObject());
@@ -263,4 +310,24 @@ bool StepJournal::moveFirstToConflicts(const QString &reason) {
   if (!appendTo(m_conflicts, QJsonDocument(o).toJson(QJsonDocument::Compact)))
     return false;
   return takeFirst(0);
+}
+
+bool StepJournal::keepPartlyWritten(const PendingStep &step, const QString &reason) {
+  QFile f(m_conflicts);
+  if (f.exists()) {
+    if (!f.open(QIODevice::ReadOnly)) {
+      m_error = f.errorString();
+      return false;
+    }
+    for (const QByteArray &line : f.readAll().split('\n')) {
+      const QJsonObject o = QJsonDocument::fromJson(line).object();
+      if (o.value(QLatin1String("delimicno")).toBool() &&
+          o.value(QLatin1String("korak")).toObject().value(QLatin1String("id")).toString() == step.id)
+        return true;
+    }
+    f.close();
+  }
+  QJsonObject o{{"razlog", reason}, {"delimicno", true}};
+  o.insert(QStringLiteral("korak"), QJsonDocument::fromJson(step.toJson()).object());
+  return appendTo(m_conflicts, QJsonDocument(o).toJson(QJsonDocument::Compact));
 }

@@ -50,6 +50,10 @@ public:
   bool takeFirst(int broj);
   // The step goes to the conflicts file with the reason, and then leaves the file.
   bool moveFirstToConflicts(const QString &reason);
+  // A step written only in part (paid lines another till had changed stay on the table)
+  // is kept in the conflicts file with the reason, once: a replay cut short between this
+  // and the commit finds it there.
+  bool keepPartlyWritten(const PendingStep &step, const QString &reason);
   QString errorString() const { return m_error; }
 
 private:

@@ -16,6 +16,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <deque>
@@ -81,6 +82,13 @@ public:
   static QString outageText(int waiting);
   // Shown when a new receipt is asked for while steps wait.
   static QString newReceiptRefusedText();
+  // The lines of table sto a paid receipt took off in steps still waiting for the server:
+  // this till shows them gone and does not let the table be paid until they are written.
+  QSet<int> linesLeavingTable(int sto) const;
+  // Shown when such a table is to be paid or emptied.
+  static QString tableSettlingText(int sto);
+  // The table has lines leaving it: refused with a message (true).
+  bool refusesSettlingTable(int sto);
   static constexpr int ReplayMs = 5000;
 
   // --- receiving ---
@@ -333,11 +341,18 @@ private:
   void clearSaleWindow(Dialect dialect);
   QList<int> acceptedLines(int endIndex, bool stopAtFirstEnd) const;
   void removeAcceptedLines(int endIndex);
-  // Inside a write unit: the paid lines rbr leave table sto, locked meanwhile; each only
-  // while it is still the line the receipt paid (counted in m_changedElsewhere otherwise).
-  DbResult<> takePaidLinesOff(int sto, const QList<int> &rbr);
-  // After the unit: a warning when another till had changed the paid lines.
+  // The paid lines rbr of the receipt as it paid them, for a step that takes them off
+  // table sto (a void of the receipt's own and a line already taken off are left out).
+  StepPart paidLinesOff(int sto, const QList<int> &rbr) const;
+  // The table's bookkeeping after a paid receipt as a step of the receipt: written as one
+  // unit, or waiting in the step journal after the receipt's own steps. Paid lines another
+  // till had changed are counted in m_changedElsewhere; written gets what the step found
+  // when it was written (nothing while it waits). False: refused, shown.
+  bool runTableStep(const StepParts &parts, std::optional<ReceiptStore::TableOutcome> *written = nullptr);
+  // After the step: a warning when another till had changed the paid lines.
   void tellChangedElsewhere(int sto);
+  // The table's step of a completed receipt, before the next receipt begins.
+  void bookTable(Dialect dialect);
   // refusedCommand: dialect C's answered command code, what "Ponovi" sends again.
   void stepFailed(const QString &text, bool fromWatchdog, int refusedCommand = -1);
   void resendRefusedC(quint8 answered, const Racun &step);
@@ -465,8 +480,9 @@ private:
   qsizetype m_freeTextNext = 0;
   Racun m_stavkaKase;
   StavkeRacuna m_stavke;
-  QList<int> m_takenOff;      // paid lines of this receipt already off the table
-  int m_changedElsewhere = 0; // paid lines another till had changed, found by takePaidLinesOff
+  QList<int> m_takenOff;      // paid lines of this receipt already off the table (or waiting to leave)
+  int m_tableLastRound = -1;  // the table's last round after the completed receipt's step; -1 unknown
+  int m_changedElsewhere = 0; // paid lines another till had changed, found by runTableStep
   std::deque<std::function<void()>> m_followUps; // drawer, display after a receipt
 };
 

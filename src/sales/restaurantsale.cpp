@@ -46,7 +46,27 @@ void RestaurantSale::showDatabaseOutage(int waiting) {
 
 void RestaurantSale::readTables() {
   // A table list that cannot be read shows no table; nothing can be done on one then.
-  m_tables = m_repo.tablesOf(m_waiter).value_or({});
+  // While steps wait for the server the waiter keeps seeing the tables known last.
+  const auto tables = m_repo.tablesOf(m_waiter);
+  if (tables || m_engine.waitingSteps() == 0)
+    m_tables = tables.value_or({});
+}
+
+Money RestaurantSale::readLines(int brstola, const DbResult<Money> &total) {
+  const QSet<int> leaving = m_engine.linesLeavingTable(brstola);
+  const auto lines = brstola ? m_repo.lines(brstola) : DbResult<QList<TableLine>>(QList<TableLine>{});
+  if (lines)
+    m_lines = *lines;
+  else if (brstola != m_linesOf || m_engine.waitingSteps() == 0)
+    m_lines.clear();
+  m_linesOf = brstola;
+  if (leaving.isEmpty() && (lines || m_engine.waitingSteps() == 0))
+    return total.value_or(Money());
+  m_lines.removeIf([&](const TableLine &l) { return leaving.contains(l.rbr); });
+  Money shown;
+  for (const TableLine &l : std::as_const(m_lines))
+    shown += l.iznos;
+  return shown;
 }
 
 void RestaurantSale::showTable(int brstola) {
@@ -56,9 +76,9 @@ void RestaurantSale::showTable(int brstola) {
   for (qsizetype i = 0; i < m_tables.size(); ++i)
     if (m_tables[i].brstola == brstola)
       m_row = int(i);
-  m_lines = brstola ? m_repo.lines(brstola).value_or({}) : QList<TableLine>{};
+  const Money total = readLines(brstola, brstola ? m_repo.sum(brstola) : DbResult<Money>(Money()));
   m_pay.clear();
-  m_pay.ukupno = brstola ? m_repo.sum(brstola).value_or(Money()) : Money();
+  m_pay.ukupno = total;
   emit changed();
 }
 
@@ -308,6 +328,8 @@ void RestaurantSale::enterKey() {
 void RestaurantSale::zbir() {
   if (!entryEnabled || m_trenutniSto == 0)
     return;
+  if (m_engine.refusesSettlingTable(m_trenutniSto))
+    return; // its paid lines are still on their way off the table
   m_keys.cekanjePrekinuto = false;
   setStatus(QString());
   entryEnabled = gridEnabled = false;
@@ -347,6 +369,8 @@ void RestaurantSale::zbir() {
 void RestaurantSale::isprazniSto() {
   if (!entryEnabled || m_trenutniSto == 0)
     return;
+  if (m_engine.refusesSettlingTable(m_trenutniSto))
+    return; // its paid lines are still on their way off the table
   setStatus(QString());
   entryEnabled = gridEnabled = false;
   emit changed();
@@ -447,15 +471,14 @@ int RestaurantSale::reloadTables() {
 }
 
 void RestaurantSale::resetAmounts(Money remainingTotal) {
-  m_lines = m_trenutniSto ? m_repo.lines(m_trenutniSto).value_or({}) : QList<TableLine>{};
+  const Money total = readLines(m_trenutniSto, remainingTotal);
   m_pay.clear();
-  m_pay.ukupno = remainingTotal;
+  m_pay.ukupno = total;
   emit changed();
 }
 
 void RestaurantSale::setTotal(Money total) {
-  m_lines = m_trenutniSto ? m_repo.lines(m_trenutniSto).value_or({}) : QList<TableLine>{};
-  m_pay.ukupno = total;
+  m_pay.ukupno = readLines(m_trenutniSto, total);
   m_pay.refreshChange();
   emit changed();
 }

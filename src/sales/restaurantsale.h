@@ -134,6 +134,7 @@ public:
   void resetAmounts(Money remainingTotal) override;
   void setTotal(Money total) override;
   void showDatabaseOutage(int waiting) override;
+  void tablesWritten() override { changedElsewhere(); }
 
   // The whole receipt of settling a table as the engine takes it (stavkeRacuna).
   // Public for the tests; nothing when the lines cannot be read.
@@ -158,6 +159,10 @@ signals:
 private:
   void showTable(int brstola); // trenutniSto := brstola, lines, total, payment fields "0,00"
   void readTables();
+  // The table's lines as this till knows them; gives the total shown (total: the database's).
+  // Lines a paid receipt took off in a step still waiting for the server are gone here
+  // already, and while steps wait the lines read last stay when the server cannot be read.
+  Money readLines(int brstola, const DbResult<Money> &total);
   void sendFailed(bool reenable);
 
   TableRepository m_repo;
@@ -171,6 +176,7 @@ private:
   QList<TableLine> m_lines;
   int m_row = -1;
   int m_trenutniSto = 0;
+  int m_linesOf = 0; // the table m_lines were read for
   int m_waiter = 0;
   QString m_status;
   QString m_outage;

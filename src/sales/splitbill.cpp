@@ -50,6 +50,12 @@ QList<SplitRow> SplitBill::rowsOf(const QList<TableLine> &lines) {
   return rows;
 }
 
+QList<TableLine> SplitBill::onTable(QList<TableLine> lines) const {
+  const QSet<int> leaving = m_engine.linesLeavingTable(m_sto);
+  lines.removeIf([&](const TableLine &l) { return leaving.contains(l.rbr); });
+  return lines;
+}
+
 void SplitBill::setStatus(const QString &text) {
   m_status = text;
   emit changed();
@@ -108,6 +114,8 @@ void SplitBill::zbir() {
     return;
   m_keys.cekanjePrekinuto = false;
   setStatus(QString());
+  if (m_engine.refusesSettlingTable(m_sto))
+    return; // its paid lines are still on their way off the table
   const auto lines = m_repo.lines(m_sto);
   if (!lines) {
     setStatus(kSlanje); // nothing was sent
@@ -178,7 +186,7 @@ void SplitBill::enableControls() {
 void SplitBill::reloadLines() {
   // Unreadable: the lists stay as they are until the next read.
   if (const auto lines = m_repo.lines(m_sto))
-    linesChanged(*lines);
+    linesChanged(onTable(*lines));
   emit changed();
 }
 
@@ -194,7 +202,7 @@ bool ArticleSplit::fillLists() {
   const auto lines = m_repo.lines(m_sto);
   if (!lines)
     return false;
-  m_left = rowsOf(*lines);
+  m_left = rowsOf(onTable(*lines));
   return true;
 }
 
@@ -228,10 +236,14 @@ void ArticleSplit::resetAfterReceipt() {
   // Chosen lines the device did not take (a step given up) go back with the rest.
   const QList<SplitRow> unpaid = m_chosen;
   SplitBill::resetAfterReceipt();
-  if (const auto lines = m_repo.lines(m_sto))
-    m_left = rowsOf(*lines);
-  else
-    m_left += unpaid;
+  if (const auto lines = m_repo.lines(m_sto)) {
+    m_left = rowsOf(onTable(*lines));
+  } else {
+    const QSet<int> leaving = m_engine.linesLeavingTable(m_sto);
+    for (const SplitRow &r : unpaid)
+      if (!leaving.contains(r.rbr))
+        m_left.append(r);
+  }
   emit changed();
 }
 
@@ -257,7 +269,7 @@ void RoundSplit::chooseRound(int index) {
   if (!listsEnabled || index < 0 || index >= m_lastRound)
     return;
   m_round = index + 1;
-  m_chosen = rowsOf(m_repo.roundLines(m_sto, m_round).value_or({}));
+  m_chosen = rowsOf(onTable(m_repo.roundLines(m_sto, m_round).value_or({})));
   chosenChanged();
 }
 

@@ -105,6 +105,8 @@ protected:
   // The total of the chosen lines (0 when there are none or it cannot be read).
   void chosenChanged();
   static QList<SplitRow> rowsOf(const QList<TableLine> &lines);
+  // The table's lines without those a paid receipt took off in a step still waiting for the server.
+  QList<TableLine> onTable(QList<TableLine> lines) const;
 
   RestaurantSale &m_restaurant;
   TableRepository m_repo;

@@ -7,6 +7,7 @@
 #include "data/serverprobe.h"
 #include "engine/stepjournal.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>

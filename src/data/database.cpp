@@ -13,6 +13,7 @@
 #include <QSqlDriver>
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 
 #ifdef Q_OS_LINUX
@@ -225,6 +226,43 @@ bool Database::serverReachable() {
   // A statement's own failure leaves the connection sound; a lost server fails even this.
   QSqlQuery q(connection());
   return q.exec(QStringLiteral("SELECT 1"));
+}
+
+std::function<bool(QString *)> Database::serverAttempt() const {
+  if (m_kind != DatabaseKind::PostgreSQL || !QSqlDatabase::contains(m_name))
+    return {};
+  struct Settings {
+    QString host, name, user, password, options;
+    int port = -1;
+  };
+  const QSqlDatabase c = connection();
+  const Settings s{c.hostName(), c.databaseName(), c.userName(), c.password(), c.connectOptions(), c.port()};
+  return [s](QString *error) {
+    static std::atomic<int> serial{0};
+    const QString name = QStringLiteral("kasa-dosegljivost-%1").arg(++serial);
+    bool reached = false;
+    {
+      QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+      db.setHostName(s.host);
+      db.setDatabaseName(s.name);
+      db.setUserName(s.user);
+      db.setPassword(s.password);
+      db.setPort(s.port);
+      db.setConnectOptions(s.options);
+      reached = db.open();
+      if (reached) {
+        QSqlQuery q(db);
+        reached = q.exec(QStringLiteral("SELECT 1"));
+        if (!reached && error)
+          *error = q.lastError().text();
+      } else if (error) {
+        *error = db.lastError().text();
+      }
+      db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return reached;
+  };
 }
 
 SqliteJournal Database::journalFor(std::optional<quint32> fsType) {

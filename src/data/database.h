@@ -69,6 +69,10 @@ public:
   // A server whose connection answers a trivial statement; false when it is gone (the
   // server stopped, the network cut). Outside a unit only; an SQLite file always answers.
   bool serverReachable();
+  // Whether the server takes a new connection with this one's settings, for a thread of
+  // its own (a connection belongs to the thread that made it): the attempt opens and
+  // closes a connection of its own. Empty unless the database is a server.
+  std::function<bool(QString *error)> serverAttempt() const;
   DatabaseKind kind() const { return m_kind; }
   // The SQLite file that is open; empty for a server or a database held in memory.
   QString sqliteFile() const;

@@ -69,6 +69,9 @@ DbResult<> ReceiptRepository::insertHeader(ReceiptHeader &h) {
     RecordRules::fillDefaults(QStringLiteral("RACUNI"), row, true, h.restoran); // BROJ_DOK follows BROJ
     return m_db.insertRecord(QStringLiteral("RACUNI"), row);
   }));
+  if (!h.kasa.isEmpty())
+    DB_TRY(m_db.exec(QStringLiteral("UPDATE racuni SET kasa=:kasa WHERE godina=:god AND broj=:broj"),
+                     {{QStringLiteral("kasa"), h.kasa}, {kGod, h.id.godina}, {kBroj, broj}}));
   h.id.broj = broj;
   h.stored = true;
   return {};
@@ -201,6 +204,18 @@ DbResult<std::optional<LastReceipt>> ReceiptRepository::lastReceipt(int godina) 
   auto q = m_db.query(QStringLiteral("SELECT broj, status FROM racuni WHERE godina=:god AND broj="
                                      "(SELECT MAX(broj) FROM racuni WHERE godina=:god)"),
                       {{kGod, godina}});
+  if (!q)
+    return q.failure();
+  if (!q->next())
+    return std::optional<LastReceipt>();
+  return std::optional<LastReceipt>(LastReceipt{q->value(0).toInt(), q->value(1).toInt()});
+}
+
+DbResult<std::optional<LastReceipt>> ReceiptRepository::lastReceiptOf(int godina, const QString &kasa) {
+  auto q = m_db.query(QStringLiteral("SELECT broj, status FROM racuni WHERE godina=:god AND broj="
+                                     "(SELECT MAX(broj) FROM racuni WHERE godina=:god AND "
+                                     "(kasa=:kasa OR kasa IS NULL))"),
+                      {{kGod, godina}, {QStringLiteral("kasa"), kasa}});
   if (!q)
     return q.failure();
   if (!q->next())

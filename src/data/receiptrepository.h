@@ -26,6 +26,7 @@ struct ReceiptHeader {
   int sifoper = 0;       // KONOBARI.RBR of the cashier or waiter
   int brstola = 0;       // the table in restaurant mode, else 0
   bool restoran = false; // REZIM 1
+  QString kasa;          // RACUNI.KASA: the till writing it; empty writes NULL
   // The RACUNI row exists and is this till's: written by it, or a stored receipt taken up
   // again. Until then id.broj is only the number the receipt hopes for.
   bool stored = false;
@@ -108,6 +109,9 @@ public:
 
   // --- reading ---
   DbResult<std::optional<LastReceipt>> lastReceipt(int godina);
+  // The year's last receipt of the till: its own (KASA) or one written before tills were
+  // told apart. Another till's receipt in progress is that till's to finish.
+  DbResult<std::optional<LastReceipt>> lastReceiptOf(int godina, const QString &kasa);
   // The receipt's PRODATO rows in their order.
   DbResult<QList<SoldLine>> lines(ReceiptId id);
   // Sum of the sold lines minus the sum of the payments.

@@ -188,8 +188,13 @@ const TableDef &appliedStepsTable() {
   return t;
 }
 
+const ColumnDef &receiptTillColumn() {
+  static const ColumnDef c = text("kasa", 20);
+  return c;
+}
+
 int currentVersion() {
-  return 5;
+  return 6;
 }
 
 QStringList upgradeStatements(int version) {
@@ -210,6 +215,10 @@ QStringList upgradeStatements(int version) {
   } else if (version == 5) {
     out << createTable(appliedStepsTable());
     out << QStringLiteral("CREATE INDEX ix_upisani_koraci_datum ON upisani_koraci (datum)");
+  } else if (version == 6) {
+    // Several tills on one server: each looks for its own unfinished receipt. The column is
+    // receiptTillColumn(), spelled out (the schema's test finds it under that name).
+    out << QStringLiteral("ALTER TABLE racuni ADD COLUMN kasa VARCHAR(20)");
   }
   return out;
 }

@@ -41,6 +41,10 @@ const TableDef &auditTable();
 // server, every step) by their id, written with them: a step is never written twice,
 // even when a till died between the commit and crossing it off. Not one of tables().
 const TableDef &appliedStepsTable();
+// RACUNI.KASA, kept out of the RACUNI of tables() (copies, imports and exports carry the
+// shop's columns only): the till that wrote the receipt, by its fiscal device's number. NULL
+// on receipts written before tills were told apart, which every till counts as its own.
+const ColumnDef &receiptTillColumn();
 int currentVersion();
 // The statements that bring a database of version - 1 to version.
 QStringList upgradeStatements(int version);

@@ -26,7 +26,15 @@ ReceiptHeader TransactionEngine::key() const {
   k.sifoper = m_state.rezimRestoran && !m_stavke.empty() ? m_stavke[0].operater : m_rbrKasira;
   k.brstola = m_trenutniSto;
   k.restoran = m_state.rezimRestoran;
+  k.kasa = tillId();
   return k;
+}
+
+// Tills sharing a server are told apart by their fiscal device's number: the unfinished
+// receipt a till recovers is one its own device may still hold, and the number is the
+// device's, set in each till's own settings, where a machine's name says nothing of it.
+QString TransactionEngine::tillId() const {
+  return m_link.IBFM.trimmed();
 }
 
 Racun &TransactionEngine::stepAt(int index) {

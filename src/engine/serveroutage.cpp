@@ -182,6 +182,14 @@ bool TransactionEngine::refusesNewReceipt() {
   return true;
 }
 
+bool TransactionEngine::recoveryWaitsForJournal(std::function<void()> recovery) {
+  if (waitingSteps() == 0)
+    return false;
+  qCInfo(lcOutage).noquote() << QStringLiteral("nezavrseni racun se proverava kad se koraci upisu");
+  m_recoveryAfterJournal = std::move(recovery);
+  return true;
+}
+
 void TransactionEngine::scheduleReplay() {
   if (m_scheduler.isPending(m_replayTask))
     return;
@@ -215,11 +223,31 @@ bool TransactionEngine::replayStepJournal() {
     return false;
   }
   Database &db = m_store.db();
-  if (!db.serverReachable() && !db.reopen()) {
-    qCInfo(lcOutage).noquote() << QStringLiteral("server jos nedostupan: ") + db.lastError();
-    scheduleReplay();
-    return false;
+  if (!db.serverReachable()) {
+    // Opening the connection here would hold this thread, and the cashier's screen with
+    // it, for as long as a server that takes the connection and never answers is waited
+    // for: it is opened only once a connection of the probe's own got an answer.
+    if (!std::exchange(m_serverAnswered, false)) {
+      if (ServerProbe::Attempt attempt = db.serverAttempt()) {
+        m_serverProbe.start(std::move(attempt), [this](bool reached, const QString &error) {
+          if (!reached) {
+            qCInfo(lcOutage).noquote() << QStringLiteral("server jos nedostupan: ") + error;
+            scheduleReplay();
+            return;
+          }
+          m_serverAnswered = true;
+          replayStepJournal();
+        });
+        return false;
+      }
+    }
+    if (!db.reopen()) {
+      qCInfo(lcOutage).noquote() << QStringLiteral("server jos nedostupan: ") + db.lastError();
+      scheduleReplay();
+      return false;
+    }
   }
+  m_serverAnswered = false;
   ReceiptRepository receipts = m_store.receipts();
   QStringList conflicts, leftOnTables;
   bool tablesWritten = false;
@@ -236,6 +264,8 @@ bool TransactionEngine::replayStepJournal() {
     } else {
       ReceiptHeader k = s.key;
       QString leftOn;
+      if (k.kasa.isEmpty()) // kept before tills were told apart
+        k.kasa = tillId();
       done = m_store.inStep([&]() -> DbResult<> {
         for (const StepPart &p : s.parts)
           DB_TRY(m_store.write(k, p));
@@ -309,5 +339,7 @@ bool TransactionEngine::replayStepJournal() {
     scheduleReplay();
     return false;
   }
+  if (auto recovery = std::exchange(m_recoveryAfterJournal, nullptr))
+    recovery();
   return true;
 }

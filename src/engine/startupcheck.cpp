@@ -283,12 +283,14 @@ void TransactionEngine::NapuniNastavakRacun(int year, int number) {
     m_retail->loadStoredReceipt(m_store.receipts().lines({year, number}).value_or({}));
 }
 
-// The year's last receipt; one that cannot be read counts as finished.
-static std::optional<LastReceipt> lastOf(ReceiptStore &store, int year) {
-  return store.receipts().lastReceipt(year).value_or(std::nullopt);
+// The year's last receipt of this till; one that cannot be read counts as finished.
+static std::optional<LastReceipt> lastOf(ReceiptStore &store, int year, const QString &till) {
+  return store.receipts().lastReceiptOf(year, till).value_or(std::nullopt);
 }
 
 void TransactionEngine::recoverRetailReceipt() {
+  if (recoveryWaitsForJournal([this] { recoverRetailReceipt(); }))
+    return;
   m_recoveryVoids.clear();
   m_recovery = Recovery::Probing;
   // Until the question is out the screen counts as waiting for the device, so the
@@ -331,7 +333,7 @@ void TransactionEngine::recoveryProbeAnswered(bool open, std::optional<quint32> 
   m_recovery = Recovery::None;
   m_state.racunUToku = false;
   const int year = today();
-  const auto last = lastOf(m_store, year);
+  const auto last = lastOf(m_store, year, tillId());
   const bool unfinished = last && last->status == 0;
   if (open) {
     if (const auto p = unbookedPendingLine(year)) {
@@ -583,7 +585,7 @@ bool TransactionEngine::settleFromDeviceNumber(int year, int number, quint32 dev
 
 bool TransactionEngine::checkUnfinishedRestaurantReceipt() {
   const int year = today();
-  const auto last = lastOf(m_store, year);
+  const auto last = lastOf(m_store, year, tillId());
   if (!last || last->status != 0)
     return true;
   deviceError({kUpozorenje, kProgramOtvoren, UserPrompt::Mode::Notice});
@@ -594,6 +596,8 @@ bool TransactionEngine::checkUnfinishedRestaurantReceipt() {
 }
 
 void TransactionEngine::requestStatusFromSale() {
+  if (recoveryWaitsForJournal([this] { requestStatusFromSale(); }))
+    return;
   whenLinkFree([this] {
     m_state.statusIzProdaje = true;
     GetStatus();
@@ -603,7 +607,7 @@ void TransactionEngine::requestStatusFromSale() {
 // Model 4's status report decides about the device's and the program's last receipt.
 void TransactionEngine::unfinishedOnStatus(int state, quint32 deviceNumber) {
   const int year = today();
-  const auto last = lastOf(m_store, year);
+  const auto last = lastOf(m_store, year, tillId());
   const int number = last ? last->broj : 0;
   const bool unfinished = last && last->status == 0;
   if (!m_state.rezimRestoran && state >= 2 && state <= 4) {

@@ -136,17 +136,19 @@ QByteArray PendingStep::toJson() const {
       o.insert(QStringLiteral("brfisis"), qint64(*p.brfisis));
     parts.append(o);
   }
-  const QJsonObject o{{"id", id},
-                      {"racun", racun},
-                      {"broj", key.id.broj},
-                      {"godina", key.id.godina},
-                      {"upisan", key.stored},
-                      {"datum", key.datum.toString(Qt::ISODate)},
-                      {"vreme", key.vreme.toString(QStringLiteral("HH:mm:ss"))},
-                      {"sifoper", key.sifoper},
-                      {"brstola", key.brstola},
-                      {"restoran", key.restoran},
-                      {"delovi", parts}};
+  QJsonObject o{{"id", id},
+                {"racun", racun},
+                {"broj", key.id.broj},
+                {"godina", key.id.godina},
+                {"upisan", key.stored},
+                {"datum", key.datum.toString(Qt::ISODate)},
+                {"vreme", key.vreme.toString(QStringLiteral("HH:mm:ss"))},
+                {"sifoper", key.sifoper},
+                {"brstola", key.brstola},
+                {"restoran", key.restoran},
+                {"delovi", parts}};
+  if (!key.kasa.isEmpty())
+    o.insert(QStringLiteral("kasa"), key.kasa);
   return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
@@ -167,6 +169,7 @@ std::optional<PendingStep> PendingStep::fromJson(const QByteArray &line) {
   s.key.sifoper = o.value(QLatin1String("sifoper")).toInt();
   s.key.brstola = o.value(QLatin1String("brstola")).toInt();
   s.key.restoran = o.value(QLatin1String("restoran")).toBool();
+  s.key.kasa = o.value(QLatin1String("kasa")).toString();
   if (s.id.isEmpty() || s.racun.isEmpty() || !s.key.datum.isValid() || !s.key.vreme.isValid() ||
       !o.value(QLatin1String("delovi")).isArray())
     return std::nullopt;

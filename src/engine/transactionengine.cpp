@@ -55,6 +55,7 @@ void TransactionEngine::setRetailScreenOpen(bool open) {
   if (!open && !m_state.rezimRestoran) {
     m_state.racunUToku = false; // no retail receipt goes on without its screen
     m_recovery = Recovery::None;
+    m_recoveryAfterJournal = nullptr;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/linksettings.h"
 #include "common/scheduler.h"
+#include "data/serverprobe.h"
 #include "device/devicecommand.h"
 #include "device/deviceprofile.h"
 #include "device/replyreceiver.h"
@@ -78,6 +79,8 @@ public:
   // steps wait; the program runs it at start before selling.
   bool replayStepJournal();
   int waitingSteps() const;
+  // An attempt to reach the lost server is under way on its own thread.
+  bool reachingServer() const { return m_serverProbe.running(); }
   // The status line while steps wait ("" when none does).
   static QString outageText(int waiting);
   // Shown when a new receipt is asked for while steps wait.
@@ -319,6 +322,8 @@ private:
   // The receipt is over: the next one hopes for the year's next number.
   void nextReceipt();
   int today() const;
+  // RACUNI.KASA of the receipts this till writes.
+  QString tillId() const;
   // One confirmed step's writes as one unit; a failure is shown and ends the handling.
   bool runWrite(const std::function<DbResult<>()> &writes);
   // The parts a confirmed sale line or payment writes (none for an opening or end).
@@ -331,6 +336,8 @@ private:
   bool journalInUse() const;
   // A new receipt while steps wait: refused with a message (true).
   bool refusesNewReceipt();
+  // True when steps wait: recovery then runs once they are written (the screen closing drops it).
+  bool recoveryWaitsForJournal(std::function<void()> recovery);
   void scheduleReplay();
   void tellOutage();
   // The receipt in progress is another one from now on.
@@ -430,6 +437,8 @@ private:
   ReceiptStore m_store;
   std::unique_ptr<StepJournal> m_journal;
   Scheduler::TaskId m_replayTask = 0;
+  ServerProbe m_serverProbe;     // the server tried off this thread before the connection is opened again
+  bool m_serverAnswered = false; // a probe reached it: the next replay opens the connection again
   bool m_appliedStepsForgotten = false;
 
   // link state
@@ -470,6 +479,9 @@ private:
   // The retail screen's recovery of an unfinished receipt with the device.
   enum class Recovery { None, Probing, Voiding, Closing, EndingBooked, Resolving, Reselling };
   Recovery m_recovery = Recovery::None;
+  // The retail screen's recovery, held until the waiting steps are written: it decides by
+  // the database, which lacks them until then.
+  std::function<void()> m_recoveryAfterJournal;
   int m_recoveryYear = 0;
   int m_recoveryNumber = 0;
   std::deque<Racun> m_recoveryVoids;

@@ -114,3 +114,30 @@ TEST_P(SchemaUpgradeTest, FailedUpgradeChangesNothing) {
   EXPECT_EQ(rawInt("SELECT MAX(verzija) FROM kasa_verzija"), 1);
   EXPECT_EQ(rawInt("SELECT COUNT(*) FROM artikli"), 2);
 }
+
+// Receipts of a database from before tills were told apart keep counting as the till's own:
+// the single-till shop still finds its unfinished receipt after the upgrade.
+TEST_P(SchemaUpgradeTest, ReceiptsWithoutATillStayEveryTillsOwn) {
+  makeVersion1({"INSERT INTO racuni (broj, godina, status) VALUES (7, 2024, 0)"});
+  ASSERT_TRUE(reopen()) << db.lastError().toStdString();
+  ReceiptRepository r(db);
+  const auto own = r.lastReceiptOf(2024, "111111");
+  ASSERT_TRUE(own && *own) << (own ? "none" : own.error().toStdString());
+  EXPECT_EQ((*own)->broj, 7);
+  EXPECT_EQ((*own)->status, 0);
+
+  // Another till's receipt after it is that till's alone; the old one stays this till's last.
+  ReceiptHeader h;
+  h.id = {2024, 8};
+  h.datum = QDate(2024, 3, 1);
+  h.vreme = QTime(10, 0);
+  h.kasa = "222222";
+  ASSERT_TRUE(r.insertHeader(h));
+  EXPECT_EQ(db.scalar("SELECT kasa FROM racuni WHERE broj=8").value_or(QVariant()).toString(), "222222");
+  EXPECT_EQ(r.lastReceiptOf(2024, "111111").value_or(std::nullopt).value_or(LastReceipt{}).broj, 7);
+  EXPECT_EQ(r.lastReceiptOf(2024, "222222").value_or(std::nullopt).value_or(LastReceipt{}).broj, 8);
+  EXPECT_EQ(r.lastReceipt(2024).value_or(std::nullopt).value_or(LastReceipt{}).broj, 8);
+  const auto none = r.lastReceiptOf(2023, "111111");
+  ASSERT_TRUE(none);
+  EXPECT_FALSE(*none);
+}

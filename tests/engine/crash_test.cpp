@@ -29,6 +29,7 @@ TEST(CrashChild, SellsUntilKilled) {
   ASSERT_TRUE(db.open(1, dir));
   LinkSettings link;
   link.Model = 1;
+  link.IBFM = QStringLiteral("123450"); // the till that recovers it: the harness's
   VirtualScheduler clock;
   ArticleMirror mirror;
   mirror.insert({"2", 11, "", "ESPRESSO", 150, 2});

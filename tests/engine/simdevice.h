@@ -21,7 +21,8 @@ namespace enginetest {
 
 class SimDevice : public DeviceWire {
 public:
-  SimDevice(int model, Scheduler &clock) : m_sim(model, QStringLiteral("123450")), m_clock(clock) {
+  SimDevice(int model, Scheduler &clock, const QString &ibfm = QStringLiteral("123450"))
+      : m_sim(model, ibfm), m_clock(clock) {
     m_sim.attach(&m_channel);
     QString error;
     m_journalPath = m_dir.filePath(QStringLiteral("journal.jsonl"));

@@ -22,6 +22,7 @@ PendingStep saleStep(const QString &id, const QString &racun, int broj, bool sto
   s.key.sifoper = 3;
   s.key.brstola = 7;
   s.key.restoran = true;
+  s.key.kasa = QStringLiteral("4711");
   Racun r;
   r.operacija = Racun::Prodaja;
   r.sifra = sifra;
@@ -101,6 +102,7 @@ TEST(StepJournal, WhatIsAppendedComesBackWholeAfterARestart) {
   EXPECT_EQ(s.key.sifoper, 3);
   EXPECT_EQ(s.key.brstola, 7);
   EXPECT_TRUE(s.key.restoran);
+  EXPECT_EQ(s.key.kasa, QStringLiteral("4711")) << "the till that kept it writes it at replay";
   ASSERT_EQ(s.parts.size(), 1);
   const Racun &r = s.parts[0].step;
   const Racun &w = want.parts[0].step;
